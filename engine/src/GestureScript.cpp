@@ -100,4 +100,32 @@ GestureScript& GestureScript::modifiers(ModifierState state)
     return *this;
 }
 
+Trace scriptedExample(TraceLabel label)
+{
+    GestureScript hand;
+    switch (label) {
+    case TraceLabel::normalWork:
+        hand.down(1, 0.4f, 0.5f).glide(0.6, 0.25f, -0.15f).glide(0.4, -0.1f, 0.2f).upAll();  // pointer
+        hand.wait(0.5).down(2, 0.45f, 0.4f).down(3, 0.55f, 0.4f).glide(0.5, 0, 0.3f).upAll(); // scroll
+        hand.wait(0.4).down(4, 0.5f, 0.6f).hold(0.06).upAll();                                 // tap
+        hand.wait(0.3).keyDown().wait(0.2).down(5, 0.95f, 0.4f).glide(0.3, 0, 0.2f).upAll();   // typing
+        hand.wait(0.5).down(6, 0.96f, 0.5f).hold(1.0).upAll(); // resting on the edge
+        break;
+    case TraceLabel::rightSlideUp: hand.down(1, 0.95f, 0.3f).glide(0.5, 0, 0.4f).upAll(); break;
+    case TraceLabel::rightSlideDown: hand.down(1, 0.95f, 0.7f).glide(0.5, 0, -0.4f).upAll(); break;
+    case TraceLabel::leftSlideUp: hand.down(1, 0.04f, 0.3f).glide(0.5, 0, 0.4f).upAll(); break;
+    case TraceLabel::leftSlideDown: hand.down(1, 0.04f, 0.7f).glide(0.5, 0, -0.4f).upAll(); break;
+    case TraceLabel::cornerDoubleTap:
+        hand.down(1, 0.95f, 0.94f).hold(0.08).upAll().wait(0.15).down(2, 0.95f, 0.94f).hold(0.08).upAll();
+        break;
+    case TraceLabel::bottomSwipeRight: hand.down(1, 0.3f, 0.03f).glide(0.25, 0.3f, 0).upAll(); break;
+    case TraceLabel::bottomSwipeLeft: hand.down(1, 0.7f, 0.03f).glide(0.25, -0.3f, 0).upAll(); break;
+    }
+    using namespace std::chrono;
+    const TraceDate recordedAt = sys_days{2026y / January / 1} + 12h;
+    return Trace{TraceHeader(label, recordedAt, "Rimglider scripted touchpad", "", true,
+                             "Scripted example: " + std::string(name(label))),
+                 hand.take()};
+}
+
 } // namespace GestureEngineKit

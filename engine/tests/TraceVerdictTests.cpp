@@ -78,3 +78,12 @@ TEST(TraceReplay, FreshEngineEachTimeAndDurationFromInputTimes)
     noRight.enabledZones.erase(Zone::right);
     EXPECT_EQ(TraceVerdict(trace.replay(noRight), TraceLabel::rightSlideUp).problems, Problems{"slider never began"});
 }
+
+TEST(ScriptedExamples, EveryLabelsExamplePassesItsOwnJudgement)
+{
+    for (TraceLabel label : allTraceLabels) {
+        const Trace trace = scriptedExample(label);
+        EXPECT_EQ(trace.header.label, label);
+        EXPECT_EQ(TraceVerdict(trace.replay({}), label).problems, Problems{}) << name(label);
+    }
+}

@@ -2,6 +2,7 @@
 // touchpad that reports frames at a fixed rate. Used for examples, tests and benchmarks.
 #pragma once
 
+#include "GestureEngineKit/Trace.h"
 #include "GestureEngineKit/TouchTypes.h"
 
 #include <cstdint>
@@ -43,5 +44,10 @@ private:
     std::vector<TouchSample> contacts_;
     std::vector<EngineInput> inputs_;
 };
+
+// A scripted performance of what `label` describes, as a trace: a hand doing exactly that
+// gesture (for normalWork: pointer use, scrolling, taps and typing that must not fire).
+// Deterministic, so files made from it are reproducible.
+Trace scriptedExample(TraceLabel label);
 
 } // namespace GestureEngineKit

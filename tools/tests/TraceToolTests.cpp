@@ -1,0 +1,203 @@
+#include "TraceTool.h"
+
+#include "GestureEngineKit/GestureScript.h"
+#include "GestureEngineKit/JsonCoding.h"
+#include "GestureEngineKit/Trace.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace GestureEngineKit;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+ToolRun run(std::vector<std::string> args)
+{
+    std::ostringstream out, err;
+    const int status = rimglider::runTraceTool(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+class TraceToolTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = fs::path(TEST_SCRATCH_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+
+    std::string write(const std::string& fileName, const std::string& bytes)
+    {
+        const fs::path path = folder / fileName;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    }
+
+    std::string writeTrace(const std::string& fileName, const Trace& trace)
+    {
+        return write(fileName, TraceFile::encode(trace));
+    }
+
+    fs::path folder;
+};
+
+} // namespace
+
+TEST_F(TraceToolTest, ShowPrintsHeaderDurationAndInputCounts)
+{
+    Trace trace = scriptedExample(TraceLabel::rightSlideUp);
+    trace.inputs.push_back(EngineInput::keyDown(200));
+    trace.inputs.push_back(EngineInput::mouseDown(200.5));
+    trace.inputs.push_back(EngineInput::modifiers(ModifierState::shift, 200.5));
+    const auto frames = std::to_string(scriptedExample(TraceLabel::rightSlideUp).inputs.size());
+    const ToolRun r = run({"show", writeTrace("a.trace", trace)});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    for (const std::string& line :
+         {std::string("label:              rightSlideUp"), std::string("recorded at:        2026-01-01T12:00:00Z"),
+          std::string("hardware model:     Rimglider scripted touchpad"), std::string("context events:     yes"),
+          std::string("duration:           100.500 s"), "  frames:           " + frames,
+          std::string("  key presses:      1"), std::string("  clicks:           1"),
+          std::string("  modifier changes: 1")})
+        EXPECT_NE(r.out.find(line + "\n"), std::string::npos) << line << "\nin:\n" << r.out;
+}
+
+TEST_F(TraceToolTest, ReplayPrintsOneEventPerLine)
+{
+    const std::string file = writeTrace("slide.trace", scriptedExample(TraceLabel::rightSlideUp));
+    const ToolRun text = run({"replay", file});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out.substr(0, text.out.find('\n', text.out.find('\n') + 1) + 1),
+              "claimed([right])\nsliderBegan(right)\n");
+    EXPECT_TRUE(text.out.ends_with("sliderStep(right, up, fine: false)\nreleased(completed)\n")) << text.out;
+
+    const ToolRun json = run({"replay", "--json", file});
+    EXPECT_EQ(json.status, 0);
+    std::istringstream lines(json.out);
+    std::string line;
+    std::vector<nlohmann::ordered_json> events;
+    while (std::getline(lines, line)) events.push_back(nlohmann::ordered_json::parse(line));
+    ASSERT_GE(events.size(), 4u);
+    EXPECT_EQ(events[0].dump(), R"({"event":"claimed","zones":["right"],"t":100.0})");
+    EXPECT_EQ(events[1]["event"], "sliderBegan");
+    EXPECT_EQ(events[1]["zone"], "right");
+    events[2].erase("t");
+    EXPECT_EQ(events[2].dump(), R"({"event":"sliderStep","zone":"right","direction":"up","fine":false})");
+    events.back().erase("t");
+    EXPECT_EQ(events.back().dump(), R"({"event":"released","outcome":"completed"})");
+}
+
+TEST_F(TraceToolTest, ReplayJsonShapesForEveryEventKind)
+{
+    GestureScript hand;
+    hand.down(1, 0.05f, 0.03f).hold(1.0).upAll();                                  // claimed, cancelled timeout
+    hand.wait(1).down(2, 0.5f, 0.03f).glide(0.2, -0.2f, 0).upAll();                // swipe left
+    hand.wait(1).down(3, 0.95f, 0.95f).upAll().wait(0.1).down(4, 0.95f, 0.95f).upAll(); // double tap
+    const std::string file = writeTrace("all.trace", Trace{{}, hand.take()});
+    GestureConfig taps;
+    taps.bottomTapEnabled = true;
+    const std::string config = write("taps.json", toJson(taps).dump());
+
+    const ToolRun r = run({"replay", "--config", config, "--json", file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string line;
+    std::vector<std::string> shapes;
+    while (std::getline(lines, line)) {
+        auto j = nlohmann::ordered_json::parse(line);
+        j.erase("t");
+        shapes.push_back(j.dump());
+    }
+    EXPECT_EQ(shapes, (std::vector<std::string>{
+                          R"({"event":"claimed","zones":["left","bottom"]})",
+                          R"({"event":"released","outcome":"cancelled","reason":"timeout"})",
+                          R"({"event":"claimed","zones":["bottom"]})",
+                          R"({"event":"swipe","zone":"bottom","direction":"left"})",
+                          R"({"event":"released","outcome":"completed"})",
+                          R"({"event":"claimed","zones":["right","topRightCorner"]})",
+                          R"({"event":"released","outcome":"cancelled","reason":"noGesture"})",
+                          R"({"event":"claimed","zones":["right","topRightCorner"]})",
+                          R"({"event":"doubleTap","zone":"topRightCorner"})",
+                          R"({"event":"released","outcome":"completed"})",
+                      }));
+}
+
+TEST_F(TraceToolTest, JudgeExitStatusFollowsTheVerdict)
+{
+    const ToolRun pass = run({"judge", writeTrace("pass.trace", scriptedExample(TraceLabel::bottomSwipeLeft))});
+    EXPECT_EQ(pass.status, 0);
+    EXPECT_EQ(pass.out, "OK\n");
+
+    Trace mislabelled = scriptedExample(TraceLabel::bottomSwipeLeft);
+    mislabelled.header.label = TraceLabel::bottomSwipeRight;
+    const ToolRun fail = run({"judge", writeTrace("fail.trace", mislabelled)});
+    EXPECT_EQ(fail.status, 1);
+    EXPECT_EQ(fail.out, "swipe(bottom, right) never fired\nunexpected: [swipe(bottom, left)]\n");
+
+    // The configuration decides: with the right edge off, the slide never begins.
+    GestureConfig noRight;
+    noRight.enabledZones.erase(Zone::right);
+    const ToolRun off = run({"judge", "--config", write("c.json", toJson(noRight).dump()),
+                         writeTrace("s.trace", scriptedExample(TraceLabel::rightSlideUp))});
+    EXPECT_EQ(off.status, 1);
+    EXPECT_EQ(off.out, "slider never began\n");
+}
+
+TEST_F(TraceToolTest, BadFilesGiveOneLineAndStatusTwo)
+{
+    const std::string good = writeTrace("good.trace", scriptedExample(TraceLabel::normalWork));
+    const std::string missing = (folder / "missing.trace").string();
+    const std::string garbage = write("garbage.trace", "this is not a trace");
+    const std::string badConfig = write("bad.json", R"({"surfaceWidthMM": 125})");
+    const std::string notJson = write("notjson.json", "{");
+
+    const auto failsWith = [](const ToolRun& r, const std::string& start) {
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind(start, 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    };
+    failsWith(run({"show", missing}), "rimglider-trace: " + missing + ": No such file or directory");
+    failsWith(run({"judge", garbage}), "rimglider-trace: " + garbage + ": not a valid trace: ");
+    failsWith(run({"replay", "--config", badConfig, good}),
+              "rimglider-trace: " + badConfig + ": not a valid gesture configuration: missing key \"surfaceHeightMM\"");
+    failsWith(run({"judge", "--config", notJson, good}), "rimglider-trace: " + notJson + ": not valid JSON");
+    failsWith(run({"replay", "--config", (folder / "none.json").string(), good}), "rimglider-trace: ");
+    failsWith(run({"show", folder.string()}), "rimglider-trace: " + folder.string() + ": ");
+
+    // A file name holding a line feed still makes a single error line.
+    const std::string oddName = write("odd\nname.trace", "garbage");
+    failsWith(run({"judge", oddName}), "rimglider-trace: " + (folder / "odd\\nname.trace").string() + ": ");
+}
+
+TEST_F(TraceToolTest, UsageErrorsAndHelp)
+{
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"--help"}).status, 0);
+    EXPECT_NE(run({"--help"}).out.find("Usage: rimglider-trace COMMAND"), std::string::npos);
+    for (const char* command : {"show", "replay", "judge"}) {
+        const ToolRun help = run({command, "--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind(std::string("Usage: rimglider-trace ") + command, 0), 0u);
+    }
+    const ToolRun unknown = run({"frobnicate", "x"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "rimglider-trace: unknown command \"frobnicate\" (try rimglider-trace --help)\n");
+    EXPECT_EQ(run({"show"}).err, "rimglider-trace: show: no trace file given\n");
+    EXPECT_EQ(run({"judge", "a", "b"}).err, "rimglider-trace: judge: more than one file given\n");
+    EXPECT_EQ(run({"show", "--json", "a"}).err, "rimglider-trace: show: unknown option --json\n");
+    EXPECT_EQ(run({"judge", "--json", "a"}).status, 2);
+    EXPECT_EQ(run({"replay", "--config"}).err, "rimglider-trace: --config needs a file\n");
+}
