@@ -5,10 +5,14 @@ namespace GestureEngineKit {
 std::string_view name(EdgeAction action)
 {
     switch (action) {
-    case EdgeAction::volume: return "volume";
-    case EdgeAction::brightness: return "brightness";
-    case EdgeAction::media: return "media";
-    case EdgeAction::mute: return "mute";
+    case EdgeAction::volume:
+        return "volume";
+    case EdgeAction::brightness:
+        return "brightness";
+    case EdgeAction::media:
+        return "media";
+    case EdgeAction::mute:
+        return "mute";
     }
     return "?";
 }
@@ -23,10 +27,14 @@ std::optional<EdgeAction> edgeActionNamed(std::string_view text)
 EdgeAction ActionMapping::action(Zone zone) const
 {
     switch (zone) {
-    case Zone::left: return swapSides ? EdgeAction::volume : EdgeAction::brightness;
-    case Zone::right: return swapSides ? EdgeAction::brightness : EdgeAction::volume;
-    case Zone::bottom: return EdgeAction::media;
-    case Zone::topRightCorner: return EdgeAction::mute;
+    case Zone::left:
+        return swapSides ? EdgeAction::volume : EdgeAction::brightness;
+    case Zone::right:
+        return swapSides ? EdgeAction::brightness : EdgeAction::volume;
+    case Zone::bottom:
+        return EdgeAction::media;
+    case Zone::topRightCorner:
+        return EdgeAction::mute;
     }
     return EdgeAction::media;
 }

@@ -11,7 +11,10 @@ using PhaseKind = GestureEngine::Phase::Kind;
 
 namespace {
 
-GestureEvent releasedCompleted() { return GestureEvent::released(GestureEvent::Outcome::completed()); }
+GestureEvent releasedCompleted()
+{
+    return GestureEvent::released(GestureEvent::Outcome::completed());
+}
 
 GestureEvent releasedCancelled(CancelReason reason)
 {
@@ -82,20 +85,29 @@ void GestureEngine::handleFrame(const TouchFrame& frame, Events& events)
     const Fingers fingers = count == 0 ? Fingers::none : count == 1 ? Fingers::one : Fingers::several;
 
     switch (phase_.kind()) {
-    case PhaseKind::idle: return idleFrame(fingers, first, frame.time, events);
-    case PhaseKind::pending: return pendingFrame(fingers, first, frame.time, events);
-    case PhaseKind::slider: return sliderFrame(fingers, first, events);
-    case PhaseKind::finishing: return finishingFrame(fingers, first, events);
-    case PhaseKind::ignored: return ignoredFrame(fingers);
+    case PhaseKind::idle:
+        return idleFrame(fingers, first, frame.time, events);
+    case PhaseKind::pending:
+        return pendingFrame(fingers, first, frame.time, events);
+    case PhaseKind::slider:
+        return sliderFrame(fingers, first, events);
+    case PhaseKind::finishing:
+        return finishingFrame(fingers, first, events);
+    case PhaseKind::ignored:
+        return ignoredFrame(fingers);
     }
 }
 
 void GestureEngine::idleFrame(Fingers fingers, const TouchSample* sample, double time, Events& events)
 {
     switch (fingers) {
-    case Fingers::none: return endClaim(Phase::idle());
-    case Fingers::one: return attemptClaim(*sample, time, events);
-    case Fingers::several: phase_ = Phase::ignored(); return;
+    case Fingers::none:
+        return endClaim(Phase::idle());
+    case Fingers::one:
+        return attemptClaim(*sample, time, events);
+    case Fingers::several:
+        phase_ = Phase::ignored();
+        return;
     }
 }
 
@@ -105,8 +117,10 @@ void GestureEngine::pendingFrame(Fingers fingers, const TouchSample* sample, dou
     case Fingers::none:
         evaluateLift(time, events);
         return endClaim(Phase::idle());
-    case Fingers::one: return candidateStep(*sample, time, events);
-    case Fingers::several: return cancel(CancelReason::extraFinger, events);
+    case Fingers::one:
+        return candidateStep(*sample, time, events);
+    case Fingers::several:
+        return cancel(CancelReason::extraFinger, events);
     }
 }
 
@@ -116,8 +130,10 @@ void GestureEngine::sliderFrame(Fingers fingers, const TouchSample* sample, Even
     case Fingers::none:
         events.push_back(releasedCompleted());
         return endClaim(Phase::idle());
-    case Fingers::one: return sliderStep(*sample, events);
-    case Fingers::several: return cancel(CancelReason::extraFinger, events);
+    case Fingers::one:
+        return sliderStep(*sample, events);
+    case Fingers::several:
+        return cancel(CancelReason::extraFinger, events);
     }
 }
 
@@ -141,9 +157,11 @@ void GestureEngine::finishingFrame(Fingers fingers, const TouchSample* sample, E
 void GestureEngine::ignoredFrame(Fingers fingers)
 {
     switch (fingers) {
-    case Fingers::none: return endClaim(Phase::idle());
+    case Fingers::none:
+        return endClaim(Phase::idle());
     case Fingers::one:
-    case Fingers::several: return;
+    case Fingers::several:
+        return;
     }
 }
 

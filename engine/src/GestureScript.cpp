@@ -11,10 +11,8 @@ constexpr float absoluteWidth = 5000;
 constexpr float absoluteHeight = 3120;
 } // namespace
 
-GestureScript::GestureScript(double startTime, double frameInterval)
-    : time_(startTime), frameInterval_(frameInterval)
-{
-}
+GestureScript::GestureScript(double startTime, double frameInterval) : time_(startTime), frameInterval_(frameInterval)
+{}
 
 void GestureScript::emitFrame()
 {
@@ -23,7 +21,8 @@ void GestureScript::emitFrame()
         c.absoluteY = (1 - c.y) * absoluteHeight;
     }
     inputs_.push_back(EngineInput::frame(TouchFrame{time_, contacts_}));
-    for (TouchSample& c : contacts_) c.state = TouchSample::stateTouching;
+    for (TouchSample& c : contacts_)
+        c.state = TouchSample::stateTouching;
     frameAtNow_ = true;
 }
 
@@ -44,7 +43,8 @@ GestureScript& GestureScript::glide(double duration, float dx, float dy)
 {
     const int frames = std::max(1, int(std::lround(duration / frameInterval_)));
     std::vector<std::pair<float, float>> from;
-    for (const TouchSample& c : contacts_) from.emplace_back(c.x, c.y);
+    for (const TouchSample& c : contacts_)
+        from.emplace_back(c.x, c.y);
     for (int i = 1; i <= frames; ++i) {
         time_ += frameInterval_;
         const float f = float(i) / float(frames);
@@ -57,7 +57,10 @@ GestureScript& GestureScript::glide(double duration, float dx, float dy)
     return *this;
 }
 
-GestureScript& GestureScript::hold(double duration) { return glide(duration, 0, 0); }
+GestureScript& GestureScript::hold(double duration)
+{
+    return glide(duration, 0, 0);
+}
 
 GestureScript& GestureScript::up(std::int32_t id)
 {
@@ -105,21 +108,33 @@ Trace scriptedExample(TraceLabel label)
     GestureScript hand;
     switch (label) {
     case TraceLabel::normalWork:
-        hand.down(1, 0.4f, 0.5f).glide(0.6, 0.25f, -0.15f).glide(0.4, -0.1f, 0.2f).upAll();  // pointer
+        hand.down(1, 0.4f, 0.5f).glide(0.6, 0.25f, -0.15f).glide(0.4, -0.1f, 0.2f).upAll();   // pointer
         hand.wait(0.5).down(2, 0.45f, 0.4f).down(3, 0.55f, 0.4f).glide(0.5, 0, 0.3f).upAll(); // scroll
-        hand.wait(0.4).down(4, 0.5f, 0.6f).hold(0.06).upAll();                                 // tap
-        hand.wait(0.3).keyDown().wait(0.2).down(5, 0.95f, 0.4f).glide(0.3, 0, 0.2f).upAll();   // typing
-        hand.wait(0.5).down(6, 0.96f, 0.5f).hold(1.0).upAll(); // resting on the edge
+        hand.wait(0.4).down(4, 0.5f, 0.6f).hold(0.06).upAll();                                // tap
+        hand.wait(0.3).keyDown().wait(0.2).down(5, 0.95f, 0.4f).glide(0.3, 0, 0.2f).upAll();  // typing
+        hand.wait(0.5).down(6, 0.96f, 0.5f).hold(1.0).upAll();                                // resting on the edge
         break;
-    case TraceLabel::rightSlideUp: hand.down(1, 0.95f, 0.3f).glide(0.5, 0, 0.4f).upAll(); break;
-    case TraceLabel::rightSlideDown: hand.down(1, 0.95f, 0.7f).glide(0.5, 0, -0.4f).upAll(); break;
-    case TraceLabel::leftSlideUp: hand.down(1, 0.04f, 0.3f).glide(0.5, 0, 0.4f).upAll(); break;
-    case TraceLabel::leftSlideDown: hand.down(1, 0.04f, 0.7f).glide(0.5, 0, -0.4f).upAll(); break;
+    case TraceLabel::rightSlideUp:
+        hand.down(1, 0.95f, 0.3f).glide(0.5, 0, 0.4f).upAll();
+        break;
+    case TraceLabel::rightSlideDown:
+        hand.down(1, 0.95f, 0.7f).glide(0.5, 0, -0.4f).upAll();
+        break;
+    case TraceLabel::leftSlideUp:
+        hand.down(1, 0.04f, 0.3f).glide(0.5, 0, 0.4f).upAll();
+        break;
+    case TraceLabel::leftSlideDown:
+        hand.down(1, 0.04f, 0.7f).glide(0.5, 0, -0.4f).upAll();
+        break;
     case TraceLabel::cornerDoubleTap:
         hand.down(1, 0.95f, 0.94f).hold(0.08).upAll().wait(0.15).down(2, 0.95f, 0.94f).hold(0.08).upAll();
         break;
-    case TraceLabel::bottomSwipeRight: hand.down(1, 0.3f, 0.03f).glide(0.25, 0.3f, 0).upAll(); break;
-    case TraceLabel::bottomSwipeLeft: hand.down(1, 0.7f, 0.03f).glide(0.25, -0.3f, 0).upAll(); break;
+    case TraceLabel::bottomSwipeRight:
+        hand.down(1, 0.3f, 0.03f).glide(0.25, 0.3f, 0).upAll();
+        break;
+    case TraceLabel::bottomSwipeLeft:
+        hand.down(1, 0.7f, 0.03f).glide(0.25, -0.3f, 0).upAll();
+        break;
     }
     using namespace std::chrono;
     const TraceDate recordedAt = sys_days{2026y / January / 1} + 12h;

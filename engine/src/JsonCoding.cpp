@@ -9,8 +9,8 @@
 
 namespace GestureEngineKit {
 
-using nlohmann::json;
 using detail::Overloaded;
+using nlohmann::json;
 
 namespace {
 
@@ -47,8 +47,7 @@ double readNumber(const json& value, std::string_view key)
     return number;
 }
 
-template <class Int>
-Int readInteger(const json& value, std::string_view key)
+template <class Int> Int readInteger(const json& value, std::string_view key)
 {
     using Limits = std::numeric_limits<Int>;
     const auto outOfRange = [&](const std::string& text) {
@@ -79,8 +78,7 @@ Int readInteger(const json& value, std::string_view key)
 float readFloat(const json& value, std::string_view key)
 {
     const double number = readNumber(value, key);
-    if (std::abs(number) > double(std::numeric_limits<float>::max()))
-        fail(key, "number does not fit a 32-bit float");
+    if (std::abs(number) > double(std::numeric_limits<float>::max())) fail(key, "number does not fit a 32-bit float");
     return float(number);
 }
 
@@ -96,8 +94,7 @@ bool readBool(const json& value, std::string_view key)
     return value.get<bool>();
 }
 
-template <class Enum, class Lookup>
-Enum readName(const json& value, std::string_view what, Lookup lookup)
+template <class Enum, class Lookup> Enum readName(const json& value, std::string_view what, Lookup lookup)
 {
     if (!value.is_string()) throw DecodingError("expected a " + std::string(what) + " name");
     const auto& text = value.get_ref<const std::string&>();
@@ -106,8 +103,7 @@ Enum readName(const json& value, std::string_view what, Lookup lookup)
 }
 
 // Decodes `value` with `decode`, naming `key` in any error.
-template <class Decode>
-auto under(std::string_view key, const json& value, Decode decode)
+template <class Decode> auto under(std::string_view key, const json& value, Decode decode)
 {
     try {
         return decode(value);
@@ -116,7 +112,10 @@ auto under(std::string_view key, const json& value, Decode decode)
     }
 }
 
-double readNumberKey(const json& object, std::string_view key) { return readNumber(member(object, key), key); }
+double readNumberKey(const json& object, std::string_view key)
+{
+    return readNumber(member(object, key), key);
+}
 
 int twoDigits(std::string_view text, std::size_t at)
 {
@@ -152,8 +151,7 @@ json toJson(const TouchSample& s)
                 {"ay", floatNumber(s.absoluteY)}};
 }
 
-template <>
-TouchSample fromJson<TouchSample>(const json& j)
+template <> TouchSample fromJson<TouchSample>(const json& j)
 {
     requireObject(j);
     TouchSample s;
@@ -173,7 +171,8 @@ namespace {
 json touchesToJson(const std::vector<TouchSample>& touches)
 {
     json array = json::array();
-    for (const TouchSample& s : touches) array.push_back(toJson(s));
+    for (const TouchSample& s : touches)
+        array.push_back(toJson(s));
     return array;
 }
 
@@ -194,78 +193,95 @@ std::vector<TouchSample> touchesFromJson(const json& value, std::string_view key
 
 } // namespace
 
-json toJson(const TouchFrame& frame) { return json{{"time", frame.time}, {"touches", touchesToJson(frame.touches)}}; }
+json toJson(const TouchFrame& frame)
+{
+    return json{{"time", frame.time}, {"touches", touchesToJson(frame.touches)}};
+}
 
-template <>
-TouchFrame fromJson<TouchFrame>(const json& j)
+template <> TouchFrame fromJson<TouchFrame>(const json& j)
 {
     requireObject(j);
     return TouchFrame{readNumberKey(j, "time"), touchesFromJson(member(j, "touches"), "touches")};
 }
 
-json toJson(ModifierState state) { return state.rawValue(); }
+json toJson(ModifierState state)
+{
+    return state.rawValue();
+}
 
-template <>
-ModifierState fromJson<ModifierState>(const json& j)
+template <> ModifierState fromJson<ModifierState>(const json& j)
 {
     return ModifierState(readInteger<std::uint8_t>(j, "modifiers"));
 }
 
-json toJson(Zone zone) { return name(zone); }
-json toJson(SliderDirection d) { return name(d); }
-json toJson(SwipeDirection d) { return name(d); }
-json toJson(CancelReason r) { return name(r); }
-json toJson(EdgeAction a) { return name(a); }
-json toJson(TraceLabel l) { return name(l); }
+json toJson(Zone zone)
+{
+    return name(zone);
+}
+json toJson(SliderDirection d)
+{
+    return name(d);
+}
+json toJson(SwipeDirection d)
+{
+    return name(d);
+}
+json toJson(CancelReason r)
+{
+    return name(r);
+}
+json toJson(EdgeAction a)
+{
+    return name(a);
+}
+json toJson(TraceLabel l)
+{
+    return name(l);
+}
 
 json toJson(ZoneSet zones)
 {
     json array = json::array();
-    for (Zone z : zones.members()) array.push_back(name(z));
+    for (Zone z : zones.members())
+        array.push_back(name(z));
     return array;
 }
 
-template <>
-Zone fromJson<Zone>(const json& j)
+template <> Zone fromJson<Zone>(const json& j)
 {
     return readName<Zone>(j, "zone", zoneNamed);
 }
 
-template <>
-ZoneSet fromJson<ZoneSet>(const json& j)
+template <> ZoneSet fromJson<ZoneSet>(const json& j)
 {
     if (!j.is_array()) throw DecodingError("expected an array of zones");
     ZoneSet zones;
-    for (const json& element : j) zones.insert(fromJson<Zone>(element));
+    for (const json& element : j)
+        zones.insert(fromJson<Zone>(element));
     return zones;
 }
 
-template <>
-SliderDirection fromJson<SliderDirection>(const json& j)
+template <> SliderDirection fromJson<SliderDirection>(const json& j)
 {
     return readName<SliderDirection>(j, "slider direction", sliderDirectionNamed);
 }
 
-template <>
-SwipeDirection fromJson<SwipeDirection>(const json& j)
+template <> SwipeDirection fromJson<SwipeDirection>(const json& j)
 {
     return readName<SwipeDirection>(j, "swipe direction", swipeDirectionNamed);
 }
 
-template <>
-CancelReason fromJson<CancelReason>(const json& j)
+template <> CancelReason fromJson<CancelReason>(const json& j)
 {
     return readName<CancelReason>(j, "cancel reason", cancelReasonNamed);
 }
 
-template <>
-EdgeAction fromJson<EdgeAction>(const json& j)
+template <> EdgeAction fromJson<EdgeAction>(const json& j)
 {
     return readName<EdgeAction>(j, "edge action", edgeActionNamed);
 }
 
-template <>
-TraceLabel fromJson<TraceLabel>(const json& j)
+template <> TraceLabel fromJson<TraceLabel>(const json& j)
 {
     return readName<TraceLabel>(j, "label", traceLabelNamed);
 }
@@ -289,8 +305,7 @@ json toJson(const EngineInput& input)
     return j;
 }
 
-template <>
-EngineInput fromJson<EngineInput>(const json& j)
+template <> EngineInput fromJson<EngineInput>(const json& j)
 {
     requireObject(j);
     const double time = readNumberKey(j, "t");
@@ -333,8 +348,7 @@ json toJson(const GestureConfig& c)
     return j;
 }
 
-template <>
-GestureConfig fromJson<GestureConfig>(const json& j)
+template <> GestureConfig fromJson<GestureConfig>(const json& j)
 {
     requireObject(j);
     GestureConfig c;
@@ -376,8 +390,7 @@ json toJson(const TraceHeader& h)
                 {"note", h.note}};
 }
 
-template <>
-TraceHeader fromJson<TraceHeader>(const json& j)
+template <> TraceHeader fromJson<TraceHeader>(const json& j)
 {
     requireObject(j);
     TraceHeader h;
@@ -404,9 +417,8 @@ std::string formatInternetDate(TraceDate date)
     const int y = int(ymd.year());
     if (y < 0 || y > 9999) throw std::range_error("date outside the years 0000 to 9999");
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", y, unsigned(ymd.month()),
-                  unsigned(ymd.day()), int(time.hours().count()), int(time.minutes().count()),
-                  int(time.seconds().count()));
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", y, unsigned(ymd.month()), unsigned(ymd.day()),
+                  int(time.hours().count()), int(time.minutes().count()), int(time.seconds().count()));
     return text;
 }
 
@@ -417,8 +429,7 @@ TraceDate parseInternetDate(std::string_view text)
         return DecodingError("\"" + std::string(text) + "\" is not an ISO 8601 date-time");
     };
     // YYYY-MM-DDTHH:MM:SS[.fraction](Z|+HH:MM|-HH:MM)
-    if (text.size() < 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
-        text[16] != ':')
+    if (text.size() < 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':')
         throw bad();
     const int century = twoDigits(text, 0), yy = twoDigits(text, 2), month = twoDigits(text, 5),
               day = twoDigits(text, 8), hour = twoDigits(text, 11), minute = twoDigits(text, 14),

@@ -8,15 +8,17 @@ using detail::Overloaded;
 
 namespace {
 
-template <class Enum, std::size_t N>
-std::optional<Enum> lookup(std::string_view text, const std::array<Enum, N>& cases)
+template <class Enum, std::size_t N> std::optional<Enum> lookup(std::string_view text, const std::array<Enum, N>& cases)
 {
     for (Enum e : cases)
         if (name(e) == text) return e;
     return std::nullopt;
 }
 
-std::string_view boolText(bool b) { return b ? "true" : "false"; }
+std::string_view boolText(bool b)
+{
+    return b ? "true" : "false";
+}
 
 } // namespace
 
@@ -42,10 +44,14 @@ double EngineInput::time() const
 std::string_view name(Zone zone)
 {
     switch (zone) {
-    case Zone::left: return "left";
-    case Zone::right: return "right";
-    case Zone::bottom: return "bottom";
-    case Zone::topRightCorner: return "topRightCorner";
+    case Zone::left:
+        return "left";
+    case Zone::right:
+        return "right";
+    case Zone::bottom:
+        return "bottom";
+    case Zone::topRightCorner:
+        return "topRightCorner";
     }
     return "?";
 }
@@ -53,8 +59,10 @@ std::string_view name(Zone zone)
 std::string_view name(SliderDirection direction)
 {
     switch (direction) {
-    case SliderDirection::up: return "up";
-    case SliderDirection::down: return "down";
+    case SliderDirection::up:
+        return "up";
+    case SliderDirection::down:
+        return "down";
     }
     return "?";
 }
@@ -62,8 +70,10 @@ std::string_view name(SliderDirection direction)
 std::string_view name(SwipeDirection direction)
 {
     switch (direction) {
-    case SwipeDirection::left: return "left";
-    case SwipeDirection::right: return "right";
+    case SwipeDirection::left:
+        return "left";
+    case SwipeDirection::right:
+        return "right";
     }
     return "?";
 }
@@ -71,13 +81,20 @@ std::string_view name(SwipeDirection direction)
 std::string_view name(CancelReason reason)
 {
     switch (reason) {
-    case CancelReason::wrongDirection: return "wrongDirection";
-    case CancelReason::extraFinger: return "extraFinger";
-    case CancelReason::fingerChanged: return "fingerChanged";
-    case CancelReason::timeout: return "timeout";
-    case CancelReason::physicalClick: return "physicalClick";
-    case CancelReason::noGesture: return "noGesture";
-    case CancelReason::reset: return "reset";
+    case CancelReason::wrongDirection:
+        return "wrongDirection";
+    case CancelReason::extraFinger:
+        return "extraFinger";
+    case CancelReason::fingerChanged:
+        return "fingerChanged";
+    case CancelReason::timeout:
+        return "timeout";
+    case CancelReason::physicalClick:
+        return "physicalClick";
+    case CancelReason::noGesture:
+        return "noGesture";
+    case CancelReason::reset:
+        return "reset";
     }
     return "?";
 }
@@ -85,18 +102,28 @@ std::string_view name(CancelReason reason)
 std::string_view name(GestureEvent::Kind kind)
 {
     switch (kind) {
-    case GestureEvent::Kind::claimed: return "claimed";
-    case GestureEvent::Kind::released: return "released";
-    case GestureEvent::Kind::sliderBegan: return "sliderBegan";
-    case GestureEvent::Kind::sliderStep: return "sliderStep";
-    case GestureEvent::Kind::swipe: return "swipe";
-    case GestureEvent::Kind::tap: return "tap";
-    case GestureEvent::Kind::doubleTap: return "doubleTap";
+    case GestureEvent::Kind::claimed:
+        return "claimed";
+    case GestureEvent::Kind::released:
+        return "released";
+    case GestureEvent::Kind::sliderBegan:
+        return "sliderBegan";
+    case GestureEvent::Kind::sliderStep:
+        return "sliderStep";
+    case GestureEvent::Kind::swipe:
+        return "swipe";
+    case GestureEvent::Kind::tap:
+        return "tap";
+    case GestureEvent::Kind::doubleTap:
+        return "doubleTap";
     }
     return "?";
 }
 
-std::optional<Zone> zoneNamed(std::string_view text) { return lookup(text, allZones); }
+std::optional<Zone> zoneNamed(std::string_view text)
+{
+    return lookup(text, allZones);
+}
 
 std::optional<SliderDirection> sliderDirectionNamed(std::string_view text)
 {
@@ -110,9 +137,8 @@ std::optional<SwipeDirection> swipeDirectionNamed(std::string_view text)
 
 std::optional<CancelReason> cancelReasonNamed(std::string_view text)
 {
-    return lookup(text, std::array{CancelReason::wrongDirection, CancelReason::extraFinger,
-                                   CancelReason::fingerChanged, CancelReason::timeout,
-                                   CancelReason::physicalClick, CancelReason::noGesture,
+    return lookup(text, std::array{CancelReason::wrongDirection, CancelReason::extraFinger, CancelReason::fingerChanged,
+                                   CancelReason::timeout, CancelReason::physicalClick, CancelReason::noGesture,
                                    CancelReason::reset});
 }
 
@@ -134,22 +160,21 @@ std::string describe(GestureEvent::Outcome outcome)
 
 std::string describe(const GestureEvent& event)
 {
-    std::string payload = std::visit(
-        Overloaded{
-            [](const GestureEvent::Claimed& e) { return describe(e.zones); },
-            [](const GestureEvent::Released& e) { return describe(e.outcome); },
-            [](const GestureEvent::SliderBegan& e) { return std::string(name(e.zone)); },
-            [](const GestureEvent::SliderStep& e) {
-                return std::string(name(e.zone)) + ", " + std::string(name(e.direction)) +
-                       ", fine: " + std::string(boolText(e.fine));
-            },
-            [](const GestureEvent::Swipe& e) {
-                return std::string(name(e.zone)) + ", " + std::string(name(e.direction));
-            },
-            [](const GestureEvent::Tap& e) { return std::string(name(e.zone)); },
-            [](const GestureEvent::DoubleTap& e) { return std::string(name(e.zone)); },
-        },
-        event.payload);
+    std::string payload = std::visit(Overloaded{
+                                         [](const GestureEvent::Claimed& e) { return describe(e.zones); },
+                                         [](const GestureEvent::Released& e) { return describe(e.outcome); },
+                                         [](const GestureEvent::SliderBegan& e) { return std::string(name(e.zone)); },
+                                         [](const GestureEvent::SliderStep& e) {
+                                             return std::string(name(e.zone)) + ", " + std::string(name(e.direction)) +
+                                                    ", fine: " + std::string(boolText(e.fine));
+                                         },
+                                         [](const GestureEvent::Swipe& e) {
+                                             return std::string(name(e.zone)) + ", " + std::string(name(e.direction));
+                                         },
+                                         [](const GestureEvent::Tap& e) { return std::string(name(e.zone)); },
+                                         [](const GestureEvent::DoubleTap& e) { return std::string(name(e.zone)); },
+                                     },
+                                     event.payload);
     return std::string(name(event.kind())) + "(" + payload + ")";
 }
 

@@ -9,14 +9,22 @@ namespace GestureEngineKit {
 std::string_view name(TraceLabel label)
 {
     switch (label) {
-    case TraceLabel::normalWork: return "normalWork";
-    case TraceLabel::rightSlideUp: return "rightSlideUp";
-    case TraceLabel::rightSlideDown: return "rightSlideDown";
-    case TraceLabel::leftSlideUp: return "leftSlideUp";
-    case TraceLabel::leftSlideDown: return "leftSlideDown";
-    case TraceLabel::cornerDoubleTap: return "cornerDoubleTap";
-    case TraceLabel::bottomSwipeRight: return "bottomSwipeRight";
-    case TraceLabel::bottomSwipeLeft: return "bottomSwipeLeft";
+    case TraceLabel::normalWork:
+        return "normalWork";
+    case TraceLabel::rightSlideUp:
+        return "rightSlideUp";
+    case TraceLabel::rightSlideDown:
+        return "rightSlideDown";
+    case TraceLabel::leftSlideUp:
+        return "leftSlideUp";
+    case TraceLabel::leftSlideDown:
+        return "leftSlideDown";
+    case TraceLabel::cornerDoubleTap:
+        return "cornerDoubleTap";
+    case TraceLabel::bottomSwipeRight:
+        return "bottomSwipeRight";
+    case TraceLabel::bottomSwipeLeft:
+        return "bottomSwipeLeft";
     }
     return "?";
 }
@@ -28,17 +36,11 @@ std::optional<TraceLabel> traceLabelNamed(std::string_view text)
     return std::nullopt;
 }
 
-TraceHeader::TraceHeader(TraceLabel label_, TraceDate recordedAt_, std::string hardwareModel_,
-                         std::string osVersion_, bool hasContextEvents_, std::string note_)
-    : version(1),
-      label(label_),
-      recordedAt(recordedAt_),
-      hardwareModel(std::move(hardwareModel_)),
-      osVersion(std::move(osVersion_)),
-      hasContextEvents(hasContextEvents_),
-      note(std::move(note_))
-{
-}
+TraceHeader::TraceHeader(TraceLabel label_, TraceDate recordedAt_, std::string hardwareModel_, std::string osVersion_,
+                         bool hasContextEvents_, std::string note_)
+    : version(1), label(label_), recordedAt(recordedAt_), hardwareModel(std::move(hardwareModel_)),
+      osVersion(std::move(osVersion_)), hasContextEvents(hasContextEvents_), note(std::move(note_))
+{}
 
 double Trace::duration() const
 {
@@ -50,7 +52,8 @@ std::vector<GestureEvent> Trace::replay(const GestureConfig& config) const
 {
     GestureEngine engine(config);
     std::vector<GestureEvent> events;
-    for (const EngineInput& input : inputs) engine.handle(input, events);
+    for (const EngineInput& input : inputs)
+        engine.handle(input, events);
     return events;
 }
 
@@ -68,14 +71,22 @@ Expectation expectationFor(TraceLabel label)
     const auto slide = [](Zone z, SliderDirection d) { return Expectation{z, d, std::nullopt}; };
     const auto single = [](GestureEvent e) { return Expectation{std::nullopt, SliderDirection::up, e}; };
     switch (label) {
-    case TraceLabel::normalWork: return {};
-    case TraceLabel::rightSlideUp: return slide(Zone::right, SliderDirection::up);
-    case TraceLabel::rightSlideDown: return slide(Zone::right, SliderDirection::down);
-    case TraceLabel::leftSlideUp: return slide(Zone::left, SliderDirection::up);
-    case TraceLabel::leftSlideDown: return slide(Zone::left, SliderDirection::down);
-    case TraceLabel::cornerDoubleTap: return single(GestureEvent::doubleTap(Zone::topRightCorner));
-    case TraceLabel::bottomSwipeRight: return single(GestureEvent::swipe(Zone::bottom, SwipeDirection::right));
-    case TraceLabel::bottomSwipeLeft: return single(GestureEvent::swipe(Zone::bottom, SwipeDirection::left));
+    case TraceLabel::normalWork:
+        return {};
+    case TraceLabel::rightSlideUp:
+        return slide(Zone::right, SliderDirection::up);
+    case TraceLabel::rightSlideDown:
+        return slide(Zone::right, SliderDirection::down);
+    case TraceLabel::leftSlideUp:
+        return slide(Zone::left, SliderDirection::up);
+    case TraceLabel::leftSlideDown:
+        return slide(Zone::left, SliderDirection::down);
+    case TraceLabel::cornerDoubleTap:
+        return single(GestureEvent::doubleTap(Zone::topRightCorner));
+    case TraceLabel::bottomSwipeRight:
+        return single(GestureEvent::swipe(Zone::bottom, SwipeDirection::right));
+    case TraceLabel::bottomSwipeLeft:
+        return single(GestureEvent::swipe(Zone::bottom, SwipeDirection::left));
     }
     return {};
 }
@@ -92,8 +103,7 @@ TraceVerdict::TraceVerdict(const std::vector<GestureEvent>& events, TraceLabel l
     std::vector<GestureEvent> unexpected;
     if (expected.slideZone) {
         const GestureEvent began = GestureEvent::sliderBegan(*expected.slideZone);
-        if (std::find(actions.begin(), actions.end(), began) == actions.end())
-            problems.push_back("slider never began");
+        if (std::find(actions.begin(), actions.end(), began) == actions.end()) problems.push_back("slider never began");
         for (const GestureEvent& action : actions) {
             const auto* step = action.as<GestureEvent::SliderStep>();
             const bool expectedStep =

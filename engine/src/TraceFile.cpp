@@ -52,8 +52,7 @@ void appendLine(std::string& text, const json& object)
 std::string deflateRaw(std::string_view text)
 {
     z_stream stream{};
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, rawDeflateWindowBits, 8, Z_DEFAULT_STRATEGY) !=
-        Z_OK)
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, rawDeflateWindowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         throw TraceFileError(Kind::compression, "the compressor could not be set up");
     std::string out;
     out.resize(deflateBound(&stream, uLong(text.size())));
@@ -115,8 +114,7 @@ std::string inflateRaw(std::string_view bytes, std::size_t sizeLimit)
                          "not a raw DEFLATE stream" + (zlibMessage.empty() ? "" : " (" + zlibMessage + ")"));
 }
 
-template <class T>
-T decodeLine(std::string_view line, std::size_t lineNumber)
+template <class T> T decodeLine(std::string_view line, std::size_t lineNumber)
 {
     const auto failure = [&](const std::string& reason) {
         return TraceFileError(Kind::decoding, "line " + std::to_string(lineNumber) + ": " + reason);
@@ -144,11 +142,15 @@ std::string encodeLines(const Trace& trace)
     } catch (const std::range_error& e) {
         throw TraceFileError(Kind::encoding, std::string("recordedAt: ") + e.what());
     }
-    for (const EngineInput& input : trace.inputs) appendLine(text, toJson(input));
+    for (const EngineInput& input : trace.inputs)
+        appendLine(text, toJson(input));
     return text;
 }
 
-std::string encode(const Trace& trace) { return deflateRaw(encodeLines(trace)); }
+std::string encode(const Trace& trace)
+{
+    return deflateRaw(encodeLines(trace));
+}
 
 Trace decodeLines(std::string_view text)
 {
@@ -174,6 +176,9 @@ Trace decodeLines(std::string_view text)
     return trace;
 }
 
-Trace decode(std::string_view bytes, std::size_t sizeLimit) { return decodeLines(inflateRaw(bytes, sizeLimit)); }
+Trace decode(std::string_view bytes, std::size_t sizeLimit)
+{
+    return decodeLines(inflateRaw(bytes, sizeLimit));
+}
 
 } // namespace GestureEngineKit::TraceFile

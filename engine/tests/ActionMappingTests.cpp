@@ -26,6 +26,7 @@ TEST(ActionMapping, EveryActionOwnsExactlyOneZone)
     for (const ActionMapping& m : {normal, swapped}) {
         EXPECT_EQ(m.zones(EdgeAction::media), ZoneSet{Zone::bottom});
         EXPECT_EQ(m.zones(EdgeAction::mute), ZoneSet{Zone::topRightCorner});
-        for (EdgeAction a : allEdgeActions) EXPECT_EQ(m.zones(a).members().size(), 1u);
+        for (EdgeAction a : allEdgeActions)
+            EXPECT_EQ(m.zones(a).members().size(), 1u);
     }
 }

@@ -41,7 +41,8 @@ TEST(GestureConfigZones, DisabledZonesAndBottomWithoutGesturesAreNeverHit)
         GestureConfig without;
         without.enabledZones.erase(off);
         for (double x : {0.01, 0.5, 0.95, 0.99})
-            for (double y : {0.01, 0.5, 0.95, 0.99}) EXPECT_FALSE(without.zones(x, y).contains(off));
+            for (double y : {0.01, 0.5, 0.95, 0.99})
+                EXPECT_FALSE(without.zones(x, y).contains(off));
     }
 }
 

@@ -19,9 +19,18 @@ EngineInput frame(double t, std::vector<TouchSample> touches = {})
     return EngineInput::frame(TouchFrame{t, std::move(touches)});
 }
 
-GestureEvent completed() { return GestureEvent::released(GestureEvent::Outcome::completed()); }
-GestureEvent cancelled(CancelReason r) { return GestureEvent::released(GestureEvent::Outcome::cancelled(r)); }
-GestureEvent step(Zone z, SliderDirection d, bool fine = false) { return GestureEvent::sliderStep(z, d, fine); }
+GestureEvent completed()
+{
+    return GestureEvent::released(GestureEvent::Outcome::completed());
+}
+GestureEvent cancelled(CancelReason r)
+{
+    return GestureEvent::released(GestureEvent::Outcome::cancelled(r));
+}
+GestureEvent step(Zone z, SliderDirection d, bool fine = false)
+{
+    return GestureEvent::sliderStep(z, d, fine);
+}
 
 // A finger in the right zone that has begun a slide at y = 0.53.
 GestureEngine slidingRight(GestureConfig config = {})
@@ -64,10 +73,12 @@ TEST(GestureEngineWorkedExamples, CornerDoubleTap)
 {
     GestureEngine engine;
     const auto corner = finger(0.95f, 0.95f);
-    EXPECT_EQ(engine.handle(frame(10.00, {corner})), Events{GestureEvent::claimed({Zone::right, Zone::topRightCorner})});
+    EXPECT_EQ(engine.handle(frame(10.00, {corner})),
+              Events{GestureEvent::claimed({Zone::right, Zone::topRightCorner})});
     EXPECT_EQ(engine.handle(frame(10.10)), Events{cancelled(CancelReason::noGesture)});
     EXPECT_EQ(engine.lastCornerTapEnd(), 10.10);
-    EXPECT_EQ(engine.handle(frame(10.30, {corner})), Events{GestureEvent::claimed({Zone::right, Zone::topRightCorner})});
+    EXPECT_EQ(engine.handle(frame(10.30, {corner})),
+              Events{GestureEvent::claimed({Zone::right, Zone::topRightCorner})});
     EXPECT_EQ(engine.handle(frame(10.40)), (Events{GestureEvent::doubleTap(Zone::topRightCorner), completed()}));
     EXPECT_FALSE(engine.lastCornerTapEnd());
 }
@@ -115,8 +126,8 @@ TEST(GestureEngineClaim, RejectedFingerIsNotTriedAgainUntilAllLift)
         EXPECT_EQ(engine.phase(), Phase::idle());
         EXPECT_EQ(engine.handle(frame(1.3, {finger(0.95f, 0.5f)})).size(), 1u);
     };
-    rejects(GestureEngine{}, finger(0.5f, 0.5f));              // outside every zone
-    rejects(GestureEngine{}, finger(0.95f, 0.5f, 1, 24.5f));   // palm
+    rejects(GestureEngine{}, finger(0.5f, 0.5f));            // outside every zone
+    rejects(GestureEngine{}, finger(0.95f, 0.5f, 1, 24.5f)); // palm
     GestureEngine typing;
     typing.handle(EngineInput::keyDown(0.9));
     EXPECT_EQ(typing.handle(frame(1.0, {finger(0.95f, 0.5f)})), Events{});
@@ -141,8 +152,8 @@ TEST(GestureEngineClaim, OnlyTouchingSamplesCount)
 {
     GestureEngine engine;
     // A hovering contact (state 1) and a lifting one (state 5) beside a touching finger.
-    EXPECT_EQ(engine.handle(frame(1.0, {finger(0.5f, 0.5f, 7, 9, 1), finger(0.95f, 0.5f, 2, 9, 3),
-                                        finger(0.5f, 0.2f, 8, 9, 5)})),
+    EXPECT_EQ(engine.handle(
+                  frame(1.0, {finger(0.5f, 0.5f, 7, 9, 1), finger(0.95f, 0.5f, 2, 9, 3), finger(0.5f, 0.2f, 8, 9, 5)})),
               Events{GestureEvent::claimed({Zone::right})});
     EXPECT_EQ(engine.claim()->touchID, 2);
     EXPECT_EQ(engine.handle(frame(1.1, {finger(0.95f, 0.5f, 2, 9, 6)})), Events{cancelled(CancelReason::noGesture)});
@@ -182,7 +193,8 @@ TEST(GestureEngineMultiFinger, DifferentFingerEndsAClaim)
     EXPECT_EQ(sliding.handle(frame(1.1, {finger(0.95f, 0.6f, 9)})), Events{cancelled(CancelReason::fingerChanged)});
 
     // After a swipe, another finger or a second finger completes the gesture.
-    for (const auto& next : {std::vector{finger(0.3f, 0.3f, 5)}, std::vector{finger(0.6f, 0.03f), finger(0.3f, 0.3f, 5)}}) {
+    for (const auto& next :
+         {std::vector{finger(0.3f, 0.3f, 5)}, std::vector{finger(0.6f, 0.03f), finger(0.3f, 0.3f, 5)}}) {
         GestureEngine swiped;
         swiped.handle(frame(1.0, {finger(0.5f, 0.03f)}));
         swiped.handle(frame(1.1, {finger(0.6f, 0.03f)}));
@@ -211,7 +223,8 @@ TEST(GestureEngineCandidate, DirectionDecidesBetweenSlideSwipeAndCancel)
 
     // Lower-left corner: vertical starts the left slider, horizontal is a swipe candidate.
     GestureEngine upward;
-    EXPECT_EQ(upward.handle(frame(1.0, {finger(0.05f, 0.03f)})), Events{GestureEvent::claimed({Zone::left, Zone::bottom})});
+    EXPECT_EQ(upward.handle(frame(1.0, {finger(0.05f, 0.03f)})),
+              Events{GestureEvent::claimed({Zone::left, Zone::bottom})});
     EXPECT_EQ(upward.handle(frame(1.1, {finger(0.05f, 0.07f)})), Events{GestureEvent::sliderBegan(Zone::left)});
     GestureEngine sideways;
     sideways.handle(frame(1.0, {finger(0.05f, 0.03f)}));
@@ -245,7 +258,8 @@ TEST(GestureEngineCandidate, SwipeJudgesTheTotalDisplacement)
     slow.handle(frame(1.0, {finger(0.5f, 0.03f)}));
     EXPECT_EQ(slow.handle(frame(1.5, {finger(0.53f, 0.03f)})), Events{});
     EXPECT_EQ(slow.handle(frame(3.0, {finger(0.56f, 0.03f)})), Events{});
-    EXPECT_EQ(slow.handle(frame(4.0, {finger(0.6f, 0.03f)})), Events{GestureEvent::swipe(Zone::bottom, SwipeDirection::right)});
+    EXPECT_EQ(slow.handle(frame(4.0, {finger(0.6f, 0.03f)})),
+              Events{GestureEvent::swipe(Zone::bottom, SwipeDirection::right)});
 }
 
 TEST(GestureEngineCandidate, SwipesOffMeansHorizontalMovementIsWrong)
@@ -346,7 +360,8 @@ TEST(GestureEngineSlider, FineStepsNeedShiftAndOptionTogether)
         engine.handle(EngineInput::modifiers(held, 1.02));
         return engine.handle(frame(1.03, {finger(0.95f, 0.53f + 3.0f / 78)}));
     };
-    EXPECT_EQ(stepAfter({ModifierState::shift, ModifierState::option}), Events{step(Zone::right, SliderDirection::up, true)});
+    EXPECT_EQ(stepAfter({ModifierState::shift, ModifierState::option}),
+              Events{step(Zone::right, SliderDirection::up, true)});
     EXPECT_EQ(stepAfter({ModifierState::shift, ModifierState::option, ModifierState::command}),
               Events{step(Zone::right, SliderDirection::up, true)});
     EXPECT_EQ(stepAfter(ModifierState::shift), Events{step(Zone::right, SliderDirection::up, false)});
@@ -406,7 +421,8 @@ TEST(GestureEngineConfig, ReplacingTheConfigurationKeepsTheClaim)
     engine.setConfig(coarse);
     EXPECT_EQ(engine.phase(), Phase::slider(Zone::right));
     EXPECT_EQ(engine.handle(frame(1.02, {finger(0.95f, 0.53f + 4.0f / 78)})), Events{});
-    EXPECT_EQ(engine.handle(frame(1.03, {finger(0.95f, 0.53f + 5.5f / 78)})), Events{step(Zone::right, SliderDirection::up)});
+    EXPECT_EQ(engine.handle(frame(1.03, {finger(0.95f, 0.53f + 5.5f / 78)})),
+              Events{step(Zone::right, SliderDirection::up)});
 }
 
 TEST(GestureEngineInvariants, EveryClaimEndsWithExactlyOneRelease)

@@ -19,19 +19,22 @@ std::string decodeError(const json& j, auto decode)
     return "(no error)";
 }
 
-template <class T>
-std::string errorOf(const json& j)
+template <class T> std::string errorOf(const json& j)
 {
     return decodeError(j, fromJson<T>);
 }
 
-json sampleJson() { return json::parse(R"({"id":3,"s":4,"x":0.5,"y":0.25,"ma":9.5,"mi":7,"ax":100,"ay":200})"); }
+json sampleJson()
+{
+    return json::parse(R"({"id":3,"s":4,"x":0.5,"y":0.25,"ma":9.5,"mi":7,"ax":100,"ay":200})");
+}
 
 } // namespace
 
 TEST(TouchTypes, TouchingMeansStateThreeOrFour)
 {
-    for (int state : {0, 1, 2, 5, 6, 7}) EXPECT_FALSE(TouchSample{.state = state}.isTouching()) << state;
+    for (int state : {0, 1, 2, 5, 6, 7})
+        EXPECT_FALSE(TouchSample{.state = state}.isTouching()) << state;
     EXPECT_TRUE(TouchSample{.state = 3}.isTouching());
     EXPECT_TRUE(TouchSample{.state = 4}.isTouching());
 }
@@ -68,8 +71,9 @@ TEST(TouchTypes, TextualForms)
     EXPECT_EQ(describe(GestureEvent::released(GestureEvent::Outcome::cancelled(CancelReason::timeout))),
               "released(cancelled(timeout))");
     EXPECT_EQ(describe(GestureEvent::claimed({Zone::topRightCorner, Zone::right})), "claimed([right, topRightCorner])");
-    EXPECT_EQ(describe(std::vector{GestureEvent::swipe(Zone::bottom, SwipeDirection::left), GestureEvent::tap(Zone::bottom)}),
-              "[swipe(bottom, left), tap(bottom)]");
+    EXPECT_EQ(
+        describe(std::vector{GestureEvent::swipe(Zone::bottom, SwipeDirection::left), GestureEvent::tap(Zone::bottom)}),
+        "[swipe(bottom, left), tap(bottom)]");
     EXPECT_EQ(describe(std::vector<GestureEvent>{}), "[]");
 }
 
@@ -80,15 +84,18 @@ TEST(EngineInputJson, EachKindEncodesOnlyItsKeys)
     EXPECT_EQ(toJson(EngineInput::modifiers({ModifierState::shift, ModifierState::option}, 3)),
               json::parse(R"({"k":"mod","m":5,"t":3.0})"));
     const json frame = toJson(EngineInput::frame({4, {TouchSample{3, 4, 0.5f, 0.25f, 9.5f, 7, 100, 200}}}));
-    EXPECT_EQ(frame, json::parse(R"({"k":"f","t":4.0,"f":[{"id":3,"s":4,"x":0.5,"y":0.25,"ma":9.5,"mi":7,"ax":100,"ay":200}]})"));
+    EXPECT_EQ(
+        frame,
+        json::parse(R"({"k":"f","t":4.0,"f":[{"id":3,"s":4,"x":0.5,"y":0.25,"ma":9.5,"mi":7,"ax":100,"ay":200}]})"));
     EXPECT_EQ(toJson(ModifierState{}), json(0));
 }
 
 TEST(EngineInputJson, RoundTripsEveryKindExactly)
 {
     const std::vector<EngineInput> inputs{
-        EngineInput::frame({12345.678912, {TouchSample{-7, 3, 0.95f, 0.1f, 12.3f, 0.7f, -3.5f, 1e30f},
-                                           TouchSample{2147483647, -2147483647 - 1, 1.0f / 3, 2.0f / 3, 0, 0, 0, 0}}}),
+        EngineInput::frame({12345.678912,
+                            {TouchSample{-7, 3, 0.95f, 0.1f, 12.3f, 0.7f, -3.5f, 1e30f},
+                             TouchSample{2147483647, -2147483647 - 1, 1.0f / 3, 2.0f / 3, 0, 0, 0, 0}}}),
         EngineInput::frame({0.001, {}}),
         EngineInput::keyDown(-1.25),
         EngineInput::mouseDown(1e-300),
@@ -169,7 +176,8 @@ TEST(TouchFrameJson, UsesTimeAndTouchesKeys)
 
 TEST(EnumerationJson, NamesAreExactAndCaseSensitive)
 {
-    for (Zone z : allZones) EXPECT_EQ(fromJson<Zone>(toJson(z)), z);
+    for (Zone z : allZones)
+        EXPECT_EQ(fromJson<Zone>(toJson(z)), z);
     EXPECT_EQ(toJson(Zone::topRightCorner), json("topRightCorner"));
     EXPECT_EQ(fromJson<SliderDirection>(json("down")), SliderDirection::down);
     EXPECT_EQ(fromJson<SwipeDirection>(json("left")), SwipeDirection::left);
@@ -214,7 +222,8 @@ TEST(GestureConfigJson, RequiredKeysAndTypes)
     j["sliderStartLimit"] = nullptr; // null reads as absent
     EXPECT_EQ(fromJson<GestureConfig>(j).sliderStartLimit, std::nullopt);
     j["requiredModifier"] = 300;
-    EXPECT_EQ(errorOf<GestureConfig>(j), R"(key "requiredModifier": number 300 does not fit an unsigned 8-bit integer)");
+    EXPECT_EQ(errorOf<GestureConfig>(j),
+              R"(key "requiredModifier": number 300 does not fit an unsigned 8-bit integer)");
 }
 
 TEST(InternetDates, FormatInUtcWithWholeSeconds)
@@ -235,10 +244,10 @@ TEST(InternetDates, ParseOffsetsFractionsAndRejectNonsense)
     EXPECT_EQ(parseInternetDate("2026-12-06T15:35:09+01:30"), expected);
     EXPECT_EQ(parseInternetDate("2026-12-06T09:05:09-05:00"), expected);
     EXPECT_EQ(parseInternetDate("2026-12-06T14:05:09.5Z"), expected + 500ms);
-    for (const char* bad : {"", "2026-12-06", "2026-12-06 14:05:09Z", "2026-13-06T14:05:09Z", "2026-02-30T14:05:09Z",
-                            "2026-12-06T24:00:00Z", "2026-12-06T14:05:09", "2026-12-06T14:05:09z",
-                            "2026-12-06T14:05:09+0100", "2026-12-06T14:05:09.Z", "20x6-12-06T14:05:09Z",
-                            "2026-12-06T14:05:09Zjunk"})
+    for (const char* bad :
+         {"", "2026-12-06", "2026-12-06 14:05:09Z", "2026-13-06T14:05:09Z", "2026-02-30T14:05:09Z",
+          "2026-12-06T24:00:00Z", "2026-12-06T14:05:09", "2026-12-06T14:05:09z", "2026-12-06T14:05:09+0100",
+          "2026-12-06T14:05:09.Z", "20x6-12-06T14:05:09Z", "2026-12-06T14:05:09Zjunk"})
         EXPECT_THROW(parseInternetDate(bad), DecodingError) << bad;
 }
 

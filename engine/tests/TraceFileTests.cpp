@@ -98,8 +98,10 @@ TEST(TraceFileFormat, CompactSortedLinesWithoutTrailingLineFeed)
                          R"x("note":"slide with shift+alt, ümlaut","osVersion":"Debian GNU/Linux 12 (bookworm)",)x"
                          R"("recordedAt":"2026-12-06T09:30:15Z","version":1})");
     EXPECT_NE(text.find("\n{\"k\":\"mod\",\"m\":5,\"t\":1234.5}\n"), std::string::npos);
-    EXPECT_NE(text.find(R"({"f":[{"ax":4750.0,"ay":1872.0001,"id":7,"ma":9.0,"mi":7.2000003,"s":3,"x":0.95,"y":0.4}],"k":"f","t":1234.5})"),
-              std::string::npos);
+    EXPECT_NE(
+        text.find(
+            R"({"f":[{"ax":4750.0,"ay":1872.0001,"id":7,"ma":9.0,"mi":7.2000003,"s":3,"x":0.95,"y":0.4}],"k":"f","t":1234.5})"),
+        std::string::npos);
     EXPECT_NE(text.find("\n{\"k\":\"click\",\"t\":"), std::string::npos);
     EXPECT_EQ(text.find(' ', text.find('\n')), std::string::npos); // compact: no blanks outside strings
 }
@@ -175,7 +177,8 @@ TEST(TraceFileReading, FirstBadLineFailsTheWholeRead)
     EXPECT_EQ(message.rfind("line 1: ", 0), 0u) << message;
 
     const std::string input = R"({"k":"key","t":1})";
-    EXPECT_EQ(failureKind(rawDeflate(header + "\n" + input + "\n\n" + R"({"k":"tap","t":2})"), &message), Kind::decoding);
+    EXPECT_EQ(failureKind(rawDeflate(header + "\n" + input + "\n\n" + R"({"k":"tap","t":2})"), &message),
+              Kind::decoding);
     EXPECT_EQ(message, R"(line 4: key "k": unknown input kind "tap")");
 
     std::string noLabel = header;

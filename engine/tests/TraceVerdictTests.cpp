@@ -13,11 +13,17 @@ const GestureEvent claimed = GestureEvent::claimed({Zone::right});
 const GestureEvent completed = GestureEvent::released(GestureEvent::Outcome::completed());
 const GestureEvent noGesture = GestureEvent::released(GestureEvent::Outcome::cancelled(CancelReason::noGesture));
 const GestureEvent rightBegan = GestureEvent::sliderBegan(Zone::right);
-GestureEvent step(Zone z, SliderDirection d, bool fine = false) { return GestureEvent::sliderStep(z, d, fine); }
+GestureEvent step(Zone z, SliderDirection d, bool fine = false)
+{
+    return GestureEvent::sliderStep(z, d, fine);
+}
 const GestureEvent doubleTap = GestureEvent::doubleTap(Zone::topRightCorner);
 const GestureEvent swipeRight = GestureEvent::swipe(Zone::bottom, SwipeDirection::right);
 
-Problems judge(const Events& events, TraceLabel label) { return TraceVerdict(events, label).problems; }
+Problems judge(const Events& events, TraceLabel label)
+{
+    return TraceVerdict(events, label).problems;
+}
 
 } // namespace
 
@@ -40,8 +46,8 @@ TEST(TraceVerdict, SlideRule)
     EXPECT_EQ(judge({claimed, noGesture}, TraceLabel::rightSlideUp), Problems{"slider never began"});
 
     // Wandered back down far enough for one down step.
-    EXPECT_EQ(judge({claimed, rightBegan, step(Zone::right, SliderDirection::up), step(Zone::right, SliderDirection::down),
-                     completed},
+    EXPECT_EQ(judge({claimed, rightBegan, step(Zone::right, SliderDirection::up),
+                     step(Zone::right, SliderDirection::down), completed},
                     TraceLabel::rightSlideUp),
               Problems{"unexpected: [sliderStep(right, down, fine: false)]"});
     EXPECT_EQ(judge(good, TraceLabel::leftSlideUp),

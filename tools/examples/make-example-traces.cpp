@@ -1,5 +1,7 @@
-// Writes one scripted example trace per label into a folder: OUTDIR/<label>.trace.
+// Writes one scripted example trace per label into a folder, OUTDIR/<label>.trace, and the
+// default gesture configuration as OUTDIR/default-config.json.
 #include "GestureEngineKit/GestureScript.h"
+#include "GestureEngineKit/JsonCoding.h"
 #include "GestureEngineKit/Trace.h"
 
 #include <filesystem>
@@ -24,6 +26,13 @@ int main(int argc, char** argv)
             std::cerr << "make-example-traces: " << path.string() << ": cannot write\n";
             return 2;
         }
+    }
+    const auto configPath = folder / "default-config.json";
+    std::ofstream config(configPath, std::ios::trunc);
+    config << toJson(GestureConfig{}).dump(2) << '\n';
+    if (!config.flush()) {
+        std::cerr << "make-example-traces: " << configPath.string() << ": cannot write\n";
+        return 2;
     }
     return 0;
 }

@@ -70,10 +70,14 @@ std::string oneLine(const std::string& text)
 {
     std::string line;
     for (char c : text) {
-        if (c == '\n') line += "\\n";
-        else if (c == '\r') line += "\\r";
-        else if (static_cast<unsigned char>(c) < 0x20) line += '?';
-        else line += c;
+        if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else if (static_cast<unsigned char>(c) < 0x20)
+            line += '?';
+        else
+            line += c;
     }
     return line;
 }
@@ -149,7 +153,8 @@ Arguments parseArguments(const std::vector<std::string>& args)
     }
     if (parsed.help) return parsed;
     if (files.size() != 1)
-        throw CommandFailure{"", parsed.command + (files.empty() ? ": no trace file given" : ": more than one file given")};
+        throw CommandFailure{"",
+                             parsed.command + (files.empty() ? ": no trace file given" : ": more than one file given")};
     parsed.file = files.front();
     return parsed;
 }
@@ -159,14 +164,18 @@ nlohmann::ordered_json eventJson(const GestureEvent& event)
 {
     nlohmann::ordered_json j{{"event", name(event.kind())}};
     switch (event.kind()) {
-    case GestureEvent::Kind::claimed: j["zones"] = toJson(event.as<GestureEvent::Claimed>()->zones); break;
+    case GestureEvent::Kind::claimed:
+        j["zones"] = toJson(event.as<GestureEvent::Claimed>()->zones);
+        break;
     case GestureEvent::Kind::released: {
         const auto outcome = event.as<GestureEvent::Released>()->outcome;
         j["outcome"] = outcome.isCompleted() ? "completed" : "cancelled";
         if (auto reason = outcome.cancelReason()) j["reason"] = name(*reason);
         break;
     }
-    case GestureEvent::Kind::sliderBegan: j["zone"] = name(event.as<GestureEvent::SliderBegan>()->zone); break;
+    case GestureEvent::Kind::sliderBegan:
+        j["zone"] = name(event.as<GestureEvent::SliderBegan>()->zone);
+        break;
     case GestureEvent::Kind::sliderStep: {
         const auto* step = event.as<GestureEvent::SliderStep>();
         j["zone"] = name(step->zone);
@@ -180,8 +189,12 @@ nlohmann::ordered_json eventJson(const GestureEvent& event)
         j["direction"] = name(swipe->direction);
         break;
     }
-    case GestureEvent::Kind::tap: j["zone"] = name(event.as<GestureEvent::Tap>()->zone); break;
-    case GestureEvent::Kind::doubleTap: j["zone"] = name(event.as<GestureEvent::DoubleTap>()->zone); break;
+    case GestureEvent::Kind::tap:
+        j["zone"] = name(event.as<GestureEvent::Tap>()->zone);
+        break;
+    case GestureEvent::Kind::doubleTap:
+        j["zone"] = name(event.as<GestureEvent::DoubleTap>()->zone);
+        break;
     }
     return j;
 }
@@ -190,7 +203,8 @@ int show(const Arguments& args, std::ostream& out)
 {
     const Trace trace = loadTrace(args.file);
     std::map<EngineInput::Kind, std::size_t> counts;
-    for (const EngineInput& input : trace.inputs) ++counts[input.kind()];
+    for (const EngineInput& input : trace.inputs)
+        ++counts[input.kind()];
     const TraceHeader& h = trace.header;
     std::ostringstream duration;
     duration << std::fixed << std::setprecision(3) << trace.duration() << " s";
@@ -250,7 +264,8 @@ int judge(const Arguments& args, std::ostream& out)
         out << "OK\n";
         return exitSuccess;
     }
-    for (const std::string& problem : verdict.problems) out << problem << '\n';
+    for (const std::string& problem : verdict.problems)
+        out << problem << '\n';
     return exitProblems;
 }
 

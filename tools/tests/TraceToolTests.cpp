@@ -30,7 +30,7 @@ ToolRun run(std::vector<std::string> args)
 }
 
 class TraceToolTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         folder = fs::path(TEST_SCRATCH_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -88,7 +88,8 @@ TEST_F(TraceToolTest, ReplayPrintsOneEventPerLine)
     std::istringstream lines(json.out);
     std::string line;
     std::vector<nlohmann::ordered_json> events;
-    while (std::getline(lines, line)) events.push_back(nlohmann::ordered_json::parse(line));
+    while (std::getline(lines, line))
+        events.push_back(nlohmann::ordered_json::parse(line));
     ASSERT_GE(events.size(), 4u);
     EXPECT_EQ(events[0].dump(), R"({"event":"claimed","zones":["right"],"t":100.0})");
     EXPECT_EQ(events[1]["event"], "sliderBegan");
@@ -102,8 +103,8 @@ TEST_F(TraceToolTest, ReplayPrintsOneEventPerLine)
 TEST_F(TraceToolTest, ReplayJsonShapesForEveryEventKind)
 {
     GestureScript hand;
-    hand.down(1, 0.05f, 0.03f).hold(1.0).upAll();                                  // claimed, cancelled timeout
-    hand.wait(1).down(2, 0.5f, 0.03f).glide(0.2, -0.2f, 0).upAll();                // swipe left
+    hand.down(1, 0.05f, 0.03f).hold(1.0).upAll();                                       // claimed, cancelled timeout
+    hand.wait(1).down(2, 0.5f, 0.03f).glide(0.2, -0.2f, 0).upAll();                     // swipe left
     hand.wait(1).down(3, 0.95f, 0.95f).upAll().wait(0.1).down(4, 0.95f, 0.95f).upAll(); // double tap
     const std::string file = writeTrace("all.trace", Trace{{}, hand.take()});
     GestureConfig taps;
@@ -150,7 +151,7 @@ TEST_F(TraceToolTest, JudgeExitStatusFollowsTheVerdict)
     GestureConfig noRight;
     noRight.enabledZones.erase(Zone::right);
     const ToolRun off = run({"judge", "--config", write("c.json", toJson(noRight).dump()),
-                         writeTrace("s.trace", scriptedExample(TraceLabel::rightSlideUp))});
+                             writeTrace("s.trace", scriptedExample(TraceLabel::rightSlideUp))});
     EXPECT_EQ(off.status, 1);
     EXPECT_EQ(off.out, "slider never began\n");
 }

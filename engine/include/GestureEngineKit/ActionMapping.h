@@ -10,8 +10,8 @@
 namespace GestureEngineKit {
 
 enum class EdgeAction : std::uint8_t { volume, brightness, media, mute };
-inline constexpr std::array<EdgeAction, 4> allEdgeActions{EdgeAction::volume, EdgeAction::brightness,
-                                                          EdgeAction::media, EdgeAction::mute};
+inline constexpr std::array<EdgeAction, 4> allEdgeActions{EdgeAction::volume, EdgeAction::brightness, EdgeAction::media,
+                                                          EdgeAction::mute};
 
 std::string_view name(EdgeAction);
 std::optional<EdgeAction> edgeActionNamed(std::string_view);

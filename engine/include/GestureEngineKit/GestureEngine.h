@@ -16,9 +16,9 @@
 namespace GestureEngineKit {
 
 class GestureEngine {
-public:
+  public:
     class Phase {
-    public:
+      public:
         enum class Kind : std::uint8_t {
             idle,      // the next single finger may be claimed
             pending,   // one finger is claimed; its direction is not yet known
@@ -42,7 +42,7 @@ public:
             return a.kind_ == b.kind_ && (a.kind_ != Kind::slider || a.zone_ == b.zone_);
         }
 
-    private:
+      private:
         constexpr explicit Phase(Kind kind, Zone zone = Zone::left) : kind_(kind), zone_(zone) {}
         Kind kind_;
         Zone zone_;
@@ -88,7 +88,7 @@ public:
     [[nodiscard]] double lastKeyDown() const { return lastKeyDown_; }
     [[nodiscard]] std::optional<double> lastCornerTapEnd() const { return lastCornerTapEnd_; }
 
-private:
+  private:
     using Events = std::vector<GestureEvent>;
 
     enum class Fingers : std::uint8_t { none, one, several };

@@ -2,8 +2,8 @@
 // touchpad that reports frames at a fixed rate. Used for examples, tests and benchmarks.
 #pragma once
 
-#include "GestureEngineKit/Trace.h"
 #include "GestureEngineKit/TouchTypes.h"
+#include "GestureEngineKit/Trace.h"
 
 #include <cstdint>
 #include <vector>
@@ -11,7 +11,7 @@
 namespace GestureEngineKit {
 
 class GestureScript {
-public:
+  public:
     // Frames come every `frameInterval` seconds (125 Hz by default) while a finger touches.
     explicit GestureScript(double startTime = 100.0, double frameInterval = 1.0 / 125.0);
 
@@ -35,7 +35,7 @@ public:
     [[nodiscard]] const std::vector<EngineInput>& inputs() const { return inputs_; }
     [[nodiscard]] std::vector<EngineInput> take() { return std::move(inputs_); }
 
-private:
+  private:
     void emitFrame();
 
     double time_;

@@ -4,8 +4,8 @@
 
 #include "GestureEngineKit/ActionMapping.h"
 #include "GestureEngineKit/GestureConfig.h"
-#include "GestureEngineKit/Trace.h"
 #include "GestureEngineKit/TouchTypes.h"
+#include "GestureEngineKit/Trace.h"
 
 #include <nlohmann/json.hpp>
 
@@ -17,7 +17,7 @@ namespace GestureEngineKit {
 // A value that cannot be decoded: a missing key, a wrong type, an unknown name or a number
 // that does not fit its field. The message names the key.
 class DecodingError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -36,8 +36,7 @@ nlohmann::json toJson(TraceLabel);
 nlohmann::json toJson(const TraceHeader&);
 
 // Throws DecodingError.
-template <class T>
-T fromJson(const nlohmann::json&);
+template <class T> T fromJson(const nlohmann::json&);
 
 template <> TouchSample fromJson<TouchSample>(const nlohmann::json&);
 template <> TouchFrame fromJson<TouchFrame>(const nlohmann::json&);

@@ -45,12 +45,13 @@ struct TouchFrame {
 
 // A set of held modifier keys, one bit each.
 class ModifierState {
-public:
+  public:
     constexpr ModifierState() = default;
     constexpr explicit ModifierState(std::uint8_t rawValue) : raw_(rawValue) {}
     constexpr ModifierState(std::initializer_list<ModifierState> members)
     {
-        for (ModifierState m : members) raw_ |= m.raw_;
+        for (ModifierState m : members)
+            raw_ |= m.raw_;
     }
 
     static const ModifierState shift;
@@ -72,7 +73,7 @@ public:
 
     friend constexpr bool operator==(ModifierState, ModifierState) = default;
 
-private:
+  private:
     std::uint8_t raw_ = 0;
 };
 
@@ -87,11 +88,12 @@ inline constexpr std::array<Zone, 4> allZones{Zone::left, Zone::right, Zone::bot
 
 // A set of zones. Iteration and text always follow the order of allZones.
 class ZoneSet {
-public:
+  public:
     constexpr ZoneSet() = default;
     constexpr ZoneSet(std::initializer_list<Zone> zones)
     {
-        for (Zone z : zones) insert(z);
+        for (Zone z : zones)
+            insert(z);
     }
     static constexpr ZoneSet all() { return {Zone::left, Zone::right, Zone::bottom, Zone::topRightCorner}; }
 
@@ -107,7 +109,7 @@ public:
 
     friend constexpr bool operator==(ZoneSet, ZoneSet) = default;
 
-private:
+  private:
     static constexpr std::uint8_t bit(Zone z) { return std::uint8_t(1u << unsigned(z)); }
     static constexpr ZoneSet fromBits(std::uint8_t bits)
     {
@@ -118,8 +120,8 @@ private:
     std::uint8_t bits_ = 0;
 };
 
-enum class SliderDirection : std::uint8_t { up, down };      // up: towards larger y
-enum class SwipeDirection : std::uint8_t { left, right };    // right: towards larger x
+enum class SliderDirection : std::uint8_t { up, down };   // up: towards larger y
+enum class SwipeDirection : std::uint8_t { left, right }; // right: towards larger x
 
 enum class CancelReason : std::uint8_t {
     wrongDirection,
@@ -135,14 +137,14 @@ enum class CancelReason : std::uint8_t {
 struct GestureEvent {
     // How a claim ended: completed, or cancelled for a reason.
     class Outcome {
-    public:
+      public:
         static constexpr Outcome completed() { return Outcome(std::nullopt); }
         static constexpr Outcome cancelled(CancelReason reason) { return Outcome(reason); }
         [[nodiscard]] constexpr bool isCompleted() const { return !reason_; }
         [[nodiscard]] constexpr std::optional<CancelReason> cancelReason() const { return reason_; }
         friend constexpr bool operator==(Outcome, Outcome) = default;
 
-    private:
+      private:
         constexpr explicit Outcome(std::optional<CancelReason> reason) : reason_(reason) {}
         std::optional<CancelReason> reason_;
     };
@@ -199,11 +201,7 @@ struct GestureEvent {
     [[nodiscard]] Kind kind() const { return Kind(payload.index()); }
     // Everything but claimed and released: what judging and summaries count.
     [[nodiscard]] bool isAction() const { return kind() != Kind::claimed && kind() != Kind::released; }
-    template <class T>
-    [[nodiscard]] const T* as() const
-    {
-        return std::get_if<T>(&payload);
-    }
+    template <class T> [[nodiscard]] const T* as() const { return std::get_if<T>(&payload); }
 
     friend bool operator==(const GestureEvent&, const GestureEvent&) = default;
 };
@@ -236,11 +234,7 @@ struct EngineInput {
 
     [[nodiscard]] Kind kind() const { return Kind(payload.index()); }
     [[nodiscard]] double time() const;
-    template <class T>
-    [[nodiscard]] const T* as() const
-    {
-        return std::get_if<T>(&payload);
-    }
+    template <class T> [[nodiscard]] const T* as() const { return std::get_if<T>(&payload); }
 
     friend bool operator==(const EngineInput&, const EngineInput&) = default;
 };

@@ -27,9 +27,8 @@ enum class TraceLabel : std::uint8_t {
     bottomSwipeLeft,
 };
 inline constexpr std::array<TraceLabel, 8> allTraceLabels{
-    TraceLabel::normalWork,      TraceLabel::rightSlideUp,     TraceLabel::rightSlideDown,
-    TraceLabel::leftSlideUp,     TraceLabel::leftSlideDown,    TraceLabel::cornerDoubleTap,
-    TraceLabel::bottomSwipeRight, TraceLabel::bottomSwipeLeft,
+    TraceLabel::normalWork,    TraceLabel::rightSlideUp,    TraceLabel::rightSlideDown,   TraceLabel::leftSlideUp,
+    TraceLabel::leftSlideDown, TraceLabel::cornerDoubleTap, TraceLabel::bottomSwipeRight, TraceLabel::bottomSwipeLeft,
 };
 
 std::string_view name(TraceLabel);
@@ -78,7 +77,7 @@ struct TraceVerdict {
 };
 
 class TraceFileError : public std::runtime_error {
-public:
+  public:
     enum class Kind : std::uint8_t {
         encoding,      // a value cannot be written
         compression,   // the compressor failed
@@ -89,7 +88,7 @@ public:
     TraceFileError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
     [[nodiscard]] Kind kind() const { return kind_; }
 
-private:
+  private:
     Kind kind_;
 };
 

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds Rimglider and passes every test:
+#  1. the whole project, with its tests, the tool tests and the fuzz corpus replays;
+#  2. the gesture library on its own, as it must build without the application;
+#  3. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+./scripts/build.sh
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+cmake -S engine -B build/engine-alone -G Ninja -DGESTURE_ENGINE_BENCHMARKS=OFF -DBUILD_TESTING=OFF >/dev/null
+cmake --build build/engine-alone --target GestureEngineKit
+
+cmake -S . -B build/sanitizers -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIMGLIDER_SANITIZE=address,undefined \
+  -DGESTURE_ENGINE_BENCHMARKS=OFF >/dev/null
+cmake --build build/sanitizers
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/sanitizers --output-on-failure -j "$jobs"
