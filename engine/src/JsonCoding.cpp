@@ -440,12 +440,13 @@ TraceDate parseInternetDate(std::string_view text)
     if (!ymd.ok() || hour > 23 || minute > 59 || second > 59) throw bad();
 
     std::size_t at = 19;
-    nanoseconds fraction{0};
+    // In the date's own unit: finer units overflow for the earliest representable years.
+    TraceDate::duration fraction{0};
     if (at < text.size() && text[at] == '.') {
-        std::int64_t scale = 100'000'000;
+        std::int64_t scale = TraceDate::period::den / 10; // digits beyond the unit are dropped
         const std::size_t digitsStart = ++at;
         while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
-            fraction += nanoseconds((text[at] - '0') * scale);
+            fraction += TraceDate::duration((text[at] - '0') * scale);
             scale /= 10;
             ++at;
         }
@@ -463,7 +464,7 @@ TraceDate parseInternetDate(std::string_view text)
         throw bad();
     }
     const auto local = sys_days{ymd} + hours(hour) + minutes(minute) + seconds(second);
-    return time_point_cast<TraceDate::duration>(local - offset + fraction);
+    return TraceDate(local - offset) + fraction;
 }
 
 } // namespace GestureEngineKit

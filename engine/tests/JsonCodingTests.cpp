@@ -244,6 +244,8 @@ TEST(InternetDates, ParseOffsetsFractionsAndRejectNonsense)
     EXPECT_EQ(parseInternetDate("2026-12-06T15:35:09+01:30"), expected);
     EXPECT_EQ(parseInternetDate("2026-12-06T09:05:09-05:00"), expected);
     EXPECT_EQ(parseInternetDate("2026-12-06T14:05:09.5Z"), expected + 500ms);
+    EXPECT_EQ(parseInternetDate("2026-12-06T14:05:09.123456789Z"), expected + 123456us);
+    EXPECT_EQ(parseInternetDate("0000-01-01T00:00:00.5+01:00"), TraceDate(sys_days{0y / January / 1} - 1h + 500ms));
     for (const char* bad :
          {"", "2026-12-06", "2026-12-06 14:05:09Z", "2026-13-06T14:05:09Z", "2026-02-30T14:05:09Z",
           "2026-12-06T24:00:00Z", "2026-12-06T14:05:09", "2026-12-06T14:05:09z", "2026-12-06T14:05:09+0100",
