@@ -1,5 +1,7 @@
 #include "GestureEngineKit/ActionMapping.h"
 
+#include "NameLookup.h"
+
 namespace GestureEngineKit {
 
 std::string_view name(EdgeAction action)
@@ -19,9 +21,7 @@ std::string_view name(EdgeAction action)
 
 std::optional<EdgeAction> edgeActionNamed(std::string_view text)
 {
-    for (EdgeAction action : allEdgeActions)
-        if (name(action) == text) return action;
-    return std::nullopt;
+    return detail::caseNamed(text, allEdgeActions);
 }
 
 EdgeAction ActionMapping::action(Zone zone) const

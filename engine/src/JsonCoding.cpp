@@ -47,7 +47,8 @@ double readNumber(const json& value, std::string_view key)
     return number;
 }
 
-template <class Int> Int readInteger(const json& value, std::string_view key)
+template <class Int>
+Int readInteger(const json& value, std::string_view key)
 {
     using Limits = std::numeric_limits<Int>;
     const auto outOfRange = [&](const std::string& text) {
@@ -94,7 +95,8 @@ bool readBool(const json& value, std::string_view key)
     return value.get<bool>();
 }
 
-template <class Enum, class Lookup> Enum readName(const json& value, std::string_view what, Lookup lookup)
+template <class Enum, class Lookup>
+Enum readName(const json& value, std::string_view what, Lookup lookup)
 {
     if (!value.is_string()) throw DecodingError("expected a " + std::string(what) + " name");
     const auto& text = value.get_ref<const std::string&>();
@@ -103,7 +105,8 @@ template <class Enum, class Lookup> Enum readName(const json& value, std::string
 }
 
 // Decodes `value` with `decode`, naming `key` in any error.
-template <class Decode> auto under(std::string_view key, const json& value, Decode decode)
+template <class Decode>
+auto under(std::string_view key, const json& value, Decode decode)
 {
     try {
         return decode(value);
@@ -151,7 +154,8 @@ json toJson(const TouchSample& s)
                 {"ay", floatNumber(s.absoluteY)}};
 }
 
-template <> TouchSample fromJson<TouchSample>(const json& j)
+template <>
+TouchSample fromJson<TouchSample>(const json& j)
 {
     requireObject(j);
     TouchSample s;
@@ -198,7 +202,8 @@ json toJson(const TouchFrame& frame)
     return json{{"time", frame.time}, {"touches", touchesToJson(frame.touches)}};
 }
 
-template <> TouchFrame fromJson<TouchFrame>(const json& j)
+template <>
+TouchFrame fromJson<TouchFrame>(const json& j)
 {
     requireObject(j);
     return TouchFrame{readNumberKey(j, "time"), touchesFromJson(member(j, "touches"), "touches")};
@@ -209,7 +214,8 @@ json toJson(ModifierState state)
     return state.rawValue();
 }
 
-template <> ModifierState fromJson<ModifierState>(const json& j)
+template <>
+ModifierState fromJson<ModifierState>(const json& j)
 {
     return ModifierState(readInteger<std::uint8_t>(j, "modifiers"));
 }
@@ -247,12 +253,14 @@ json toJson(ZoneSet zones)
     return array;
 }
 
-template <> Zone fromJson<Zone>(const json& j)
+template <>
+Zone fromJson<Zone>(const json& j)
 {
     return readName<Zone>(j, "zone", zoneNamed);
 }
 
-template <> ZoneSet fromJson<ZoneSet>(const json& j)
+template <>
+ZoneSet fromJson<ZoneSet>(const json& j)
 {
     if (!j.is_array()) throw DecodingError("expected an array of zones");
     ZoneSet zones;
@@ -261,27 +269,32 @@ template <> ZoneSet fromJson<ZoneSet>(const json& j)
     return zones;
 }
 
-template <> SliderDirection fromJson<SliderDirection>(const json& j)
+template <>
+SliderDirection fromJson<SliderDirection>(const json& j)
 {
     return readName<SliderDirection>(j, "slider direction", sliderDirectionNamed);
 }
 
-template <> SwipeDirection fromJson<SwipeDirection>(const json& j)
+template <>
+SwipeDirection fromJson<SwipeDirection>(const json& j)
 {
     return readName<SwipeDirection>(j, "swipe direction", swipeDirectionNamed);
 }
 
-template <> CancelReason fromJson<CancelReason>(const json& j)
+template <>
+CancelReason fromJson<CancelReason>(const json& j)
 {
     return readName<CancelReason>(j, "cancel reason", cancelReasonNamed);
 }
 
-template <> EdgeAction fromJson<EdgeAction>(const json& j)
+template <>
+EdgeAction fromJson<EdgeAction>(const json& j)
 {
     return readName<EdgeAction>(j, "edge action", edgeActionNamed);
 }
 
-template <> TraceLabel fromJson<TraceLabel>(const json& j)
+template <>
+TraceLabel fromJson<TraceLabel>(const json& j)
 {
     return readName<TraceLabel>(j, "label", traceLabelNamed);
 }
@@ -305,7 +318,8 @@ json toJson(const EngineInput& input)
     return j;
 }
 
-template <> EngineInput fromJson<EngineInput>(const json& j)
+template <>
+EngineInput fromJson<EngineInput>(const json& j)
 {
     requireObject(j);
     const double time = readNumberKey(j, "t");
@@ -348,7 +362,8 @@ json toJson(const GestureConfig& c)
     return j;
 }
 
-template <> GestureConfig fromJson<GestureConfig>(const json& j)
+template <>
+GestureConfig fromJson<GestureConfig>(const json& j)
 {
     requireObject(j);
     GestureConfig c;
@@ -390,7 +405,8 @@ json toJson(const TraceHeader& h)
                 {"note", h.note}};
 }
 
-template <> TraceHeader fromJson<TraceHeader>(const json& j)
+template <>
+TraceHeader fromJson<TraceHeader>(const json& j)
 {
     requireObject(j);
     TraceHeader h;

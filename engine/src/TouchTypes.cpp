@@ -1,19 +1,14 @@
 #include "GestureEngineKit/TouchTypes.h"
 
+#include "NameLookup.h"
 #include "Overloaded.h"
 
 namespace GestureEngineKit {
 
+using detail::caseNamed;
 using detail::Overloaded;
 
 namespace {
-
-template <class Enum, std::size_t N> std::optional<Enum> lookup(std::string_view text, const std::array<Enum, N>& cases)
-{
-    for (Enum e : cases)
-        if (name(e) == text) return e;
-    return std::nullopt;
-}
 
 std::string_view boolText(bool b)
 {
@@ -122,24 +117,24 @@ std::string_view name(GestureEvent::Kind kind)
 
 std::optional<Zone> zoneNamed(std::string_view text)
 {
-    return lookup(text, allZones);
+    return caseNamed(text, allZones);
 }
 
 std::optional<SliderDirection> sliderDirectionNamed(std::string_view text)
 {
-    return lookup(text, std::array{SliderDirection::up, SliderDirection::down});
+    return caseNamed(text, std::array{SliderDirection::up, SliderDirection::down});
 }
 
 std::optional<SwipeDirection> swipeDirectionNamed(std::string_view text)
 {
-    return lookup(text, std::array{SwipeDirection::left, SwipeDirection::right});
+    return caseNamed(text, std::array{SwipeDirection::left, SwipeDirection::right});
 }
 
 std::optional<CancelReason> cancelReasonNamed(std::string_view text)
 {
-    return lookup(text, std::array{CancelReason::wrongDirection, CancelReason::extraFinger, CancelReason::fingerChanged,
-                                   CancelReason::timeout, CancelReason::physicalClick, CancelReason::noGesture,
-                                   CancelReason::reset});
+    return caseNamed(text, std::array{CancelReason::wrongDirection, CancelReason::extraFinger,
+                                      CancelReason::fingerChanged, CancelReason::timeout, CancelReason::physicalClick,
+                                      CancelReason::noGesture, CancelReason::reset});
 }
 
 std::string describe(ZoneSet zones)

@@ -2,6 +2,8 @@
 
 #include "GestureEngineKit/GestureEngine.h"
 
+#include "NameLookup.h"
+
 #include <algorithm>
 
 namespace GestureEngineKit {
@@ -31,9 +33,7 @@ std::string_view name(TraceLabel label)
 
 std::optional<TraceLabel> traceLabelNamed(std::string_view text)
 {
-    for (TraceLabel label : allTraceLabels)
-        if (name(label) == text) return label;
-    return std::nullopt;
+    return detail::caseNamed(text, allTraceLabels);
 }
 
 TraceHeader::TraceHeader(TraceLabel label_, TraceDate recordedAt_, std::string hardwareModel_, std::string osVersion_,

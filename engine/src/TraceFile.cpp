@@ -114,7 +114,8 @@ std::string inflateRaw(std::string_view bytes, std::size_t sizeLimit)
                          "not a raw DEFLATE stream" + (zlibMessage.empty() ? "" : " (" + zlibMessage + ")"));
 }
 
-template <class T> T decodeLine(std::string_view line, std::size_t lineNumber)
+template <class T>
+T decodeLine(std::string_view line, std::size_t lineNumber)
 {
     const auto failure = [&](const std::string& reason) {
         return TraceFileError(Kind::decoding, "line " + std::to_string(lineNumber) + ": " + reason);

@@ -19,7 +19,8 @@ std::string decodeError(const json& j, auto decode)
     return "(no error)";
 }
 
-template <class T> std::string errorOf(const json& j)
+template <class T>
+std::string errorOf(const json& j)
 {
     return decodeError(j, fromJson<T>);
 }

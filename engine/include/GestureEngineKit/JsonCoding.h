@@ -36,21 +36,35 @@ nlohmann::json toJson(TraceLabel);
 nlohmann::json toJson(const TraceHeader&);
 
 // Throws DecodingError.
-template <class T> T fromJson(const nlohmann::json&);
+template <class T>
+T fromJson(const nlohmann::json&);
 
-template <> TouchSample fromJson<TouchSample>(const nlohmann::json&);
-template <> TouchFrame fromJson<TouchFrame>(const nlohmann::json&);
-template <> ModifierState fromJson<ModifierState>(const nlohmann::json&);
-template <> Zone fromJson<Zone>(const nlohmann::json&);
-template <> ZoneSet fromJson<ZoneSet>(const nlohmann::json&);
-template <> SliderDirection fromJson<SliderDirection>(const nlohmann::json&);
-template <> SwipeDirection fromJson<SwipeDirection>(const nlohmann::json&);
-template <> CancelReason fromJson<CancelReason>(const nlohmann::json&);
-template <> EdgeAction fromJson<EdgeAction>(const nlohmann::json&);
-template <> EngineInput fromJson<EngineInput>(const nlohmann::json&);
-template <> GestureConfig fromJson<GestureConfig>(const nlohmann::json&);
-template <> TraceLabel fromJson<TraceLabel>(const nlohmann::json&);
-template <> TraceHeader fromJson<TraceHeader>(const nlohmann::json&);
+template <>
+TouchSample fromJson<TouchSample>(const nlohmann::json&);
+template <>
+TouchFrame fromJson<TouchFrame>(const nlohmann::json&);
+template <>
+ModifierState fromJson<ModifierState>(const nlohmann::json&);
+template <>
+Zone fromJson<Zone>(const nlohmann::json&);
+template <>
+ZoneSet fromJson<ZoneSet>(const nlohmann::json&);
+template <>
+SliderDirection fromJson<SliderDirection>(const nlohmann::json&);
+template <>
+SwipeDirection fromJson<SwipeDirection>(const nlohmann::json&);
+template <>
+CancelReason fromJson<CancelReason>(const nlohmann::json&);
+template <>
+EdgeAction fromJson<EdgeAction>(const nlohmann::json&);
+template <>
+EngineInput fromJson<EngineInput>(const nlohmann::json&);
+template <>
+GestureConfig fromJson<GestureConfig>(const nlohmann::json&);
+template <>
+TraceLabel fromJson<TraceLabel>(const nlohmann::json&);
+template <>
+TraceHeader fromJson<TraceHeader>(const nlohmann::json&);
 
 // ISO 8601 internet date-time in UTC with whole seconds, "2026-12-06T14:12:54Z".
 // Throws std::range_error for a date outside the years 0000 to 9999.

@@ -201,7 +201,11 @@ struct GestureEvent {
     [[nodiscard]] Kind kind() const { return Kind(payload.index()); }
     // Everything but claimed and released: what judging and summaries count.
     [[nodiscard]] bool isAction() const { return kind() != Kind::claimed && kind() != Kind::released; }
-    template <class T> [[nodiscard]] const T* as() const { return std::get_if<T>(&payload); }
+    template <class T>
+    [[nodiscard]] const T* as() const
+    {
+        return std::get_if<T>(&payload);
+    }
 
     friend bool operator==(const GestureEvent&, const GestureEvent&) = default;
 };
@@ -234,7 +238,11 @@ struct EngineInput {
 
     [[nodiscard]] Kind kind() const { return Kind(payload.index()); }
     [[nodiscard]] double time() const;
-    template <class T> [[nodiscard]] const T* as() const { return std::get_if<T>(&payload); }
+    template <class T>
+    [[nodiscard]] const T* as() const
+    {
+        return std::get_if<T>(&payload);
+    }
 
     friend bool operator==(const EngineInput&, const EngineInput&) = default;
 };
