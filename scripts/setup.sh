@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev
-  nlohmann-json3-dev zlib1g-dev
+  nlohmann-json3-dev zlib1g-dev libyaml-cpp-dev linux-libc-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 

@@ -3,7 +3,9 @@
 #include "GestureEngineKit/GestureEngine.h"
 #include "GestureEngineKit/JsonCoding.h"
 #include "GestureEngineKit/Trace.h"
+#include "RimgliderInput/Recording.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -39,6 +41,28 @@ produces, one per line.
                         {"event":"sliderStep","zone":"right","direction":"up","fine":false,"t":12.5}
                         where "t" is the time of the input that produced it
 )"},
+    {"import", R"(Usage: rimglider-trace import RECORDING [--desc DESC] [--device NAME] --label LABEL
+                              [--note TEXT] -o OUT.trace
+
+Makes a trace from a recording of a real touchpad: the YAML that
+"libinput record" writes, or evemu's .events text. The touchpad's events become
+touch frames (with repeated frames filling the gaps a resting finger leaves),
+its button presses clicks, and a recorded keyboard's keys key presses and
+modifier changes. Times stay the recording's own.
+
+  --desc DESC      evemu only: the device description (.desc), when the events
+                   file has none; otherwise the .desc beside it whose name
+                   begins the events file's name is used
+  --device NAME    the device to read touches from (default: the first touchpad)
+  --label LABEL    what the hand did: normalWork, rightSlideUp, rightSlideDown,
+                   leftSlideUp, leftSlideDown, cornerDoubleTap, bottomSwipeRight
+                   or bottomSwipeLeft
+  --note TEXT      free text kept in the trace's header
+  -o OUT.trace     the trace file to write (replaced if it exists)
+
+Records made with the older anonymous-contact multitouch protocol (SYN_MT_REPORT)
+are refused.
+)"},
     {"judge", R"(Usage: rimglider-trace judge [--config CONFIG.json] FILE
 
 Replays the trace FILE and judges the events against its label. Prints "OK"
@@ -51,13 +75,16 @@ own line and exits with status 1.
 
 const char* overallHelp = R"(Usage: rimglider-trace COMMAND [OPTIONS] FILE
 
-Inspects, replays and judges Rimglider gesture trace files.
+Inspects, replays and judges Rimglider gesture trace files, and makes them from
+recordings of real touchpads.
 
 Commands:
   show FILE                                 header, duration and input counts
   replay [--config CONFIG.json] [--json] FILE
                                             the events a fresh engine produces
   judge [--config CONFIG.json] FILE         OK, or the problems against the label
+  import RECORDING [--desc DESC] [--device NAME] --label LABEL [--note TEXT] -o OUT.trace
+                                            a trace from a libinput or evemu recording
 
 Run "rimglider-trace COMMAND --help" for details of one command.
 
@@ -128,34 +155,52 @@ struct Arguments {
     bool json = false;
     bool help = false;
     std::string file;
+    // import only
+    std::optional<std::string> descPath, deviceName, label, note, outPath;
 };
+
+// Options that take a value, by command.
+std::optional<std::string>* valueOption(Arguments& parsed, const std::string& arg)
+{
+    if ((parsed.command == "replay" || parsed.command == "judge") && arg == "--config") return &parsed.configPath;
+    if (parsed.command != "import") return nullptr;
+    if (arg == "--desc") return &parsed.descPath;
+    if (arg == "--device") return &parsed.deviceName;
+    if (arg == "--label") return &parsed.label;
+    if (arg == "--note") return &parsed.note;
+    if (arg == "-o" || arg == "--output") return &parsed.outPath;
+    return nullptr;
+}
 
 Arguments parseArguments(const std::vector<std::string>& args)
 {
     Arguments parsed;
     parsed.command = args.at(0);
-    const bool takesOptions = parsed.command != "show";
     std::vector<std::string> files;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             parsed.help = true;
-        } else if (takesOptions && arg == "--config") {
-            if (++i == args.size()) throw CommandFailure{"", "--config needs a file"};
-            parsed.configPath = args[i];
+        } else if (auto* option = valueOption(parsed, arg)) {
+            if (++i == args.size()) throw CommandFailure{"", arg + " needs a value"};
+            *option = args[i];
         } else if (parsed.command == "replay" && arg == "--json") {
             parsed.json = true;
-        } else if (arg.starts_with("--") && arg.size() > 2) {
+        } else if (arg.size() > 1 && arg.front() == '-' && arg != "--") {
             throw CommandFailure{"", parsed.command + ": unknown option " + arg};
         } else {
             files.push_back(arg == "--" && i + 1 < args.size() ? args[++i] : arg);
         }
     }
     if (parsed.help) return parsed;
+    const std::string what = parsed.command == "import" ? "recording" : "trace file";
     if (files.size() != 1)
-        throw CommandFailure{"",
-                             parsed.command + (files.empty() ? ": no trace file given" : ": more than one file given")};
+        throw CommandFailure{"", parsed.command +
+                                     (files.empty() ? ": no " + what + " given" : ": more than one file given")};
     parsed.file = files.front();
+    if (parsed.command == "import" && !parsed.label)
+        throw CommandFailure{"", "import: --label is required (what the hand did in the recording)"};
+    if (parsed.command == "import" && !parsed.outPath) throw CommandFailure{"", "import: -o OUT.trace is required"};
     return parsed;
 }
 
@@ -255,6 +300,101 @@ int replay(const Arguments& args, std::ostream& out)
     return exitSuccess;
 }
 
+// Replaces `path` only once the whole file is written, so a failure leaves no half trace.
+void writeFileAtomically(const std::string& path, const std::string& bytes)
+{
+    namespace fs = std::filesystem;
+    fs::path temporary(path);
+    temporary += ".partial";
+    std::error_code ignored;
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        if (!file) throw CommandFailure{path, std::strerror(errno)};
+        file.write(bytes.data(), std::streamsize(bytes.size()));
+        if (!file.flush()) {
+            fs::remove(temporary, ignored);
+            throw CommandFailure{path, "cannot be written"};
+        }
+    }
+    std::error_code error;
+    fs::rename(temporary, path, error);
+    if (error) {
+        fs::remove(temporary, ignored);
+        throw CommandFailure{path, error.message()};
+    }
+}
+
+rimglider::DeviceDescription evemuDescription(const Arguments& args, const rimglider::EvemuFile& events)
+{
+    namespace fs = std::filesystem;
+    const auto described = [](const std::string& path) {
+        const std::string text = readFile(path);
+        try {
+            if (auto description = rimglider::readEvemu(text).description) return *description;
+        } catch (const rimglider::RecordingError& e) {
+            throw CommandFailure{path, e.what()};
+        }
+        throw CommandFailure{path, "holds no device description (N:, I:, B:, A: lines)"};
+    };
+    if (args.descPath) return described(*args.descPath);
+    if (events.description) return *events.description;
+    const fs::path recording(args.file);
+    for (const std::string& candidate : rimglider::evemuDescriptionCandidates(recording.filename().string())) {
+        const fs::path path = recording.parent_path() / candidate;
+        std::error_code error;
+        if (fs::is_regular_file(path, error)) return described(path.string());
+    }
+    throw CommandFailure{args.file, "has no device description and no .desc file is beside it; give one with --desc"};
+}
+
+int importRecording(const Arguments& args, std::ostream& out)
+{
+    const auto label = traceLabelNamed(*args.label);
+    if (!label) {
+        std::string names;
+        for (TraceLabel l : allTraceLabels)
+            names += (names.empty() ? "" : ", ") + std::string(name(l));
+        throw CommandFailure{"", "import: unknown label \"" + *args.label + "\" (one of " + names + ")"};
+    }
+    const std::string text = readFile(args.file);
+    rimglider::Recording recording;
+    try {
+        if (rimglider::detectFormat(text) == rimglider::Recording::Format::evemu) {
+            rimglider::EvemuFile events = rimglider::readEvemu(text);
+            recording.devices.push_back({evemuDescription(args, events), std::move(events.events)});
+        } else {
+            if (args.descPath) throw CommandFailure{"", "import: --desc is for evemu recordings only"};
+            recording = rimglider::readLibinputRecord(text);
+        }
+    } catch (const rimglider::RecordingError& e) {
+        throw CommandFailure{args.file, e.what()};
+    }
+
+    rimglider::ImportOptions options;
+    options.label = *label;
+    options.note = args.note.value_or("");
+    options.deviceName = args.deviceName;
+    options.now = std::chrono::floor<TraceDate::duration>(std::chrono::system_clock::now());
+    Trace trace;
+    try {
+        trace = rimglider::importRecording(recording, options);
+    } catch (const rimglider::RecordingError& e) {
+        throw CommandFailure{args.file, e.what()};
+    }
+    std::string bytes;
+    try {
+        bytes = TraceFile::encode(trace);
+    } catch (const TraceFileError& e) {
+        throw CommandFailure{args.file, std::string("cannot be written as a trace: ") + e.what()};
+    }
+    writeFileAtomically(*args.outPath, bytes);
+    const auto frames = std::count_if(trace.inputs.begin(), trace.inputs.end(),
+                                      [](const EngineInput& i) { return i.kind() == EngineInput::Kind::frame; });
+    out << "Imported " << trace.inputs.size() << " inputs (" << frames << " frames) from \""
+        << trace.header.hardwareModel << "\" into " << *args.outPath << '\n';
+    return exitSuccess;
+}
+
 int judge(const Arguments& args, std::ostream& out)
 {
     const GestureConfig config = args.configPath ? loadConfig(*args.configPath) : GestureConfig{};
@@ -290,6 +430,7 @@ int runTraceTool(const std::vector<std::string>& args, std::ostream& out, std::o
         }
         if (parsed.command == "show") return show(parsed, out);
         if (parsed.command == "replay") return replay(parsed, out);
+        if (parsed.command == "import") return importRecording(parsed, out);
         return judge(parsed, out);
     } catch (const CommandFailure& failure) {
         err << program << ": ";

@@ -200,5 +200,92 @@ TEST_F(TraceToolTest, UsageErrorsAndHelp)
     EXPECT_EQ(run({"judge", "a", "b"}).err, "rimglider-trace: judge: more than one file given\n");
     EXPECT_EQ(run({"show", "--json", "a"}).err, "rimglider-trace: show: unknown option --json\n");
     EXPECT_EQ(run({"judge", "--json", "a"}).status, 2);
-    EXPECT_EQ(run({"replay", "--config"}).err, "rimglider-trace: --config needs a file\n");
+    EXPECT_EQ(run({"replay", "--config"}).err, "rimglider-trace: --config needs a value\n");
+}
+
+namespace {
+std::string dataFile(const std::string& name)
+{
+    return std::string(INPUT_TEST_DATA_DIR) + "/" + name;
+}
+} // namespace
+
+TEST_F(TraceToolTest, ImportsEvemuWithTheDescriptionBesideIt)
+{
+    // The events file has no description; "AlpsPS2 ALPS GlidePoint.desc" beside it is found.
+    const std::string out = (folder / "slide.trace").string();
+    const ToolRun imported = run({"import", dataFile("evemu-devices/AlpsPS2 ALPS GlidePoint.right-edge-scroll.events"),
+                                  "--label", "rightSlideUp", "--note", "real ALPS pad", "-o", out});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(imported.out, "Imported 55 inputs (55 frames) from \"AlpsPS/2 ALPS GlidePoint\" into " + out + "\n");
+    EXPECT_EQ(run({"judge", out}).out, "slider never began\n");
+    GestureConfig wide;
+    wide.edgeWidth = 0.15;
+    EXPECT_EQ(run({"judge", "--config", write("wide.json", toJson(wide).dump()), out}).out, "OK\n");
+    const ToolRun shown = run({"show", out});
+    EXPECT_NE(shown.out.find("note:               real ALPS pad\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("recorded at:        2013-01-14T22:32:43Z\n"), std::string::npos);
+
+    // An explicit description is taken as given.
+    const ToolRun explicitDesc =
+        run({"import", dataFile("handmade/Rimglider Test Touchpad.hover.events"), "--desc",
+             dataFile("handmade/Rimglider Test Touchpad.desc"), "--label", "normalWork", "-o", out});
+    EXPECT_EQ(explicitDesc.status, 0) << explicitDesc.err;
+}
+
+TEST_F(TraceToolTest, ImportsLibinputRecordingsWithKeyboardContext)
+{
+    const std::string out = (folder / "yaml.trace").string();
+    const ToolRun imported =
+        run({"import", dataFile("handmade/test-touchpad-and-keyboard.yml"), "--label", "normalWork", "-o", out});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    const ToolRun shown = run({"show", out});
+    EXPECT_NE(shown.out.find("OS version:         debian:12 (Linux 6.1.0-28-amd64)\n"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("context events:     yes\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("  modifier changes: 4\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("  clicks:           1\n"), std::string::npos);
+    const ToolRun judged = run({"judge", out});
+    EXPECT_EQ(judged.status, 1);
+    EXPECT_EQ(judged.out.rfind("17 false activation(s): [sliderBegan(right), sliderStep(right, up, fine: true)", 0), 0u)
+        << judged.out;
+}
+
+TEST_F(TraceToolTest, ImportFailuresLeaveNoFileBehind)
+{
+    const std::string out = (folder / "never.trace").string();
+    const auto failsWith = [&](std::vector<std::string> args, const std::string& start) {
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.status, 2) << r.out;
+        EXPECT_EQ(r.err.rfind(start, 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_FALSE(fs::exists(out));
+        EXPECT_FALSE(fs::exists(out + ".partial"));
+    };
+    const std::string yaml = dataFile("handmade/test-touchpad-and-keyboard.yml");
+    failsWith({"import", yaml, "-o", out}, "rimglider-trace: import: --label is required");
+    failsWith({"import", yaml, "--label", "normalWork"}, "rimglider-trace: import: -o OUT.trace is required");
+    failsWith({"import", yaml, "--label", "slide", "-o", out},
+              "rimglider-trace: import: unknown label \"slide\" (one of normalWork, rightSlideUp, ");
+    failsWith({"import", yaml, "--desc", "x.desc", "--label", "normalWork", "-o", out},
+              "rimglider-trace: import: --desc is for evemu recordings only");
+    failsWith({"import", yaml, "--device", "Nope", "--label", "normalWork", "-o", out},
+              "rimglider-trace: " + yaml + ": no device named \"Nope\"");
+    failsWith(
+        {"import", dataFile("evemu-devices/bcm5974.three-finger-click.events"), "--label", "normalWork", "-o", out},
+        "rimglider-trace: " + dataFile("evemu-devices/bcm5974.three-finger-click.events") +
+            ": \"bcm5974\": the device uses the older anonymous-contact");
+
+    const std::string lonely = write("lonely.events", "E: 0.1 0003 0039 1\nE: 0.1 0000 0000 0\n");
+    failsWith({"import", lonely, "--label", "normalWork", "-o", out},
+              "rimglider-trace: " + lonely + ": has no device description and no .desc file is beside it");
+    const std::string broken = write("broken.events", "N: pad\nE: 0.1 0003 0039\n");
+    failsWith({"import", broken, "--label", "normalWork", "-o", out},
+              "rimglider-trace: " + broken + ": line 2: expected an event value");
+    const std::string badDesc = write("bad.desc", "A: 99 0 1 0 0\n");
+    failsWith({"import", lonely, "--desc", badDesc, "--label", "normalWork", "-o", out},
+              "rimglider-trace: " + badDesc + ": line 1: axis 153 does not exist");
+    const std::string badYaml = write("bad.yml", "devices:\n- evdev: {name: x}\n");
+    failsWith({"import", badYaml, "--label", "normalWork", "-o", out}, "rimglider-trace: " + badYaml + ": line 2: ");
+    failsWith({"import", yaml, "--label", "normalWork", "-o", (folder / "no/such/dir.trace").string()},
+              "rimglider-trace: " + (folder / "no/such/dir.trace").string() + ": No such file or directory");
 }

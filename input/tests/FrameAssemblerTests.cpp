@@ -1,0 +1,273 @@
+#include "RimgliderInput/FrameAssembler.h"
+#include "RimgliderInput/Recording.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace rimglider;
+using GestureEngineKit::TouchFrame;
+using GestureEngineKit::TouchSample;
+
+namespace {
+
+std::string readData(const std::string& name)
+{
+    std::ifstream file(std::string(INPUT_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+const DeviceDescription& testTouchpad()
+{
+    static const DeviceDescription description =
+        *readEvemu(readData("handmade/Rimglider Test Touchpad.desc")).description;
+    return description;
+}
+
+// Every frame a handmade recording of the test touchpad assembles to, keep-alive frames included.
+std::vector<TouchFrame> framesOf(const std::string& corner)
+{
+    const EvemuFile file = readEvemu(readData("handmade/Rimglider Test Touchpad." + corner + ".events"));
+    FrameAssembler assembler(testTouchpad());
+    std::vector<TouchFrame> frames;
+    for (const InputEvent& event : file.events) {
+        while (auto frame = assembler.keepAlive(event.time))
+            frames.push_back(*frame);
+        if (auto frame = assembler.push(event)) frames.push_back(*frame);
+    }
+    return frames;
+}
+
+// (id, state) of each contact of a frame, in order.
+std::vector<std::pair<int, int>> contacts(const TouchFrame& frame)
+{
+    std::vector<std::pair<int, int>> result;
+    for (const TouchSample& s : frame.touches)
+        result.emplace_back(s.id, s.state);
+    return result;
+}
+
+using Contacts = std::vector<std::pair<int, int>>;
+
+} // namespace
+
+TEST(FrameAssembler, NormalisesPositionsWithYFlippedAndAxesInMillimetres)
+{
+    const auto frames = framesOf("slot-reuse");
+    ASSERT_FALSE(frames.empty());
+    const TouchSample& s = frames[0].touches.at(0);
+    EXPECT_EQ(s.id, 10);
+    EXPECT_EQ(s.state, 3);
+    EXPECT_FLOAT_EQ(s.x, 0.5f);
+    EXPECT_FLOAT_EQ(s.y, 0.5f);
+    EXPECT_FLOAT_EQ(s.majorAxis, 8.0f); // 80 units at 10 units per mm
+    EXPECT_FLOAT_EQ(s.minorAxis, 6.0f);
+    EXPECT_FLOAT_EQ(s.absoluteX, 500);
+    EXPECT_FLOAT_EQ(s.absoluteY, 250);
+    EXPECT_DOUBLE_EQ(frames[0].time, 0.1);
+}
+
+TEST(FrameAssembler, SlotReuseStartsANewContact)
+{
+    const auto frames = framesOf("slot-reuse");
+    ASSERT_EQ(frames.size(), 6u);
+    EXPECT_EQ(contacts(frames[0]), (Contacts{{10, 3}}));
+    EXPECT_EQ(contacts(frames[1]), (Contacts{{10, 4}}));
+    EXPECT_EQ(contacts(frames[2]), Contacts{});
+    EXPECT_EQ(contacts(frames[3]), (Contacts{{11, 3}}));
+    // Axis values not resent for the new contact are the slot's last ones (kernel protocol B).
+    EXPECT_FLOAT_EQ(frames[3].touches[0].majorAxis, 8.0f);
+    EXPECT_FLOAT_EQ(frames[4].touches[0].y, 1.0f - 110.0f / 500);
+    EXPECT_EQ(contacts(frames[5]), Contacts{});
+}
+
+TEST(FrameAssembler, TrackingIdChangeInASlotIsANewContact)
+{
+    const auto frames = framesOf("tracking-id-change");
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(contacts(frames[0]), (Contacts{{20, 3}}));
+    EXPECT_EQ(contacts(frames[1]), (Contacts{{21, 3}}));
+    EXPECT_EQ(contacts(frames[2]), (Contacts{{21, 4}}));
+    EXPECT_EQ(contacts(frames[3]), Contacts{});
+}
+
+TEST(FrameAssembler, ContactsInSlotOrderAndOneLiftsWhileTheOtherStays)
+{
+    const auto frames = framesOf("lift-while-other-stays");
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(contacts(frames[0]), (Contacts{{30, 3}, {31, 3}}));
+    EXPECT_EQ(contacts(frames[1]), (Contacts{{30, 4}}));
+    EXPECT_FLOAT_EQ(frames[2].touches.at(0).x, 0.12f);
+    EXPECT_EQ(contacts(frames[3]), Contacts{});
+}
+
+TEST(FrameAssembler, HoveringContactsHaveStateOneAndBeginTouchingWithThree)
+{
+    const auto frames = framesOf("hover");
+    ASSERT_EQ(frames.size(), 5u);
+    EXPECT_EQ(contacts(frames[0]), (Contacts{{40, 1}}));
+    EXPECT_EQ(contacts(frames[1]), (Contacts{{40, 3}}));
+    EXPECT_EQ(contacts(frames[2]), (Contacts{{40, 4}}));
+    EXPECT_EQ(contacts(frames[3]), (Contacts{{40, 1}}));
+    EXPECT_EQ(contacts(frames[4]), Contacts{});
+}
+
+TEST(FrameAssembler, PalmToolGetsTheLargestMajorAxis)
+{
+    const auto frames = framesOf("palm");
+    ASSERT_EQ(frames[0].touches.size(), 2u);
+    EXPECT_FLOAT_EQ(frames[0].touches[0].majorAxis, 8.0f);
+    EXPECT_FLOAT_EQ(frames[0].touches[1].majorAxis, 255.0f);
+}
+
+TEST(FrameAssembler, SynDroppedDiscardsThePartialFrameWithoutInventingMotion)
+{
+    const auto frames = framesOf("syn-dropped");
+    // 0.10 report; 0.11 partial, then dropped; the 0.12 report ends the drop and makes no frame.
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_DOUBLE_EQ(frames[1].time, 0.13);
+    EXPECT_FLOAT_EQ(frames[1].touches.at(0).x, 0.5f); // not 0.6 (lost) nor 0.9 (discarded)
+    EXPECT_FLOAT_EQ(frames[1].touches.at(0).y, 1.0f - 260.0f / 500);
+    EXPECT_EQ(contacts(frames[1]), (Contacts{{60, 4}}));
+    EXPECT_EQ(contacts(frames[2]), Contacts{});
+}
+
+TEST(FrameAssembler, OutOfRangeValuesAreKeptAndUnknownSlotsIgnored)
+{
+    const auto frames = framesOf("out-of-range");
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_FLOAT_EQ(frames[0].touches.at(0).x, 1.1f);
+    EXPECT_FLOAT_EQ(frames[0].touches.at(0).y, 1.1f);
+    EXPECT_EQ(contacts(frames[1]), (Contacts{{70, 4}})); // slot 7 does not exist: its contact is ignored
+    EXPECT_EQ(contacts(frames[2]), Contacts{});
+}
+
+TEST(FrameAssembler, KeepAliveFillsGapsOnlyWhileAContactIsDown)
+{
+    const auto frames = framesOf("resting-finger");
+    // Down at 0.1, up at 0.29: keep-alive frames every 1/30 s inside the gap.
+    ASSERT_EQ(frames.size(), 2u + 5u);
+    for (std::size_t i = 1; i <= 5; ++i) {
+        EXPECT_NEAR(frames[i].time, 0.1 + double(i) / 30, 1e-12);
+        EXPECT_EQ(contacts(frames[i]), (Contacts{{80, 4}}));
+    }
+    EXPECT_DOUBLE_EQ(frames.back().time, 0.29);
+
+    FrameAssembler assembler(testTouchpad());
+    EXPECT_FALSE(assembler.keepAlive(10.0)); // nothing down yet
+    EXPECT_FALSE(assembler.nextKeepAlive());
+    assembler.push({1.0, EV_ABS, ABS_MT_TRACKING_ID, 5});
+    ASSERT_TRUE(assembler.push({1.0, EV_SYN, SYN_REPORT, 0}));
+    EXPECT_DOUBLE_EQ(*assembler.nextKeepAlive(), 1.0 + FrameAssembler::keepAliveInterval);
+    EXPECT_FALSE(assembler.keepAlive(1.0 + FrameAssembler::keepAliveInterval)); // a gap of exactly 1/30 s
+    EXPECT_TRUE(assembler.keepAlive(1.04));
+    assembler.push({1.05, EV_ABS, ABS_MT_TRACKING_ID, -1});
+    ASSERT_TRUE(assembler.push({1.05, EV_SYN, SYN_REPORT, 0}));
+    EXPECT_FALSE(assembler.keepAlive(5.0)); // all lifted
+}
+
+TEST(FrameAssembler, KeepAliveStopsAMinuteAfterTheLastReport)
+{
+    FrameAssembler assembler(testTouchpad());
+    assembler.push({1.0, EV_ABS, ABS_MT_TRACKING_ID, 5});
+    assembler.push({1.0, EV_SYN, SYN_REPORT, 0});
+    std::size_t filled = 0;
+    while (assembler.keepAlive(1e9))
+        ++filled; // a recording whose clock jumps ahead
+    EXPECT_EQ(filled, std::size_t(FrameAssembler::maxKeepAliveSpan / FrameAssembler::keepAliveInterval));
+    EXPECT_FALSE(assembler.nextKeepAlive());
+    assembler.push({1e9, EV_SYN, SYN_REPORT, 0}); // the next report starts a fresh span
+    EXPECT_TRUE(assembler.keepAlive(1e9 + 0.05));
+}
+
+TEST(FrameAssembler, HoveringAloneIsNotAContactDown)
+{
+    FrameAssembler assembler(testTouchpad());
+    assembler.push({1.0, EV_ABS, ABS_MT_TRACKING_ID, 5});
+    assembler.push({1.0, EV_ABS, ABS_MT_DISTANCE, 1});
+    assembler.push({1.0, EV_SYN, SYN_REPORT, 0});
+    EXPECT_FALSE(assembler.keepAlive(2.0));
+}
+
+TEST(FrameAssembler, EveryReportMakesAFrameEvenWithoutChanges)
+{
+    FrameAssembler assembler(testTouchpad());
+    const auto frame = assembler.push({3.5, EV_SYN, SYN_REPORT, 0});
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->time, 3.5);
+    EXPECT_TRUE(frame->touches.empty());
+    EXPECT_FALSE(assembler.push({3.5, EV_KEY, BTN_LEFT, 1}));
+}
+
+TEST(FrameAssembler, SingleTouchPadsReportContactZeroWhileTouching)
+{
+    DeviceDescription pad;
+    pad.name = "single";
+    pad.codes[EV_KEY] = {BTN_TOUCH, BTN_TOOL_FINGER};
+    pad.codes[EV_ABS] = {ABS_X, ABS_Y};
+    pad.absInfo[ABS_X] = {.value = 100, .minimum = 0, .maximum = 1000};
+    pad.absInfo[ABS_Y] = {.value = 0, .minimum = 0, .maximum = 500};
+    FrameAssembler assembler(pad);
+    EXPECT_FALSE(assembler.isMultitouch());
+    assembler.push({1.0, EV_KEY, BTN_TOUCH, 1});
+    const auto first = assembler.push({1.0, EV_SYN, SYN_REPORT, 0});
+    ASSERT_TRUE(first);
+    EXPECT_EQ(contacts(*first), (Contacts{{0, 3}}));
+    EXPECT_FLOAT_EQ(first->touches[0].x, 0.1f); // the axis's current value until the first move
+    EXPECT_FLOAT_EQ(first->touches[0].majorAxis, 0.0f);
+    assembler.push({1.01, EV_ABS, ABS_Y, 125});
+    const auto second = assembler.push({1.01, EV_SYN, SYN_REPORT, 0});
+    EXPECT_EQ(contacts(*second), (Contacts{{0, 4}}));
+    EXPECT_FLOAT_EQ(second->touches[0].y, 0.75f);
+    assembler.push({1.02, EV_KEY, BTN_TOUCH, 0});
+    EXPECT_EQ(contacts(*assembler.push({1.02, EV_SYN, SYN_REPORT, 0})), Contacts{});
+}
+
+TEST(FrameAssembler, OneSlotIsEnough)
+{
+    DeviceDescription oneSlot = testTouchpad();
+    oneSlot.absInfo[ABS_MT_SLOT].maximum = 0;
+    FrameAssembler assembler(oneSlot);
+    assembler.push({1.0, EV_ABS, ABS_MT_TRACKING_ID, 9});
+    EXPECT_EQ(contacts(*assembler.push({1.0, EV_SYN, SYN_REPORT, 0})), (Contacts{{9, 3}}));
+    assembler.push({1.1, EV_ABS, ABS_MT_SLOT, 1}); // no such slot
+    assembler.push({1.1, EV_ABS, ABS_MT_TRACKING_ID, 10});
+    EXPECT_EQ(contacts(*assembler.push({1.1, EV_SYN, SYN_REPORT, 0})), (Contacts{{9, 4}}));
+}
+
+TEST(FrameAssembler, DevicesWithoutUsableTouchAreRefusedClearly)
+{
+    const auto refusal = [](const DeviceDescription& device) -> std::string {
+        try {
+            FrameAssembler assembler(device);
+        } catch (const FrameAssembler::UnsupportedDevice& e) {
+            return e.what();
+        }
+        return "(accepted)";
+    };
+    DeviceDescription keyboard;
+    keyboard.codes[EV_KEY] = {KEY_A};
+    EXPECT_EQ(refusal(keyboard), "the device reports no touch positions");
+
+    DeviceDescription protocolA = testTouchpad();
+    protocolA.codes[EV_ABS].erase(ABS_MT_SLOT);
+    EXPECT_EQ(refusal(protocolA), "the device uses the older anonymous-contact multitouch protocol (SYN_MT_REPORT), "
+                                  "which is not supported");
+
+    DeviceDescription flat = testTouchpad();
+    flat.absInfo[ABS_MT_POSITION_X].maximum = 0;
+    EXPECT_EQ(refusal(flat), "ABS_MT_POSITION_X has an empty range (0 to 0)");
+
+    DeviceDescription manySlots = testTouchpad();
+    manySlots.absInfo[ABS_MT_SLOT].maximum = 100000;
+    EXPECT_EQ(refusal(manySlots), "the device reports 100001 slots");
+    manySlots.absInfo[ABS_MT_SLOT].maximum = -1;
+    EXPECT_EQ(refusal(manySlots), "the device reports 0 slots");
+
+    DeviceDescription noRange = testTouchpad();
+    noRange.absInfo.erase(ABS_MT_POSITION_Y);
+    EXPECT_EQ(refusal(noRange), "the device has no range for ABS_MT_POSITION_Y");
+}

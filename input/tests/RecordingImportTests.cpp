@@ -1,0 +1,227 @@
+// Real touchpad recordings and handmade ones, imported as traces and replayed: the engine
+// must see what the hand did.
+#include "RimgliderInput/Recording.h"
+
+#include "GestureEngineKit/Trace.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+using namespace rimglider;
+using namespace GestureEngineKit;
+using Kind = GestureEvent::Kind;
+
+namespace {
+
+std::string readData(const std::string& name)
+{
+    std::ifstream file(std::string(INPUT_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    EXPECT_TRUE(file) << name;
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+Recording evemuRecording(const std::string& events, const std::string& description = "")
+{
+    EvemuFile file = readEvemu(readData("evemu-devices/" + events + ".events"));
+    if (!description.empty())
+        file.description = readEvemu(readData("evemu-devices/" + description + ".desc")).description;
+    return Recording{Recording::Format::evemu, {{*file.description, std::move(file.events)}}, ""};
+}
+
+ImportOptions options(TraceLabel label = TraceLabel::normalWork)
+{
+    ImportOptions o;
+    o.label = label;
+    o.now = TraceDate(std::chrono::seconds(1'800'000'000));
+    return o;
+}
+
+std::size_t count(const std::vector<GestureEvent>& events, Kind kind)
+{
+    return std::size_t(
+        std::count_if(events.begin(), events.end(), [&](const GestureEvent& e) { return e.kind() == kind; }));
+}
+
+std::size_t mostContacts(const Trace& trace)
+{
+    std::size_t most = 0;
+    for (const EngineInput& input : trace.inputs)
+        if (const auto* frame = input.as<TouchFrame>()) most = std::max(most, frame->touches.size());
+    return most;
+}
+
+} // namespace
+
+TEST(RealRecordings, TapsAndMultiFingerUseInTheMiddleTriggerNothing)
+{
+    struct Case {
+        std::string events, description;
+        std::size_t fingers;
+    };
+    for (const Case& c :
+         {Case{"AlpsPS2 ALPS GlidePoint.single-tap", "", 1}, Case{"AlpsPS2 ALPS GlidePoint.double-tap", "", 1},
+          Case{"AlpsPS2 ALPS GlidePoint.2-finger-tap", "", 2}, Case{"CyPS2 Cypress Trackpad.two_finger_tap", "", 2},
+          Case{"CyPS2 Cypress Trackpad.three_finger_tap", "", 2},
+          Case{"SynPS2 Synaptics TouchPad.two-finger-vert-scroll", "SynPS2 Synaptics TouchPad", 2},
+          Case{"ETPS2 Elantech Touchpad", "ETPS2 Elantech Touchpad", 1}}) {
+        const Trace trace = importRecording(evemuRecording(c.events, c.description), options());
+        EXPECT_EQ(mostContacts(trace), c.fingers) << c.events; // the recording holds what the hand did
+        const auto events = trace.replay({});
+        EXPECT_EQ(count(events, Kind::claimed), 0u) << c.events << ": " << describe(events);
+        EXPECT_TRUE(TraceVerdict(events, TraceLabel::normalWork).passed()) << c.events;
+    }
+}
+
+TEST(RealRecordings, RightSideSlideNeedsAWiderEdge)
+{
+    const Trace trace =
+        importRecording(evemuRecording("AlpsPS2 ALPS GlidePoint.right-edge-scroll", "AlpsPS2 ALPS GlidePoint"),
+                        options(TraceLabel::rightSlideUp));
+    // At the default edge width (0.1) the finger, at 86 % of the width, is never claimed.
+    EXPECT_EQ(count(trace.replay({}), Kind::claimed), 0u);
+
+    GestureConfig wide;
+    wide.edgeWidth = 0.15;
+    const auto events = trace.replay(wide);
+    EXPECT_EQ(events.front(), GestureEvent::claimed({Zone::right}));
+    EXPECT_EQ(count(events, Kind::sliderBegan), 1u);
+    EXPECT_GE(count(events, Kind::sliderStep), 3u);
+    EXPECT_EQ(TraceVerdict(events, TraceLabel::rightSlideUp).problems, std::vector<std::string>{});
+    EXPECT_EQ(events.back(), GestureEvent::released(GestureEvent::Outcome::completed()));
+}
+
+TEST(RealRecordings, FingerRestingInTheBottomCornerWhileClickingIsReleasedWithoutAGesture)
+{
+    const Trace trace = importRecording(
+        evemuRecording("SynPS2 Synaptics TouchPad.button-rpress", "SynPS2 Synaptics TouchPad"), options());
+    EXPECT_TRUE(std::any_of(trace.inputs.begin(), trace.inputs.end(),
+                            [](const EngineInput& i) { return i.kind() == EngineInput::Kind::mouseDown; }));
+    const auto events = trace.replay({});
+    ASSERT_EQ(events.size(), 2u) << describe(events);
+    ASSERT_EQ(events[0].kind(), Kind::claimed);
+    EXPECT_TRUE(events[0].as<GestureEvent::Claimed>()->zones.contains(Zone::bottom));
+    ASSERT_EQ(events[1].kind(), Kind::released);
+    EXPECT_FALSE(events[1].as<GestureEvent::Released>()->outcome.isCompleted());
+}
+
+TEST(RealRecordings, SingleTouchTapsAssembleIntoOneContactFrames)
+{
+    for (const char* name :
+         {"AlpsPS2-ALPS-DualPoint-TouchPad-non-MT.tap", "AlpsPS2-ALPS-DualPoint-TouchPad-non-MT.doubletap"}) {
+        const Trace trace = importRecording(evemuRecording(name), options());
+        std::size_t touching = 0;
+        for (const EngineInput& input : trace.inputs) {
+            const auto* frame = input.as<TouchFrame>();
+            ASSERT_TRUE(frame);
+            ASSERT_LE(frame->touches.size(), 1u);
+            if (!frame->touches.empty()) {
+                EXPECT_EQ(frame->touches[0].id, 0);
+                ++touching;
+            }
+        }
+        EXPECT_GT(touching, 0u) << name;
+        EXPECT_TRUE(TraceVerdict(trace.replay({}), TraceLabel::normalWork).passed()) << name;
+    }
+}
+
+TEST(RealRecordings, AnonymousContactProtocolIsRefusedWithAClearMessage)
+{
+    try {
+        importRecording(evemuRecording("bcm5974.three-finger-click"), options());
+        FAIL() << "imported";
+    } catch (const RecordingError& e) {
+        EXPECT_EQ(std::string(e.what()), "\"bcm5974\": the device uses the older anonymous-contact multitouch protocol "
+                                         "(SYN_MT_REPORT), which is not supported");
+    }
+}
+
+TEST(RealRecordings, HeaderComesFromTheRecording)
+{
+    const Trace dated =
+        importRecording(evemuRecording("CyPS2 Cypress Trackpad.two_finger_tap"), options(TraceLabel::cornerDoubleTap));
+    EXPECT_EQ(dated.header.label, TraceLabel::cornerDoubleTap);
+    EXPECT_EQ(dated.header.hardwareModel, "CyPS/2 Cypress Trackpad");
+    EXPECT_EQ(dated.header.osVersion, "");
+    EXPECT_FALSE(dated.header.hasContextEvents);
+    // Its first timestamp is a wall-clock date: the recording's own time, to the microsecond.
+    EXPECT_EQ(std::chrono::floor<std::chrono::seconds>(dated.header.recordedAt).time_since_epoch().count(),
+              std::int64_t(dated.inputs.front().time()));
+    EXPECT_EQ(dated.header.recordedAt, TraceDate(std::chrono::microseconds(1382570926338731)));
+
+    // Times that count from zero are not dates: the import time stands in.
+    const Trace relative = importRecording(evemuRecording("AlpsPS2-ALPS-DualPoint-TouchPad-non-MT.tap"), options());
+    EXPECT_EQ(relative.header.recordedAt, options().now);
+    EXPECT_EQ(relative.inputs.front().time(), 0.0); // times are the recording's own
+}
+
+TEST(LibinputRecording, TouchpadAndKeyboardBecomeFramesClicksKeysAndModifiers)
+{
+    const Recording recording = readLibinputRecord(readData("handmade/test-touchpad-and-keyboard.yml"));
+    ASSERT_EQ(recording.devices.size(), 3u);
+    EXPECT_EQ(recording.osVersion, "debian:12 (Linux 6.1.0-28-amd64)");
+    EXPECT_TRUE(recording.devices[1].description.isTouchpad());
+    EXPECT_TRUE(recording.devices[2].description.isKeyboard());
+    EXPECT_FALSE(recording.devices[0].description.isTouchpad());
+
+    const Trace trace = importRecording(recording, options());
+    EXPECT_EQ(trace.header.hardwareModel, "Rimglider Test Touchpad");
+    EXPECT_TRUE(trace.header.hasContextEvents);
+    EXPECT_EQ(trace.header.osVersion, "debian:12 (Linux 6.1.0-28-amd64)");
+
+    std::vector<std::pair<double, std::uint8_t>> modifiers;
+    std::vector<double> keys, clicks;
+    for (const EngineInput& input : trace.inputs) {
+        if (const auto* m = input.as<EngineInput::Modifiers>()) modifiers.emplace_back(m->time, m->state.rawValue());
+        if (input.kind() == EngineInput::Kind::keyDown) keys.push_back(input.time());
+        if (input.kind() == EngineInput::Kind::mouseDown) clicks.push_back(input.time());
+    }
+    EXPECT_EQ(modifiers, (std::vector<std::pair<double, std::uint8_t>>{{0.4, 1}, {0.45, 5}, {0.8, 1}, {0.85, 0}}));
+    EXPECT_EQ(keys, std::vector<double>{2.5});    // autorepeat is not a press
+    EXPECT_EQ(clicks, std::vector<double>{1.55}); // the mouse's click is not the touchpad's
+    EXPECT_TRUE(std::is_sorted(trace.inputs.begin(), trace.inputs.end(),
+                               [](const EngineInput& a, const EngineInput& b) { return a.time() < b.time(); }));
+
+    const auto events = trace.replay({});
+    // Slide with Shift+Alt held: fine steps. Bottom touch with a click: no gesture.
+    // Touch right after a key press: ignored.
+    ASSERT_GE(events.size(), 4u);
+    EXPECT_EQ(events[0], GestureEvent::claimed({Zone::right}));
+    EXPECT_EQ(events[1], GestureEvent::sliderBegan(Zone::right));
+    EXPECT_EQ(events[2], GestureEvent::sliderStep(Zone::right, SliderDirection::up, true));
+    EXPECT_EQ(count(events, Kind::claimed), 2u);
+    EXPECT_EQ(events.back(), GestureEvent::released(GestureEvent::Outcome::cancelled(CancelReason::noGesture)));
+    EXPECT_EQ(events[events.size() - 2], GestureEvent::claimed({Zone::bottom}));
+}
+
+TEST(LibinputRecording, NamedDevicesAndMissingTouchpads)
+{
+    Recording recording = readLibinputRecord(readData("handmade/test-touchpad-and-keyboard.yml"));
+    ImportOptions named = options();
+    named.deviceName = "Rimglider Test Touchpad";
+    EXPECT_EQ(importRecording(recording, named).header.hardwareModel, "Rimglider Test Touchpad");
+
+    named.deviceName = "No Such Pad";
+    try {
+        importRecording(recording, named);
+        FAIL();
+    } catch (const RecordingError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "no device named \"No Such Pad\" in the recording (devices: \"Test USB Mouse\", "
+                  "\"Rimglider Test Touchpad\", \"AT Translated Set 2 keyboard\")");
+    }
+    named.deviceName = "AT Translated Set 2 keyboard";
+    EXPECT_THROW(importRecording(recording, named), RecordingError);
+
+    recording.devices.erase(recording.devices.begin() + 1);
+    try {
+        importRecording(recording, options());
+        FAIL();
+    } catch (const RecordingError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("no touchpad in the recording", 0), 0u);
+    }
+}

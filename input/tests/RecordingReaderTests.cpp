@@ -1,0 +1,194 @@
+#include "RimgliderInput/ContextTracker.h"
+#include "RimgliderInput/Recording.h"
+
+#include <gtest/gtest.h>
+
+using namespace rimglider;
+using GestureEngineKit::ModifierState;
+
+namespace {
+
+template <class Read>
+std::string errorOf(Read read)
+{
+    try {
+        read();
+    } catch (const RecordingError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+const char* tinyYaml = R"(version: 1
+ndevices: 1
+devices:
+- node: /dev/input/event5
+  evdev:
+    name: "Pad"
+    id: [24, 1, 2, 3]
+    codes:
+      1: [272, 325, 330]
+      3: [47, 53, 54, 57]
+    absinfo:
+      47: [0, 1, 0, 0, 0]
+      53: [0, 100, 0, 0, 5]
+      54: [-50, 50, 0, 0, 5]
+      57: [0, 65535, 0, 0, 0]
+    properties: [0]
+  events:
+  - evdev:
+    - [1, 500000, 3, 57, 7]
+    - [1, 500000, 0, 0, 0]
+  - hid:
+      time: [1, 600000]
+      hidraw3: [1, 2]
+  - evdev:
+    - [2, 5, 3, 57, -1]
+    - [2, 5, 0, 0, 0]
+)";
+
+} // namespace
+
+TEST(EvemuReader, ReadsDescriptionLinesAndEventLines)
+{
+    const EvemuFile file = readEvemu("# comment\n"
+                                     "N: Some Pad: with colons  \r\n"
+                                     "I: 0011 0002 0007 01b1\n"
+                                     "P: 05 00 00 00 00 00 00 00\n"
+                                     "B: 03 03 00 00 00 00 80 60 02\n"
+                                     "A: 35 1472 5472 8 0 42\n"
+                                     "A: 36 -100 4448 8 0\n"
+                                     "L: 00 1\n"
+                                     "\n"
+                                     "E: 1330050236.562753 0003 0039 -001\t# EV_ABS / ABS_MT_TRACKING_ID -1\n"
+                                     "E: 0.024272 0000 0000 0000\n");
+    ASSERT_TRUE(file.description);
+    const DeviceDescription& d = *file.description;
+    EXPECT_EQ(d.name, "Some Pad: with colons");
+    EXPECT_EQ(d.id, (InputId{0x11, 0x2, 0x7, 0x1b1}));
+    EXPECT_EQ(d.properties, (std::set<std::uint16_t>{0, 2}));
+    EXPECT_TRUE(d.has(EV_ABS, ABS_X) && d.has(EV_ABS, ABS_MT_SLOT) && d.has(EV_ABS, ABS_MT_TRACKING_ID));
+    EXPECT_FALSE(d.has(EV_ABS, ABS_PRESSURE));
+    EXPECT_EQ(*d.abs(ABS_MT_POSITION_X), (AbsInfo{0, 1472, 5472, 8, 0, 42}));
+    EXPECT_EQ(d.abs(ABS_MT_POSITION_Y)->minimum, -100);
+    EXPECT_EQ(d.abs(ABS_MT_POSITION_Y)->resolution, 0); // older files have no resolution
+    ASSERT_EQ(file.events.size(), 2u);
+    EXPECT_EQ(file.events[0], (InputEvent{1330050236.562753, EV_ABS, ABS_MT_TRACKING_ID, -1}));
+    EXPECT_DOUBLE_EQ(file.events[1].time, 0.024272); // a leading zero is not octal
+    EXPECT_FALSE(readEvemu("E: 1.5 0000 0000 0\n").description);
+}
+
+TEST(EvemuReader, MalformedLinesNameTheLine)
+{
+    const auto error = [](const char* text) { return errorOf([&] { readEvemu(text); }); };
+    EXPECT_EQ(error("N: x\nQ: what\n"), "line 2: not an evemu line: \"Q: what\"");
+    EXPECT_EQ(error("E: 1.0 0003 0035\n"), "line 1: expected an event value");
+    EXPECT_EQ(error("E: 1.0 zz 0035 1\n"), "line 1: expected an event type in hexadecimal, found \"zz\"");
+    EXPECT_EQ(error("E: abc 0003 0035 1\n"), "line 1: expected a timestamp such as 12.345678, found \"abc\"");
+    EXPECT_EQ(error("E: 1.0 0003 0035 99999999999\n"), "line 1: expected an event value, found \"99999999999\"");
+    EXPECT_EQ(error("E: 1.0 0003 0035 1 2\n"), "line 1: unexpected \"2\"");
+    EXPECT_EQ(error("\n\nA: 40 0 1 0 0\n"), "line 3: axis 64 does not exist");
+    EXPECT_EQ(error("B: 20 00\n"), "line 1: event type 32 does not exist");
+    EXPECT_EQ(error("B: 01 1ff\n"), "line 1: expected a hexadecimal byte, found \"1ff\"");
+    std::string longBitmap = "B: 03";
+    for (int i = 0; i < 97; ++i)
+        longBitmap += " 00";
+    EXPECT_EQ(error(longBitmap.c_str()), "line 1: the bitmap is longer than any event type's");
+}
+
+TEST(EvemuReader, DescriptionCandidatesAreTheLeadingPartsOfTheName)
+{
+    EXPECT_EQ(evemuDescriptionCandidates("A.b.c.events"),
+              (std::vector<std::string>{"A.b.c.desc", "A.b.desc", "A.desc"}));
+    EXPECT_EQ(
+        evemuDescriptionCandidates("SynPS2 Synaptics TouchPad.button-rpress.events"),
+        (std::vector<std::string>{"SynPS2 Synaptics TouchPad.button-rpress.desc", "SynPS2 Synaptics TouchPad.desc"}));
+    EXPECT_EQ(evemuDescriptionCandidates("plain"), std::vector<std::string>{"plain.desc"});
+}
+
+TEST(RecordingFormat, DetectedFromTheFirstMeaningfulLine)
+{
+    EXPECT_EQ(detectFormat("# EVEMU 1.2\nN: pad\n"), Recording::Format::evemu);
+    EXPECT_EQ(detectFormat("\nE: 0.0 0000 0000 0\n"), Recording::Format::evemu);
+    EXPECT_EQ(detectFormat("# libinput record\nversion: 1\n"), Recording::Format::libinputRecord);
+    EXPECT_EQ(detectFormat("Name: something\n"), Recording::Format::libinputRecord);
+    EXPECT_EQ(detectFormat(""), Recording::Format::libinputRecord);
+}
+
+TEST(LibinputRecordReader, ReadsDevicesAndEvdevEventsOnly)
+{
+    const Recording recording = readLibinputRecord(tinyYaml);
+    EXPECT_EQ(recording.format, Recording::Format::libinputRecord);
+    EXPECT_EQ(recording.osVersion, "");
+    ASSERT_EQ(recording.devices.size(), 1u);
+    const DeviceDescription& d = recording.devices[0].description;
+    EXPECT_EQ(d.name, "Pad");
+    EXPECT_EQ(d.id, (InputId{24, 1, 2, 3}));
+    EXPECT_EQ(*d.abs(ABS_MT_POSITION_Y), (AbsInfo{0, -50, 50, 0, 0, 5}));
+    EXPECT_TRUE(d.isTouchpad());
+    const auto& events = recording.devices[0].events;
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[0], (InputEvent{1.5, EV_ABS, ABS_MT_TRACKING_ID, 7}));
+    EXPECT_EQ(events[2], (InputEvent{2.000005, EV_ABS, ABS_MT_TRACKING_ID, -1}));
+}
+
+TEST(LibinputRecordReader, MalformedFilesNameTheLine)
+{
+    const auto error = [](const std::string& text) { return errorOf([&] { readLibinputRecord(text); }); };
+    const std::string yaml = tinyYaml;
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string copy = yaml;
+        copy.replace(copy.find(from), from.size(), to);
+        return copy;
+    };
+    EXPECT_EQ(error("devices: [unclosed\n").rfind("line 2: not valid YAML: ", 0), 0u);
+    EXPECT_EQ(error("- just a list\n"), "not a libinput recording: expected a YAML mapping");
+    EXPECT_EQ(error("version: 1\n"), "not a libinput recording: no \"devices\" list");
+    EXPECT_EQ(error(replaced("    - [2, 5, 3, 57, -1]", "    - [2, 5, 3, 57]")),
+              "line 25: expected [sec, usec, type, code, value]");
+    EXPECT_EQ(error(replaced("    - [2, 5, 3, 57, -1]", "    - [2, 5, 3, 57, x]")),
+              "line 25: expected an event value, found \"x\"");
+    EXPECT_EQ(error(replaced("    - [2, 5, 3, 57, -1]", "    - [2, 5, 3, 99999, -1]")),
+              "line 25: expected an event code, found \"99999\"");
+    EXPECT_EQ(error(replaced("    - [2, 5, 3, 57, -1]", "    - [2, 5000000, 3, 57, -1]")),
+              "line 25: the event time is out of range");
+    EXPECT_EQ(error(replaced("    name: \"Pad\"\n", "")), "line 6: missing \"name\"");
+    EXPECT_EQ(error(replaced("      53: [0, 100, 0, 0, 5]", "      53: [0, 100]")),
+              "line 13: expected [min, max, fuzz, flat, resolution]");
+    EXPECT_EQ(error(replaced("      3: [47, 53, 54, 57]", "      99: [47]")), "line 10: event type 99 does not exist");
+}
+
+TEST(ContextTracker, KeysModifiersAndButtons)
+{
+    ContextTracker tracker;
+    using Kind = ContextEvent::Kind;
+    EXPECT_EQ(tracker.handle({1.0, EV_KEY, KEY_LEFTSHIFT, 1}),
+              (ContextEvent{Kind::modifiersChanged, 1.0, ModifierState::shift}));
+    EXPECT_EQ(tracker.handle({1.1, EV_KEY, KEY_RIGHTALT, 1})->modifiers,
+              (ModifierState{ModifierState::shift, ModifierState::option}));
+    EXPECT_EQ(tracker.handle({1.1, EV_KEY, KEY_RIGHTALT, 2}), std::nullopt); // autorepeat
+    EXPECT_EQ(tracker.handle({1.2, EV_KEY, KEY_RIGHTSHIFT, 1})->modifiers.rawValue(), 5);
+    EXPECT_EQ(tracker.handle({1.3, EV_KEY, KEY_LEFTSHIFT, 0})->modifiers.rawValue(), 5); // right Shift still held
+    tracker.handle({1.4, EV_KEY, KEY_RIGHTSHIFT, 0});
+    EXPECT_EQ(tracker.handle({1.5, EV_KEY, KEY_RIGHTALT, 0})->modifiers, ModifierState{});
+    EXPECT_EQ(tracker.handle({1.6, EV_KEY, KEY_LEFTMETA, 1})->modifiers, ModifierState::command);
+    EXPECT_EQ(tracker.handle({1.7, EV_KEY, KEY_FN, 1})->modifiers,
+              (ModifierState{ModifierState::command, ModifierState::function}));
+    EXPECT_EQ(tracker.handle({1.8, EV_KEY, KEY_RIGHTCTRL, 1})->modifiers.rawValue(), 8 + 16 + 2);
+
+    EXPECT_EQ(tracker.handle({2.0, EV_KEY, KEY_A, 1})->kind, Kind::keyDown);
+    EXPECT_EQ(tracker.handle({2.1, EV_KEY, KEY_A, 2}), std::nullopt);
+    EXPECT_EQ(tracker.handle({2.2, EV_KEY, KEY_A, 0}), std::nullopt);
+    EXPECT_EQ(tracker.handle({2.3, EV_KEY, KEY_VOLUMEUP, 1})->kind, Kind::keyDown);
+
+    const auto right = tracker.handle({3.0, EV_KEY, BTN_RIGHT, 1});
+    EXPECT_EQ(right->kind, Kind::buttonDown);
+    EXPECT_EQ(right->button, 1);
+    EXPECT_EQ(right->engineInput(), GestureEngineKit::EngineInput::mouseDown(3.0));
+    EXPECT_EQ(tracker.handle({3.1, EV_KEY, BTN_RIGHT, 0})->kind, Kind::buttonUp);
+    EXPECT_EQ(tracker.handle({3.1, EV_KEY, BTN_RIGHT, 0})->engineInput(), std::nullopt);
+    EXPECT_EQ(tracker.handle({3.2, EV_KEY, BTN_TOUCH, 1}), std::nullopt);
+    EXPECT_EQ(tracker.handle({3.3, EV_KEY, BTN_TOOL_FINGER, 1}), std::nullopt);
+    EXPECT_EQ(tracker.handle({3.4, EV_ABS, ABS_X, 1}), std::nullopt);
+    EXPECT_EQ(tracker.handle({3.5, EV_KEY, 0xffff, 1}), std::nullopt);
+}
