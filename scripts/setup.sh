@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev
   nlohmann-json3-dev zlib1g-dev libyaml-cpp-dev linux-libc-dev
+  qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 

@@ -2,7 +2,8 @@
 # Builds Rimglider and passes every test:
 #  1. the whole project, with its tests, the tool tests and the fuzz corpus replays;
 #  2. the gesture library on its own, as it must build without the application;
-#  3. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+#  3. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
+#  4. the threaded parts (gesture pipeline, click guard) under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -17,3 +18,8 @@ cmake -S . -B build/sanitizers -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIMGLIDER_SAN
   -DGESTURE_ENGINE_BENCHMARKS=OFF >/dev/null
 cmake --build build/sanitizers
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/sanitizers --output-on-failure -j "$jobs"
+
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIMGLIDER_SANITIZE=thread \
+  -DGESTURE_ENGINE_BENCHMARKS=OFF >/dev/null
+cmake --build build/tsan --target RimgliderCoreTests
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j "$jobs" -R '^(GesturePipeline|ClickGuard)\.'

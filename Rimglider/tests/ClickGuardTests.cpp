@@ -1,0 +1,113 @@
+#include "ClickGuard.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace rimglider;
+using namespace GestureEngineKit;
+using Decision = ClickGuard::Decision;
+
+namespace {
+
+const GestureEvent cornerClaim = GestureEvent::claimed({Zone::right, Zone::topRightCorner});
+const GestureEvent bottomClaim = GestureEvent::claimed({Zone::bottom});
+const GestureEvent rightClaim = GestureEvent::claimed({Zone::right});
+const GestureEvent released = GestureEvent::released(GestureEvent::Outcome::completed());
+
+} // namespace
+
+TEST(ClickGuard, CornerClaimGuardsUntilTheWindowAfterTheRelease)
+{
+    ClickGuard guard;
+    EXPECT_EQ(guard.state().window, 0.25);
+    guard.observe({cornerClaim}, {}, 10.0);
+    EXPECT_EQ(guard.press(1, 10.05), Decision::swallow);
+    guard.observe({GestureEvent::doubleTap(Zone::topRightCorner), released}, {}, 10.1);
+    EXPECT_EQ(guard.state().guardUntil, 10.35);
+    EXPECT_EQ(guard.press(2, 10.3), Decision::swallow);
+    EXPECT_EQ(guard.press(3, 10.35), Decision::pass); // not earlier than guardUntil
+    EXPECT_EQ(guard.swallowedCount(), 2);
+}
+
+TEST(ClickGuard, SideAndBottomClaimsGuardOnlyOnceAGestureBegins)
+{
+    ClickGuard guard;
+    guard.observe({rightClaim}, {}, 1.0);
+    EXPECT_EQ(guard.press(0, 1.01), Decision::pass);
+    guard.observe({GestureEvent::sliderBegan(Zone::right)}, {}, 1.02);
+    EXPECT_EQ(guard.press(0, 1.03), Decision::swallow);
+
+    ClickGuard bottom;
+    bottom.observe({bottomClaim}, {}, 1.0);
+    EXPECT_EQ(bottom.press(0, 1.01), Decision::pass);
+    bottom.observe({GestureEvent::swipe(Zone::bottom, SwipeDirection::left)}, {}, 1.02);
+    EXPECT_EQ(bottom.press(1, 1.03), Decision::swallow);
+
+    GestureConfig taps;
+    taps.bottomTapEnabled = true;
+    ClickGuard tappable;
+    tappable.observe({bottomClaim}, taps, 1.0);
+    EXPECT_EQ(tappable.press(0, 1.01), Decision::swallow);
+}
+
+TEST(ClickGuard, ReleaseWhileNotGuardingDoesNotExtendTheWindow)
+{
+    ClickGuard guard;
+    guard.observe({rightClaim, released}, {}, 5.0);
+    EXPECT_EQ(guard.state().guardUntil, 0);
+    guard.setWindow(1.0);
+    guard.observe({cornerClaim, released}, {}, 6.0);
+    EXPECT_EQ(guard.state().guardUntil, 7.0);
+    guard.observe({rightClaim, released}, {}, 6.5);
+    EXPECT_EQ(guard.state().guardUntil, 7.0);
+}
+
+TEST(ClickGuard, SwallowedPressesHaveTheirReleasesSwallowedOnce)
+{
+    ClickGuard guard;
+    guard.observe({cornerClaim}, {}, 1.0);
+    EXPECT_EQ(guard.press(0, 1.1), Decision::swallow);
+    EXPECT_EQ(guard.press(1, 1.1), Decision::swallow);
+    guard.observe({released}, {}, 1.2);
+    EXPECT_EQ(guard.release(0), Decision::swallow); // long after the window
+    EXPECT_EQ(guard.release(0), Decision::pass);
+    EXPECT_EQ(guard.release(2), Decision::pass); // its press was passed
+
+    // Reset ends the grace period at once but remembers button 1.
+    guard.observe({cornerClaim, released}, {}, 2.0);
+    guard.reset();
+    EXPECT_EQ(guard.press(3, 2.01), Decision::pass);
+    EXPECT_EQ(guard.release(1), Decision::swallow);
+    EXPECT_EQ(guard.swallowedCount(), 2);
+}
+
+TEST(ClickGuard, ThreeThreadsAgreeOnEveryDecision)
+{
+    // The queue observes, the input reader decides, the main thread sets the window and
+    // reads the count, all at once: every press is counted exactly once.
+    ClickGuard guard;
+    std::atomic<bool> done{false};
+    std::thread queue([&] {
+        for (int i = 0; i < 20000; ++i) guard.observe({cornerClaim, released}, {}, double(i));
+        done = true;
+    });
+    std::thread reader([&] {
+        std::int64_t swallowed = 0;
+        for (int i = 0; !done || i < 20000; ++i) {
+            if (guard.press(i % 5, double(i)) == Decision::swallow) {
+                ++swallowed;
+                EXPECT_EQ(guard.release(i % 5), Decision::swallow);
+            }
+        }
+        EXPECT_EQ(guard.swallowedCount(), swallowed);
+    });
+    for (int i = 0; i < 2000; ++i) {
+        guard.setWindow(0.5);
+        (void)guard.swallowedCount();
+    }
+    queue.join();
+    reader.join();
+    EXPECT_TRUE(guard.state().swallowedButtons.empty());
+}

@@ -1,0 +1,239 @@
+#include "GesturePipeline.h"
+
+#include "GestureEngineKit/GestureScript.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <pthread.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
+
+using namespace rimglider;
+using namespace GestureEngineKit;
+using Events = std::vector<GestureEvent>;
+using Phase = GestureEngine::Phase;
+
+namespace {
+
+TouchFrame frame(double t, std::vector<TouchSample> touches = {})
+{
+    return TouchFrame{t, std::move(touches)};
+}
+
+TouchSample finger(float x, float y, std::int32_t id = 1)
+{
+    return TouchSample{.id = id, .state = 4, .x = x, .y = y, .majorAxis = 9};
+}
+
+// A pipeline with its own click guard and a clock the test sets, and a subscriber that
+// keeps every delivery it gets on the main thread.
+struct Fixture {
+    ClickGuard guard;
+    std::atomic<double> now{100.0};
+    GesturePipeline pipeline{guard, [this] { return now.load(); }};
+    std::vector<Events> delivered;
+    bool offMainThread = false;
+
+    Fixture()
+    {
+        pipeline.addSink([this](const Events& events) {
+            offMainThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+            delivered.push_back(events);
+        });
+    }
+
+    // Everything submitted so far has been processed and delivered.
+    void settle()
+    {
+        pipeline.waitUntilProcessed();
+        QCoreApplication::processEvents();
+    }
+
+    std::vector<EngineInput> stopRecording()
+    {
+        std::promise<std::vector<EngineInput>> recorded;
+        pipeline.stopRecording([&](std::vector<EngineInput> inputs) { recorded.set_value(std::move(inputs)); });
+        return recorded.get_future().get();
+    }
+};
+
+} // namespace
+
+TEST(GesturePipeline, DeliversEachInputsEventsToEverySinkInOrderOnTheMainThread)
+{
+    Fixture f;
+    std::vector<std::string> calls;
+    f.pipeline.addSink([&](const Events&) { calls.push_back("second"); });
+    f.pipeline.submitFrame(frame(1.0, {finger(0.95f, 0.5f)}));
+    f.pipeline.submitFrame(frame(1.01, {finger(0.95f, 0.5f)})); // silent
+    f.pipeline.submitFrame(frame(1.02, {finger(0.95f, 0.55f)}));
+    f.pipeline.submitFrame(frame(1.03));
+    f.settle();
+    ASSERT_EQ(f.delivered.size(), 3u); // one list per input that produced events
+    EXPECT_EQ(f.delivered[0], Events{GestureEvent::claimed({Zone::right})});
+    EXPECT_EQ(f.delivered[1], Events{GestureEvent::sliderBegan(Zone::right)});
+    EXPECT_EQ(f.delivered[2], Events{GestureEvent::released(GestureEvent::Outcome::completed())});
+    EXPECT_EQ(calls.size(), 3u);
+    EXPECT_FALSE(f.offMainThread);
+}
+
+TEST(GesturePipeline, ClickGuardSeesEventsBeforeSubscribersWithTheEnginesConfigAndClock)
+{
+    Fixture f;
+    GestureConfig taps;
+    taps.bottomTapEnabled = true;
+    f.pipeline.updateConfig(taps);
+    f.pipeline.submitFrame(frame(1.0, {finger(0.5f, 0.03f)})); // bottom claim guards when taps are on
+    f.pipeline.waitUntilProcessed();
+    EXPECT_TRUE(f.guard.state().guarding); // before any main-thread delivery
+    EXPECT_TRUE(f.delivered.empty());
+    f.now = 200.0;
+    f.pipeline.submitFrame(frame(1.05));
+    f.settle();
+    EXPECT_FALSE(f.guard.state().guarding);
+    EXPECT_EQ(f.guard.state().guardUntil, 200.25);
+    EXPECT_EQ(f.delivered.size(), 2u);
+}
+
+TEST(GesturePipeline, SilentInputsReachNeitherGuardNorSinks)
+{
+    Fixture f;
+    f.guard.setWindow(5);
+    f.pipeline.submitFrame(frame(1.0, {finger(0.5f, 0.5f)})); // middle of the pad: ignored
+    f.pipeline.submit(EngineInput::keyDown(1.1));
+    f.pipeline.submitFrame(frame(1.2));
+    f.settle();
+    EXPECT_TRUE(f.delivered.empty());
+    EXPECT_EQ(f.guard.state().guardUntil, 0);
+}
+
+TEST(GesturePipeline, ConcurrentSubmittersAreSerialisedInArrivalOrder)
+{
+    // Four threads submit interleaved streams; the recording shows the order the queue took
+    // them in, and the subscribers' events must be exactly a fresh engine's replay of it.
+    Fixture f;
+    f.pipeline.startRecording();
+    std::vector<std::thread> submitters;
+    for (int t = 0; t < 4; ++t) {
+        submitters.emplace_back([&f, t] {
+            GestureScript hand(10.0 * t);
+            for (int i = 0; i < 25; ++i)
+                hand.down(t, t % 2 ? 0.95f : 0.05f, 0.3f).glide(0.1, 0, 0.2f).upAll().keyDown().wait(0.05);
+            for (EngineInput& input : hand.take()) f.pipeline.submit(std::move(input));
+        });
+    }
+    for (auto& s : submitters) s.join();
+    const std::vector<EngineInput> recorded = f.stopRecording();
+    f.settle();
+
+    std::size_t perThread[4] = {};
+    double lastTime[4] = {-1, -1, -1, -1};
+    for (const EngineInput& input : recorded) {
+        const int t = int(input.time() / 10.0);
+        ASSERT_GE(input.time(), lastTime[t]); // each thread's inputs keep their order
+        lastTime[t] = input.time();
+        ++perThread[t];
+    }
+    for (std::size_t count : perThread) EXPECT_EQ(count, recorded.size() / 4);
+
+    GestureEngine replay;
+    std::vector<Events> expected;
+    for (const EngineInput& input : recorded)
+        if (auto events = replay.handle(input); !events.empty()) expected.push_back(events);
+    EXPECT_EQ(f.delivered, expected);
+    EXPECT_FALSE(expected.empty());
+}
+
+TEST(GesturePipeline, DisablingDuringAClaimDeliversTheResetAndResetsTheGuard)
+{
+    Fixture f;
+    f.pipeline.submitFrame(frame(1.0, {finger(0.95f, 0.95f)})); // corner claim guards at once
+    f.pipeline.waitUntilProcessed();
+    ASSERT_TRUE(f.guard.state().guarding);
+    f.pipeline.setEnabled(false);
+    f.settle();
+    ASSERT_EQ(f.delivered.size(), 2u);
+    EXPECT_EQ(f.delivered[1], Events{GestureEvent::released(GestureEvent::Outcome::cancelled(CancelReason::reset))});
+    EXPECT_FALSE(f.guard.state().guarding);
+    EXPECT_EQ(f.guard.state().guardUntil, 0);
+    const auto snapshot = f.pipeline.snapshot();
+    EXPECT_FALSE(snapshot.isEnabled);
+    EXPECT_EQ(snapshot.phase, Phase::ignored());
+    EXPECT_FALSE(snapshot.claimedZones);
+}
+
+TEST(GesturePipeline, WhileDisabledInputsAreRecordedAndShownButTheEngineRests)
+{
+    Fixture f;
+    f.pipeline.setEnabled(false);
+    f.pipeline.startRecording();
+    f.pipeline.submitFrame(frame(1.0, {finger(0.95f, 0.5f)}));
+    f.pipeline.submit(EngineInput::mouseDown(1.01));
+    f.settle();
+    EXPECT_TRUE(f.delivered.empty());
+    const auto snapshot = f.pipeline.snapshot();
+    ASSERT_EQ(snapshot.touches.size(), 1u); // the click left the touches as they were
+    EXPECT_EQ(snapshot.touches[0].x, 0.95f);
+    EXPECT_EQ(snapshot.phase, Phase::idle());
+    EXPECT_EQ(f.stopRecording().size(), 2u);
+
+    // Enabling again (and enabling when enabled) delivers nothing by itself.
+    f.pipeline.setEnabled(true);
+    f.pipeline.setEnabled(true);
+    f.settle();
+    EXPECT_TRUE(f.delivered.empty());
+    EXPECT_TRUE(f.pipeline.snapshot().isEnabled);
+}
+
+TEST(GesturePipeline, RecordingStartsEmptyAndStopsOnce)
+{
+    Fixture f;
+    EXPECT_TRUE(f.stopRecording().empty()); // never started
+    f.pipeline.startRecording();
+    f.pipeline.submit(EngineInput::keyDown(1));
+    f.pipeline.startRecording(); // discards what the first one collected
+    f.pipeline.submit(EngineInput::keyDown(2));
+    const auto recorded = f.stopRecording();
+    ASSERT_EQ(recorded.size(), 1u);
+    EXPECT_EQ(recorded[0], EngineInput::keyDown(2));
+    f.pipeline.submit(EngineInput::keyDown(3));
+    EXPECT_TRUE(f.stopRecording().empty());
+}
+
+TEST(GesturePipeline, ConfigurationChangeKeepsTheClaimAndShowsAtOnce)
+{
+    Fixture f;
+    f.pipeline.submitFrame(frame(1.0, {finger(0.95f, 0.5f)}));
+    GestureConfig coarse;
+    coarse.stepDistanceMM = 10;
+    f.pipeline.updateConfig(coarse);
+    f.pipeline.waitUntilProcessed();
+    auto snapshot = f.pipeline.snapshot();
+    EXPECT_EQ(snapshot.config, coarse);
+    EXPECT_EQ(snapshot.claimedZones, ZoneSet{Zone::right});
+    EXPECT_EQ(snapshot.phase, Phase::pending());
+    EXPECT_EQ(snapshot.touches.size(), 1u);
+    f.pipeline.submitFrame(frame(1.01, {finger(0.95f, 0.55f)}));
+    f.pipeline.submitFrame(frame(1.02, {finger(0.95f, 0.62f)})); // 5.46 mm: no step at 10 mm
+    f.settle();
+    ASSERT_EQ(f.delivered.size(), 2u);
+    EXPECT_EQ(f.delivered[1], Events{GestureEvent::sliderBegan(Zone::right)});
+}
+
+TEST(GesturePipeline, QueueRunsOnItsOwnNamedThread)
+{
+    Fixture f;
+    EXPECT_EQ(f.pipeline.label(), "com.kelpo.rimglider.gestures");
+    std::promise<std::string> name;
+    f.pipeline.stopRecording([&](std::vector<EngineInput>) {
+        char buffer[16] = {};
+        pthread_getname_np(pthread_self(), buffer, sizeof buffer);
+        name.set_value(buffer);
+    });
+    EXPECT_EQ(name.get_future().get(), "com.kelpo.rimgl");
+}

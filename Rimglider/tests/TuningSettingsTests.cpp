@@ -1,0 +1,148 @@
+#include "AppSettings.h"
+#include "TestStore.h"
+#include "TuningSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <limits>
+
+using namespace rimglider;
+using rimglider::test::TestStore;
+
+namespace {
+
+QJsonObject storedJson(const TestStore& store)
+{
+    return QJsonDocument::fromJson(store.reopened()->value("tuning").toByteArray()).object();
+}
+
+} // namespace
+
+TEST(TuningSettingsStore, MissingDataGivesDefaultsAndResetThenDoesNothing)
+{
+    TestStore store;
+    TuningSettings tuning(store.settings());
+    EXPECT_EQ(tuning.values(), Tuning{});
+    int changes = 0;
+    tuning.onChange = [&] { ++changes; };
+    tuning.reset();
+    EXPECT_EQ(changes, 0);
+    EXPECT_FALSE(store.reopened()->contains("tuning"));
+}
+
+TEST(TuningSettingsStore, DifferingAssignmentsAreStoredOnceAndEqualOnesIgnored)
+{
+    TestStore store;
+    TuningSettings tuning(store.settings());
+    int changes = 0;
+    tuning.onChange = [&] { ++changes; };
+    Tuning changed;
+    changed.stepDistanceMM = 3;
+    tuning.setValues(changed);
+    EXPECT_EQ(changes, 1);
+    const QJsonObject json = storedJson(store);
+    EXPECT_EQ(json.size(), 10);
+    EXPECT_EQ(json.value("stepDistanceMM").toDouble(), 3.0);
+    EXPECT_EQ(json.value("freezeFrom").toString(), "claim");
+    EXPECT_EQ(json.value("actuatorID").toInt(-1), 0);
+
+    tuning.setValues(changed);
+    EXPECT_EQ(changes, 1);
+
+    // A fresh start reads the record back.
+    const auto reopened = store.reopened();
+    TuningSettings restarted(*reopened);
+    EXPECT_EQ(restarted.values(), changed);
+
+    tuning.reset();
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(storedJson(store).value("stepDistanceMM").toDouble(), 2.5);
+}
+
+TEST(TuningSettingsStore, BadDataGivesTheDefaultsAndStaysUntilOverwritten)
+{
+    Tuning full;
+    full.freezeFrom = Tuning::FreezeFrom::gesture;
+    full.actuatorID = -7;
+    QJsonObject good = QJsonDocument::fromJson(*full.toJson()).object();
+    EXPECT_EQ(Tuning::fromJson(*full.toJson()), full);
+
+    QJsonObject noActuator = good;
+    noActuator.remove("actuatorID");
+    QJsonObject badFreeze = good;
+    badFreeze["freezeFrom"] = "never";
+    QJsonObject textNumber = good;
+    textNumber["stepDistanceMM"] = "3";
+    QJsonObject fractionalId = good;
+    fractionalId["actuatorID"] = 1.5;
+    QJsonObject hugeId = good;
+    hugeId["actuatorID"] = 3e9;
+    for (const QByteArray& bad :
+         {QByteArray("not json"), QByteArray("[1,2]"), QJsonDocument(noActuator).toJson(), QJsonDocument(badFreeze).toJson(),
+          QJsonDocument(textNumber).toJson(), QJsonDocument(fractionalId).toJson(), QJsonDocument(hugeId).toJson()}) {
+        TestStore store;
+        store.settings().setValue("tuning", bad);
+        TuningSettings tuning(store.settings());
+        EXPECT_EQ(tuning.values(), Tuning{}) << bad.toStdString();
+        EXPECT_EQ(store.reopened()->value("tuning").toByteArray(), bad); // left alone
+        tuning.setValues(full);
+        EXPECT_EQ(Tuning::fromJson(store.reopened()->value("tuning").toByteArray()), full);
+    }
+}
+
+TEST(TuningSettingsStore, UnencodableRecordIsKeptInMemoryOnlyButStillAnnounced)
+{
+    TestStore store;
+    TuningSettings tuning(store.settings());
+    Tuning good;
+    good.stepDistanceMM = 4;
+    tuning.setValues(good);
+    int changes = 0;
+    tuning.onChange = [&] { ++changes; };
+    Tuning bad = good;
+    bad.candidateTimeout = std::numeric_limits<double>::infinity();
+    tuning.setValues(bad);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(tuning.values(), bad);
+    EXPECT_EQ(storedJson(store).value("candidateTimeout").toDouble(), 0.8); // the last good record
+}
+
+TEST(TuningClipboard, ThirteenLinesInTheLocalesNumberFormat)
+{
+    TestStore store;
+    AppSettings settings(store.settings());
+    TuningSettings tuning(store.settings());
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(tuning.clipboardText(settings, english), "stepDistanceMM: 2.5\n"
+                                                       "activationDistanceMM: 2\n"
+                                                       "activationAngleRatio: 2\n"
+                                                       "candidateTimeout: 0.8\n"
+                                                       "swipeMinDistanceMM: 12\n"
+                                                       "tapMaxDuration: 0.2\n"
+                                                       "doubleTapInterval: 0.35\n"
+                                                       "clickGuardWindow: 0.25\n"
+                                                       "freezeFrom: claim\n"
+                                                       "actuatorID: 0\n"
+                                                       "sensitivity: 1\n"
+                                                       "edgeWidth: 0.1\n"
+                                                       "hapticStrength: strong");
+
+    Tuning values;
+    values.stepDistanceMM = 1234.5;
+    values.freezeFrom = Tuning::FreezeFrom::gesture;
+    values.actuatorID = -12345;
+    tuning.setValues(values);
+    settings.setHapticStrength(AppSettings::HapticStrength::off);
+    const QString german = tuning.clipboardText(settings, QLocale(QLocale::German, QLocale::Germany));
+    const QStringList lines = german.split('\n');
+    ASSERT_EQ(lines.size(), 13);
+    EXPECT_EQ(lines[0], "stepDistanceMM: 1.234,5");
+    EXPECT_EQ(lines[3], "candidateTimeout: 0,8");
+    EXPECT_EQ(lines[8], "freezeFrom: gesture");
+    EXPECT_EQ(lines[9], "actuatorID: -12345"); // a plain integer, no grouping
+    EXPECT_EQ(lines[12], "hapticStrength: off");
+    EXPECT_EQ(tuning.clipboardText(settings, english).split('\n')[0], "stepDistanceMM: 1,234.5");
+}
