@@ -32,22 +32,38 @@ constexpr std::array appearanceModes{AppSettings::AppearanceMode::system, AppSet
 QString AppSettings::keyString(Key key)
 {
     switch (key) {
-    case Key::schemaVersion: return QStringLiteral("schemaVersion");
-    case Key::enabled: return QStringLiteral("enabled");
-    case Key::hapticStrength: return QStringLiteral("hapticStrength");
-    case Key::quickMute: return QStringLiteral("quickMute");
-    case Key::mediaStrip: return QStringLiteral("mediaStrip");
-    case Key::tapToPlay: return QStringLiteral("tapToPlay");
-    case Key::sensitivity: return QStringLiteral("sensitivity");
-    case Key::edgeWidth: return QStringLiteral("edgeWidth");
-    case Key::swapSides: return QStringLiteral("swapSides");
-    case Key::brightnessEdge: return QStringLiteral("brightnessEdge");
-    case Key::volumeEdge: return QStringLiteral("volumeEdge");
-    case Key::bottomOnly: return QStringLiteral("bottomOnly");
-    case Key::requiredModifier: return QStringLiteral("requiredModifier");
-    case Key::freezeCursor: return QStringLiteral("freezeCursor");
-    case Key::fineControl: return QStringLiteral("fineControl");
-    case Key::appearance: return QStringLiteral("appearance");
+    case Key::schemaVersion:
+        return QStringLiteral("schemaVersion");
+    case Key::enabled:
+        return QStringLiteral("enabled");
+    case Key::hapticStrength:
+        return QStringLiteral("hapticStrength");
+    case Key::quickMute:
+        return QStringLiteral("quickMute");
+    case Key::mediaStrip:
+        return QStringLiteral("mediaStrip");
+    case Key::tapToPlay:
+        return QStringLiteral("tapToPlay");
+    case Key::sensitivity:
+        return QStringLiteral("sensitivity");
+    case Key::edgeWidth:
+        return QStringLiteral("edgeWidth");
+    case Key::swapSides:
+        return QStringLiteral("swapSides");
+    case Key::brightnessEdge:
+        return QStringLiteral("brightnessEdge");
+    case Key::volumeEdge:
+        return QStringLiteral("volumeEdge");
+    case Key::bottomOnly:
+        return QStringLiteral("bottomOnly");
+    case Key::requiredModifier:
+        return QStringLiteral("requiredModifier");
+    case Key::freezeCursor:
+        return QStringLiteral("freezeCursor");
+    case Key::fineControl:
+        return QStringLiteral("fineControl");
+    case Key::appearance:
+        return QStringLiteral("appearance");
     }
     return {};
 }
@@ -55,10 +71,14 @@ QString AppSettings::keyString(Key key)
 QString AppSettings::rawValue(HapticStrength strength)
 {
     switch (strength) {
-    case HapticStrength::off: return QStringLiteral("off");
-    case HapticStrength::light: return QStringLiteral("light");
-    case HapticStrength::medium: return QStringLiteral("medium");
-    case HapticStrength::strong: return QStringLiteral("strong");
+    case HapticStrength::off:
+        return QStringLiteral("off");
+    case HapticStrength::light:
+        return QStringLiteral("light");
+    case HapticStrength::medium:
+        return QStringLiteral("medium");
+    case HapticStrength::strong:
+        return QStringLiteral("strong");
     }
     return {};
 }
@@ -66,9 +86,12 @@ QString AppSettings::rawValue(HapticStrength strength)
 QString AppSettings::rawValue(RequiredModifier modifier)
 {
     switch (modifier) {
-    case RequiredModifier::none: return QStringLiteral("none");
-    case RequiredModifier::function: return QStringLiteral("function");
-    case RequiredModifier::option: return QStringLiteral("option");
+    case RequiredModifier::none:
+        return QStringLiteral("none");
+    case RequiredModifier::function:
+        return QStringLiteral("function");
+    case RequiredModifier::option:
+        return QStringLiteral("option");
     }
     return {};
 }
@@ -76,9 +99,12 @@ QString AppSettings::rawValue(RequiredModifier modifier)
 QString AppSettings::rawValue(AppearanceMode mode)
 {
     switch (mode) {
-    case AppearanceMode::system: return QStringLiteral("system");
-    case AppearanceMode::light: return QStringLiteral("light");
-    case AppearanceMode::dark: return QStringLiteral("dark");
+    case AppearanceMode::system:
+        return QStringLiteral("system");
+    case AppearanceMode::light:
+        return QStringLiteral("light");
+    case AppearanceMode::dark:
+        return QStringLiteral("dark");
     }
     return {};
 }
@@ -102,22 +128,38 @@ QVariant AppSettings::read(Key key) const
     const QString name = keyString(key);
     if (store_.contains(name)) return store_.value(name);
     switch (key) {
-    case Key::schemaVersion: return 0;
-    case Key::enabled: return defaults.isEnabled;
-    case Key::hapticStrength: return rawValue(defaults.hapticStrength);
-    case Key::quickMute: return defaults.quickMute;
-    case Key::mediaStrip: return defaults.mediaStrip;
-    case Key::tapToPlay: return defaults.tapToPlay;
-    case Key::sensitivity: return defaults.sensitivity;
-    case Key::edgeWidth: return defaults.edgeWidth;
-    case Key::swapSides: return defaults.swapSides;
-    case Key::brightnessEdge: return defaults.brightnessEdge;
-    case Key::volumeEdge: return defaults.volumeEdge;
-    case Key::bottomOnly: return defaults.bottomOnly;
-    case Key::requiredModifier: return rawValue(defaults.requiredModifier);
-    case Key::freezeCursor: return defaults.freezeCursor;
-    case Key::fineControl: return defaults.fineControl;
-    case Key::appearance: return rawValue(defaults.appearance);
+    case Key::schemaVersion:
+        return 0;
+    case Key::enabled:
+        return defaults.isEnabled;
+    case Key::hapticStrength:
+        return rawValue(defaults.hapticStrength);
+    case Key::quickMute:
+        return defaults.quickMute;
+    case Key::mediaStrip:
+        return defaults.mediaStrip;
+    case Key::tapToPlay:
+        return defaults.tapToPlay;
+    case Key::sensitivity:
+        return defaults.sensitivity;
+    case Key::edgeWidth:
+        return defaults.edgeWidth;
+    case Key::swapSides:
+        return defaults.swapSides;
+    case Key::brightnessEdge:
+        return defaults.brightnessEdge;
+    case Key::volumeEdge:
+        return defaults.volumeEdge;
+    case Key::bottomOnly:
+        return defaults.bottomOnly;
+    case Key::requiredModifier:
+        return rawValue(defaults.requiredModifier);
+    case Key::freezeCursor:
+        return defaults.freezeCursor;
+    case Key::fineControl:
+        return defaults.fineControl;
+    case Key::appearance:
+        return rawValue(defaults.appearance);
     }
     return {};
 }
@@ -127,7 +169,8 @@ void AppSettings::migrate()
     if (read(Key::schemaVersion).toInt() >= currentSchemaVersion) return;
     if (store_.contains(legacyHapticsKey)) {
         const bool haptics = store_.value(legacyHapticsKey).toBool();
-        store_.setValue(keyString(Key::hapticStrength), rawValue(haptics ? HapticStrength::medium : HapticStrength::off));
+        store_.setValue(keyString(Key::hapticStrength),
+                        rawValue(haptics ? HapticStrength::medium : HapticStrength::off));
         store_.remove(legacyHapticsKey);
     }
     store_.setValue(keyString(Key::schemaVersion), currentSchemaVersion);
@@ -165,23 +208,38 @@ void AppSettings::assign(T& field, T value, Key key, const QVariant& stored, voi
     if (onChange) onChange();
 }
 
-void AppSettings::setEnabled(bool v) { assign(values_.isEnabled, v, Key::enabled, v, &AppSettings::isEnabledChanged); }
+void AppSettings::setEnabled(bool v)
+{
+    assign(values_.isEnabled, v, Key::enabled, v, &AppSettings::isEnabledChanged);
+}
 void AppSettings::setHapticStrength(HapticStrength v)
 {
     assign(values_.hapticStrength, v, Key::hapticStrength, rawValue(v), &AppSettings::hapticStrengthChanged);
 }
-void AppSettings::setQuickMute(bool v) { assign(values_.quickMute, v, Key::quickMute, v, &AppSettings::quickMuteChanged); }
+void AppSettings::setQuickMute(bool v)
+{
+    assign(values_.quickMute, v, Key::quickMute, v, &AppSettings::quickMuteChanged);
+}
 void AppSettings::setMediaStrip(bool v)
 {
     assign(values_.mediaStrip, v, Key::mediaStrip, v, &AppSettings::mediaStripChanged);
 }
-void AppSettings::setTapToPlay(bool v) { assign(values_.tapToPlay, v, Key::tapToPlay, v, &AppSettings::tapToPlayChanged); }
+void AppSettings::setTapToPlay(bool v)
+{
+    assign(values_.tapToPlay, v, Key::tapToPlay, v, &AppSettings::tapToPlayChanged);
+}
 void AppSettings::setSensitivity(double v)
 {
     assign(values_.sensitivity, v, Key::sensitivity, v, &AppSettings::sensitivityChanged);
 }
-void AppSettings::setEdgeWidth(double v) { assign(values_.edgeWidth, v, Key::edgeWidth, v, &AppSettings::edgeWidthChanged); }
-void AppSettings::setSwapSides(bool v) { assign(values_.swapSides, v, Key::swapSides, v, &AppSettings::swapSidesChanged); }
+void AppSettings::setEdgeWidth(double v)
+{
+    assign(values_.edgeWidth, v, Key::edgeWidth, v, &AppSettings::edgeWidthChanged);
+}
+void AppSettings::setSwapSides(bool v)
+{
+    assign(values_.swapSides, v, Key::swapSides, v, &AppSettings::swapSidesChanged);
+}
 void AppSettings::setBrightnessEdge(bool v)
 {
     assign(values_.brightnessEdge, v, Key::brightnessEdge, v, &AppSettings::brightnessEdgeChanged);
@@ -213,7 +271,8 @@ void AppSettings::setAppearance(AppearanceMode v)
 
 void AppSettings::resetToDefaults()
 {
-    for (Key key : allKeys) store_.remove(keyString(key));
+    for (Key key : allKeys)
+        store_.remove(keyString(key));
     store_.sync();
     const Values defaults = load();
     // Written back one by one, in order; isEnabled keeps its value in memory only.
@@ -247,9 +306,14 @@ GestureConfig deriveGestureConfig(const AppSettings& settings, const Tuning& tun
     config.sensitivity = settings.sensitivity();
     if (settings.bottomOnly()) config.sliderStartLimit = 0.25;
     switch (settings.requiredModifier()) {
-    case AppSettings::RequiredModifier::none: break;
-    case AppSettings::RequiredModifier::function: config.requiredModifier = ModifierState::function; break;
-    case AppSettings::RequiredModifier::option: config.requiredModifier = ModifierState::option; break;
+    case AppSettings::RequiredModifier::none:
+        break;
+    case AppSettings::RequiredModifier::function:
+        config.requiredModifier = ModifierState::function;
+        break;
+    case AppSettings::RequiredModifier::option:
+        config.requiredModifier = ModifierState::option;
+        break;
     }
     config.bottomSwipeEnabled = settings.mediaStrip();
     config.bottomTapEnabled = settings.tapToPlay();

@@ -36,7 +36,7 @@ class AppSettings : public QObject {
     Q_PROPERTY(bool fineControl READ fineControl WRITE setFineControl NOTIFY fineControlChanged)
     Q_PROPERTY(AppearanceMode appearance READ appearance WRITE setAppearance NOTIFY appearanceChanged)
 
-public:
+  public:
     enum class HapticStrength { off, light, medium, strong };
     Q_ENUM(HapticStrength)
     enum class RequiredModifier { none, function, option };
@@ -64,10 +64,10 @@ public:
         appearance,
     };
     static constexpr std::array allKeys{
-        Key::schemaVersion, Key::enabled,        Key::hapticStrength, Key::quickMute,        Key::mediaStrip,
-        Key::tapToPlay,     Key::sensitivity,    Key::edgeWidth,      Key::swapSides,        Key::brightnessEdge,
-        Key::volumeEdge,    Key::bottomOnly,     Key::requiredModifier, Key::freezeCursor,   Key::fineControl,
-        Key::appearance};
+        Key::schemaVersion,    Key::enabled,        Key::hapticStrength, Key::quickMute,
+        Key::mediaStrip,       Key::tapToPlay,      Key::sensitivity,    Key::edgeWidth,
+        Key::swapSides,        Key::brightnessEdge, Key::volumeEdge,     Key::bottomOnly,
+        Key::requiredModifier, Key::freezeCursor,   Key::fineControl,    Key::appearance};
     static QString keyString(Key key);
     static constexpr int currentSchemaVersion = 2;
     static inline const QString legacyHapticsKey = QStringLiteral("haptics");
@@ -122,7 +122,7 @@ public:
     // One listener, called after every assignment.
     std::function<void()> onChange;
 
-signals:
+  signals:
     void isEnabledChanged();
     void hapticStrengthChanged();
     void quickMuteChanged();
@@ -139,7 +139,7 @@ signals:
     void fineControlChanged();
     void appearanceChanged();
 
-private:
+  private:
     struct Values {
         bool isEnabled = true;
         HapticStrength hapticStrength = HapticStrength::strong;

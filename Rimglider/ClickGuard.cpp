@@ -24,14 +24,17 @@ void ClickGuard::observe(const std::vector<GestureEvent>& events, const GestureC
             break;
         }
         case Kind::sliderBegan:
-        case Kind::swipe: state_.guarding = true; break;
+        case Kind::swipe:
+            state_.guarding = true;
+            break;
         case Kind::released:
             if (state_.guarding) state_.guardUntil = now + state_.window;
             state_.guarding = false;
             break;
         case Kind::sliderStep:
         case Kind::tap:
-        case Kind::doubleTap: break;
+        case Kind::doubleTap:
+            break;
         }
     }
 }

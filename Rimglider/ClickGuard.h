@@ -17,7 +17,7 @@
 namespace rimglider {
 
 class ClickGuard {
-public:
+  public:
     static constexpr double defaultWindow = 0.25;
 
     static ClickGuard& shared();
@@ -45,7 +45,7 @@ public:
     [[nodiscard]] State state() const;
     [[nodiscard]] std::int64_t swallowedCount() const;
 
-private:
+  private:
     mutable std::mutex lock_;
     State state_;
 };

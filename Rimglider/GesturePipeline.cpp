@@ -13,11 +13,11 @@ using namespace GestureEngineKit;
 // travel through deliveries_, under our own lock, not inside Qt's event.
 class GesturePipeline::MainThreadPost : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit MainThreadPost(GesturePipeline& pipeline) : pipeline_(pipeline) {}
     Q_INVOKABLE void deliverNext() { pipeline_.deliverNextOnMainThread(); }
 
-private:
+  private:
     GesturePipeline& pipeline_;
 };
 
@@ -142,7 +142,8 @@ void GesturePipeline::deliverNextOnMainThread()
         delivery = std::move(deliveries_.front());
         deliveries_.pop_front();
     }
-    for (const Sink& sink : delivery.sinks) sink(delivery.events);
+    for (const Sink& sink : delivery.sinks)
+        sink(delivery.events);
 }
 
 void GesturePipeline::refreshSnapshot(const std::vector<TouchSample>* touches)

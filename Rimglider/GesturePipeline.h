@@ -21,7 +21,7 @@
 namespace rimglider {
 
 class GesturePipeline {
-public:
+  public:
     static inline const std::string queueLabel = "com.kelpo.rimglider.gestures";
 
     struct Snapshot {
@@ -50,7 +50,10 @@ public:
     // From any thread; each only enqueues and returns at once.
     void submit(GestureEngineKit::EngineInput input);
     // The touchpad reader's entry point, on its own thread.
-    void submitFrame(GestureEngineKit::TouchFrame frame) { submit(GestureEngineKit::EngineInput::frame(std::move(frame))); }
+    void submitFrame(GestureEngineKit::TouchFrame frame)
+    {
+        submit(GestureEngineKit::EngineInput::frame(std::move(frame)));
+    }
     void updateConfig(const GestureEngineKit::GestureConfig& config);
     void setEnabled(bool enabled);
     void startRecording();
@@ -65,7 +68,7 @@ public:
     void waitUntilProcessed();
     [[nodiscard]] const std::string& label() const { return queue_.label(); }
 
-private:
+  private:
     struct Delivery {
         std::vector<Sink> sinks;
         std::vector<GestureEngineKit::GestureEvent> events;

@@ -12,7 +12,7 @@
 namespace rimglider {
 
 class SerialQueue {
-public:
+  public:
     // `label` names the worker thread (Linux keeps its first 15 characters).
     explicit SerialQueue(std::string label);
     // Runs what is still enqueued, then ends the worker.
@@ -26,7 +26,7 @@ public:
     [[nodiscard]] bool isCurrent() const { return std::this_thread::get_id() == worker_.get_id(); }
     [[nodiscard]] const std::string& label() const { return label_; }
 
-private:
+  private:
     void run();
 
     std::string label_;

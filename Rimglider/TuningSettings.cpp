@@ -33,8 +33,10 @@ void forEachNumber(TuningRef& t, Visit visit)
 QString Tuning::rawValue(FreezeFrom from)
 {
     switch (from) {
-    case FreezeFrom::claim: return QStringLiteral("claim");
-    case FreezeFrom::gesture: return QStringLiteral("gesture");
+    case FreezeFrom::claim:
+        return QStringLiteral("claim");
+    case FreezeFrom::gesture:
+        return QStringLiteral("gesture");
     }
     return {};
 }
@@ -110,7 +112,10 @@ void TuningSettings::setValues(const Tuning& values)
     if (onChange) onChange();
 }
 
-void TuningSettings::reset() { setValues(Tuning{}); }
+void TuningSettings::reset()
+{
+    setValues(Tuning{});
+}
 
 QString TuningSettings::clipboardText(const AppSettings& settings, const QLocale& locale) const
 {

@@ -44,7 +44,7 @@ struct Tuning {
 
 class TuningSettings : public QObject {
     Q_OBJECT
-public:
+  public:
     static inline const QString storeKey = QStringLiteral("tuning");
 
     static TuningSettings& shared();
@@ -62,10 +62,10 @@ public:
 
     std::function<void()> onChange;
 
-signals:
+  signals:
     void valuesChanged();
 
-private:
+  private:
     QSettings& store_;
     Tuning values_;
 };

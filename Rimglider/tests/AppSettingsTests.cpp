@@ -166,7 +166,8 @@ TEST(GestureConfigDerivation, SettingsShapeZonesAndConditions)
     EXPECT_EQ(deriveGestureConfig(settings, tuning, false).enabledZones,
               (ZoneSet{Zone::left, Zone::bottom, Zone::topRightCorner}));
     settings.setVolumeEdge(false);
-    EXPECT_EQ(deriveGestureConfig(settings, tuning, true).enabledZones, (ZoneSet{Zone::right, Zone::bottom, Zone::topRightCorner}));
+    EXPECT_EQ(deriveGestureConfig(settings, tuning, true).enabledZones,
+              (ZoneSet{Zone::right, Zone::bottom, Zone::topRightCorner}));
     settings.setBrightnessEdge(false);
     settings.setQuickMute(false);
     EXPECT_EQ(deriveGestureConfig(settings, tuning, true).enabledZones, ZoneSet{Zone::bottom});

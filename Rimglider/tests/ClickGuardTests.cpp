@@ -90,7 +90,8 @@ TEST(ClickGuard, ThreeThreadsAgreeOnEveryDecision)
     ClickGuard guard;
     std::atomic<bool> done{false};
     std::thread queue([&] {
-        for (int i = 0; i < 20000; ++i) guard.observe({cornerClaim, released}, {}, double(i));
+        for (int i = 0; i < 20000; ++i)
+            guard.observe({cornerClaim, released}, {}, double(i));
         done = true;
     });
     std::thread reader([&] {

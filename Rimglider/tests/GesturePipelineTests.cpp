@@ -124,10 +124,12 @@ TEST(GesturePipeline, ConcurrentSubmittersAreSerialisedInArrivalOrder)
             GestureScript hand(10.0 * t);
             for (int i = 0; i < 25; ++i)
                 hand.down(t, t % 2 ? 0.95f : 0.05f, 0.3f).glide(0.1, 0, 0.2f).upAll().keyDown().wait(0.05);
-            for (EngineInput& input : hand.take()) f.pipeline.submit(std::move(input));
+            for (EngineInput& input : hand.take())
+                f.pipeline.submit(std::move(input));
         });
     }
-    for (auto& s : submitters) s.join();
+    for (auto& s : submitters)
+        s.join();
     const std::vector<EngineInput> recorded = f.stopRecording();
     f.settle();
 
@@ -139,7 +141,8 @@ TEST(GesturePipeline, ConcurrentSubmittersAreSerialisedInArrivalOrder)
         lastTime[t] = input.time();
         ++perThread[t];
     }
-    for (std::size_t count : perThread) EXPECT_EQ(count, recorded.size() / 4);
+    for (std::size_t count : perThread)
+        EXPECT_EQ(count, recorded.size() / 4);
 
     GestureEngine replay;
     std::vector<Events> expected;

@@ -10,7 +10,7 @@
 namespace rimglider::test {
 
 class TestStore {
-public:
+  public:
     TestStore() : settings_(std::make_unique<QSettings>(path(), QSettings::IniFormat)) {}
 
     QSettings& settings() { return *settings_; }
@@ -19,7 +19,7 @@ public:
     std::unique_ptr<QSettings> reopened() const { return std::make_unique<QSettings>(path(), QSettings::IniFormat); }
     QStringList storedKeys() const { return reopened()->allKeys(); }
 
-private:
+  private:
     QTemporaryDir dir_;
     std::unique_ptr<QSettings> settings_;
 };

@@ -80,9 +80,9 @@ TEST(TuningSettingsStore, BadDataGivesTheDefaultsAndStaysUntilOverwritten)
     fractionalId["actuatorID"] = 1.5;
     QJsonObject hugeId = good;
     hugeId["actuatorID"] = 3e9;
-    for (const QByteArray& bad :
-         {QByteArray("not json"), QByteArray("[1,2]"), QJsonDocument(noActuator).toJson(), QJsonDocument(badFreeze).toJson(),
-          QJsonDocument(textNumber).toJson(), QJsonDocument(fractionalId).toJson(), QJsonDocument(hugeId).toJson()}) {
+    for (const QByteArray& bad : {QByteArray("not json"), QByteArray("[1,2]"), QJsonDocument(noActuator).toJson(),
+                                  QJsonDocument(badFreeze).toJson(), QJsonDocument(textNumber).toJson(),
+                                  QJsonDocument(fractionalId).toJson(), QJsonDocument(hugeId).toJson()}) {
         TestStore store;
         store.settings().setValue("tuning", bad);
         TuningSettings tuning(store.settings());
