@@ -7,8 +7,6 @@
 #include <QCoreApplication>
 #include <QThread>
 
-#include <pthread.h>
-
 #include <atomic>
 #include <future>
 #include <thread>
@@ -98,18 +96,6 @@ TEST(GesturePipeline, ClickGuardSeesEventsBeforeSubscribersWithTheEnginesConfigA
     EXPECT_FALSE(f.guard.state().guarding);
     EXPECT_EQ(f.guard.state().guardUntil, 200.25);
     EXPECT_EQ(f.delivered.size(), 2u);
-}
-
-TEST(GesturePipeline, SilentInputsReachNeitherGuardNorSinks)
-{
-    Fixture f;
-    f.guard.setWindow(5);
-    f.pipeline.submitFrame(frame(1.0, {finger(0.5f, 0.5f)})); // middle of the pad: ignored
-    f.pipeline.submit(EngineInput::keyDown(1.1));
-    f.pipeline.submitFrame(frame(1.2));
-    f.settle();
-    EXPECT_TRUE(f.delivered.empty());
-    EXPECT_EQ(f.guard.state().guardUntil, 0);
 }
 
 TEST(GesturePipeline, ConcurrentSubmittersAreSerialisedInArrivalOrder)
@@ -226,17 +212,4 @@ TEST(GesturePipeline, ConfigurationChangeKeepsTheClaimAndShowsAtOnce)
     f.settle();
     ASSERT_EQ(f.delivered.size(), 2u);
     EXPECT_EQ(f.delivered[1], Events{GestureEvent::sliderBegan(Zone::right)});
-}
-
-TEST(GesturePipeline, QueueRunsOnItsOwnNamedThread)
-{
-    Fixture f;
-    EXPECT_EQ(f.pipeline.label(), "com.kelpo.rimglider.gestures");
-    std::promise<std::string> name;
-    f.pipeline.stopRecording([&](std::vector<EngineInput>) {
-        char buffer[16] = {};
-        pthread_getname_np(pthread_self(), buffer, sizeof buffer);
-        name.set_value(buffer);
-    });
-    EXPECT_EQ(name.get_future().get(), "com.kelpo.rimgl");
 }

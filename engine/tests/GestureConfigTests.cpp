@@ -45,18 +45,3 @@ TEST(GestureConfigZones, DisabledZonesAndBottomWithoutGesturesAreNeverHit)
                 EXPECT_FALSE(without.zones(x, y).contains(off));
     }
 }
-
-TEST(GestureConfig, DefaultsAndEquality)
-{
-    const GestureConfig config;
-    EXPECT_EQ(config.surfaceWidthMM, 125.0);
-    EXPECT_EQ(config.enabledZones, ZoneSet::all());
-    EXPECT_FALSE(config.sliderStartLimit);
-    EXPECT_FALSE(config.requiredModifier);
-    EXPECT_EQ(config.palmMajorAxisMax, 24.0);
-    GestureConfig other;
-    other.enabledZones = {Zone::topRightCorner, Zone::bottom, Zone::right, Zone::left};
-    EXPECT_EQ(other, config);
-    other.requiredModifier = ModifierState{};
-    EXPECT_NE(other, config); // an empty requirement is present, not absent
-}

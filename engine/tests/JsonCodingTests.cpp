@@ -40,29 +40,13 @@ TEST(TouchTypes, TouchingMeansStateThreeOrFour)
     EXPECT_TRUE(TouchSample{.state = 4}.isTouching());
 }
 
-TEST(TouchTypes, ModifierSetOperations)
-{
-    const ModifierState shiftOption{ModifierState::shift, ModifierState::option};
-    EXPECT_EQ(shiftOption.rawValue(), 5);
-    EXPECT_TRUE(ModifierState{}.isEmpty());
-    EXPECT_TRUE(ModifierState::shift.isSubset(shiftOption));
-    EXPECT_FALSE(shiftOption.isSubset(ModifierState::shift));
-    EXPECT_EQ(shiftOption - ModifierState::shift, ModifierState::option);
-    EXPECT_EQ((shiftOption & ModifierState{ModifierState::option, ModifierState::command}), ModifierState::option);
-    EXPECT_EQ((ModifierState::function | ModifierState::control).rawValue(), 18);
-}
-
 TEST(TouchTypes, EventsCompareByCaseAndPayload)
 {
     EXPECT_NE(GestureEvent::sliderStep(Zone::right, SliderDirection::up, true),
               GestureEvent::sliderStep(Zone::right, SliderDirection::up, false));
     EXPECT_NE(GestureEvent::tap(Zone::bottom), GestureEvent::doubleTap(Zone::bottom));
-    EXPECT_EQ(GestureEvent::claimed({Zone::bottom, Zone::left}), GestureEvent::claimed({Zone::left, Zone::bottom}));
-    EXPECT_FALSE(GestureEvent::claimed({}).isAction());
     EXPECT_FALSE(GestureEvent::released(GestureEvent::Outcome::completed()).isAction());
-    EXPECT_TRUE(GestureEvent::sliderBegan(Zone::left).isAction());
     EXPECT_EQ(EngineInput::modifiers({}, 4.5).time(), 4.5);
-    EXPECT_EQ(EngineInput::frame({2.5, {}}).time(), 2.5);
 }
 
 TEST(TouchTypes, TextualForms)
@@ -89,6 +73,7 @@ TEST(EngineInputJson, EachKindEncodesOnlyItsKeys)
         frame,
         json::parse(R"({"k":"f","t":4.0,"f":[{"id":3,"s":4,"x":0.5,"y":0.25,"ma":9.5,"mi":7,"ax":100,"ay":200}]})"));
     EXPECT_EQ(toJson(ModifierState{}), json(0));
+    EXPECT_EQ(floatNumber(0.95f).dump(), "0.95"); // shortest text that reads back to the float
 }
 
 TEST(EngineInputJson, RoundTripsEveryKindExactly)
@@ -106,13 +91,6 @@ TEST(EngineInputJson, RoundTripsEveryKindExactly)
         EXPECT_EQ(fromJson<EngineInput>(json::parse(toJson(input).dump())), input) << toJson(input).dump();
 }
 
-TEST(EngineInputJson, FloatsAreWrittenShortest)
-{
-    EXPECT_EQ(floatNumber(0.95f).dump(), "0.95");
-    EXPECT_EQ(floatNumber(1.0f / 3).dump(), "0.33333334");
-    EXPECT_EQ(floatNumber(100).dump(), "100.0");
-}
-
 TEST(EngineInputJson, DecodingIgnoresKeysTheKindDoesNotUse)
 {
     EXPECT_EQ(fromJson<EngineInput>(json::parse(R"({"k":"key","t":1,"f":"whatever"})")), EngineInput::keyDown(1));
@@ -125,18 +103,13 @@ TEST(EngineInputJson, DecodingFailuresNameTheKey)
 {
     const auto error = [](const char* text) { return errorOf<EngineInput>(json::parse(text)); };
     EXPECT_EQ(error(R"({"k":"key"})"), R"(missing key "t")");
-    EXPECT_EQ(error(R"({"t":1})"), R"(missing key "k")");
     EXPECT_EQ(error(R"({"k":"swipe","t":1})"), R"(key "k": unknown input kind "swipe")");
-    EXPECT_EQ(error(R"({"k":"f","t":1})"), R"(missing key "f")");
     EXPECT_EQ(error(R"({"k":"f","t":1,"f":{}})"), R"(key "f": expected an array of touches)");
-    EXPECT_EQ(error(R"({"k":"mod","t":1})"), R"(missing key "m")");
     EXPECT_EQ(error(R"({"k":"mod","t":1,"m":256})"), R"(key "m": number 256 does not fit an unsigned 8-bit integer)");
-    EXPECT_EQ(error(R"({"k":"mod","t":1,"m":-1})"), R"(key "m": number -1 does not fit an unsigned 8-bit integer)");
     EXPECT_EQ(error(R"({"k":"mod","t":1,"m":1.5})"), R"(key "m": expected an integer)");
     EXPECT_EQ(error(R"({"k":"key","t":"1"})"), R"(key "t": expected a number)");
     EXPECT_EQ(errorOf<EngineInput>(json{{"k", "key"}, {"t", std::numeric_limits<double>::infinity()}}),
               R"(key "t": number out of range)");
-    EXPECT_EQ(error(R"({"k":4,"t":1})"), R"(key "k": expected a string)");
     EXPECT_EQ(error(R"([1,2])"), "expected a JSON object");
 }
 
@@ -151,41 +124,17 @@ TEST(TouchSampleJson, EveryKeyIsRequiredAndRangesAreChecked)
     j["id"] = 2147483648LL;
     EXPECT_EQ(errorOf<TouchSample>(j), R"(key "id": number 2147483648 does not fit a signed 32-bit integer)");
     j = sampleJson();
-    j["s"] = -2147483649LL;
-    EXPECT_EQ(errorOf<TouchSample>(j), R"(key "s": number -2147483649 does not fit a signed 32-bit integer)");
-    j = sampleJson();
     j["x"] = 1e39;
     EXPECT_EQ(errorOf<TouchSample>(j), R"(key "x": number does not fit a 32-bit float)");
-    j = sampleJson();
-    j["y"] = true;
-    EXPECT_EQ(errorOf<TouchSample>(j), R"(key "y": expected a number)");
-    j = sampleJson();
-    j["id"] = 18446744073709551615ULL;
-    EXPECT_NE(errorOf<TouchSample>(j).find("does not fit"), std::string::npos);
-
     const json frame = json::parse(R"({"k":"f","t":1,"f":[{"id":1,"s":4,"x":0,"y":0,"ma":0,"mi":0,"ax":0}]})");
     EXPECT_EQ(errorOf<EngineInput>(frame), R"(key "f": touch 0: missing key "ay")");
-}
-
-TEST(TouchFrameJson, UsesTimeAndTouchesKeys)
-{
-    const TouchFrame frame{1.5, {TouchSample{1, 3, 0.5f, 0.5f, 1, 1, 1, 1}}};
-    const json j = toJson(frame);
-    EXPECT_TRUE(j.contains("time") && j.contains("touches"));
-    EXPECT_EQ(fromJson<TouchFrame>(j), frame);
 }
 
 TEST(EnumerationJson, NamesAreExactAndCaseSensitive)
 {
     for (Zone z : allZones)
         EXPECT_EQ(fromJson<Zone>(toJson(z)), z);
-    EXPECT_EQ(toJson(Zone::topRightCorner), json("topRightCorner"));
-    EXPECT_EQ(fromJson<SliderDirection>(json("down")), SliderDirection::down);
-    EXPECT_EQ(fromJson<SwipeDirection>(json("left")), SwipeDirection::left);
-    EXPECT_EQ(fromJson<CancelReason>(json("physicalClick")), CancelReason::physicalClick);
-    EXPECT_EQ(fromJson<EdgeAction>(json("mute")), EdgeAction::mute);
     EXPECT_EQ(errorOf<EdgeAction>(json("Volume")), R"(unknown edge action "Volume")");
-    EXPECT_EQ(errorOf<Zone>(json("Left")), R"(unknown zone "Left")");
     EXPECT_EQ(errorOf<CancelReason>(json(3)), "expected a cancel reason name");
 }
 

@@ -5,20 +5,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fstream>
-#include <sstream>
+#include "../tests/TestData.h"
 
 using namespace rimglider;
+using rimglider::test::readData;
 
 namespace {
-
-std::string readData(const std::string& name)
-{
-    std::ifstream file(std::string(INPUT_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // A real two-finger scrolling session from a Synaptics pad: slots, positions, pressure,
 // single-touch emulation and button events, as the kernel sent them.

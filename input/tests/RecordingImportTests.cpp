@@ -4,26 +4,18 @@
 
 #include "GestureEngineKit/Trace.h"
 
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 using namespace rimglider;
+using rimglider::test::readData;
 using namespace GestureEngineKit;
 using Kind = GestureEvent::Kind;
 
 namespace {
-
-std::string readData(const std::string& name)
-{
-    std::ifstream file(std::string(INPUT_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-    EXPECT_TRUE(file) << name;
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 Recording evemuRecording(const std::string& events, const std::string& description = "")
 {
@@ -202,26 +194,14 @@ TEST(LibinputRecording, NamedDevicesAndMissingTouchpads)
 {
     Recording recording = readLibinputRecord(readData("handmade/test-touchpad-and-keyboard.yml"));
     ImportOptions named = options();
-    named.deviceName = "Rimglider Test Touchpad";
-    EXPECT_EQ(importRecording(recording, named).header.hardwareModel, "Rimglider Test Touchpad");
-
-    named.deviceName = "No Such Pad";
-    try {
-        importRecording(recording, named);
-        FAIL();
-    } catch (const RecordingError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "no device named \"No Such Pad\" in the recording (devices: \"Test USB Mouse\", "
-                  "\"Rimglider Test Touchpad\", \"AT Translated Set 2 keyboard\")");
-    }
-    named.deviceName = "AT Translated Set 2 keyboard";
+    named.deviceName = "AT Translated Set 2 keyboard"; // named, but no touchpad
     EXPECT_THROW(importRecording(recording, named), RecordingError);
-
     recording.devices.erase(recording.devices.begin() + 1);
     try {
         importRecording(recording, options());
         FAIL();
     } catch (const RecordingError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("no touchpad in the recording", 0), 0u);
+        EXPECT_EQ(std::string(e.what()), "no touchpad in the recording (devices: \"Test USB Mouse\", "
+                                         "\"AT Translated Set 2 keyboard\")");
     }
 }

@@ -76,28 +76,10 @@ TEST_F(TraceToolTest, ShowPrintsHeaderDurationAndInputCounts)
 
 TEST_F(TraceToolTest, ReplayPrintsOneEventPerLine)
 {
-    const std::string file = writeTrace("slide.trace", scriptedExample(TraceLabel::rightSlideUp));
-    const ToolRun text = run({"replay", file});
+    const ToolRun text = run({"replay", writeTrace("slide.trace", scriptedExample(TraceLabel::rightSlideUp))});
     EXPECT_EQ(text.status, 0);
-    EXPECT_EQ(text.out.substr(0, text.out.find('\n', text.out.find('\n') + 1) + 1),
-              "claimed([right])\nsliderBegan(right)\n");
+    EXPECT_TRUE(text.out.starts_with("claimed([right])\nsliderBegan(right)\nsliderStep(right, up, fine: false)\n"));
     EXPECT_TRUE(text.out.ends_with("sliderStep(right, up, fine: false)\nreleased(completed)\n")) << text.out;
-
-    const ToolRun json = run({"replay", "--json", file});
-    EXPECT_EQ(json.status, 0);
-    std::istringstream lines(json.out);
-    std::string line;
-    std::vector<nlohmann::ordered_json> events;
-    while (std::getline(lines, line))
-        events.push_back(nlohmann::ordered_json::parse(line));
-    ASSERT_GE(events.size(), 4u);
-    EXPECT_EQ(events[0].dump(), R"({"event":"claimed","zones":["right"],"t":100.0})");
-    EXPECT_EQ(events[1]["event"], "sliderBegan");
-    EXPECT_EQ(events[1]["zone"], "right");
-    events[2].erase("t");
-    EXPECT_EQ(events[2].dump(), R"({"event":"sliderStep","zone":"right","direction":"up","fine":false})");
-    events.back().erase("t");
-    EXPECT_EQ(events.back().dump(), R"({"event":"released","outcome":"completed"})");
 }
 
 TEST_F(TraceToolTest, ReplayJsonShapesForEveryEventKind)
@@ -186,20 +168,15 @@ TEST_F(TraceToolTest, BadFilesGiveOneLineAndStatusTwo)
 TEST_F(TraceToolTest, UsageErrorsAndHelp)
 {
     EXPECT_EQ(run({}).status, 2);
-    EXPECT_EQ(run({"--help"}).status, 0);
-    EXPECT_NE(run({"--help"}).out.find("Usage: rimglider-trace COMMAND"), std::string::npos);
-    for (const char* command : {"show", "replay", "judge"}) {
+    for (const char* command : {"show", "replay", "judge", "import"}) {
         const ToolRun help = run({command, "--help"});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind(std::string("Usage: rimglider-trace ") + command, 0), 0u);
     }
-    const ToolRun unknown = run({"frobnicate", "x"});
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_EQ(unknown.err, "rimglider-trace: unknown command \"frobnicate\" (try rimglider-trace --help)\n");
-    EXPECT_EQ(run({"show"}).err, "rimglider-trace: show: no trace file given\n");
+    EXPECT_EQ(run({"frobnicate", "x"}).err,
+              "rimglider-trace: unknown command \"frobnicate\" (try rimglider-trace --help)\n");
     EXPECT_EQ(run({"judge", "a", "b"}).err, "rimglider-trace: judge: more than one file given\n");
     EXPECT_EQ(run({"show", "--json", "a"}).err, "rimglider-trace: show: unknown option --json\n");
-    EXPECT_EQ(run({"judge", "--json", "a"}).status, 2);
     EXPECT_EQ(run({"replay", "--config"}).err, "rimglider-trace: --config needs a value\n");
 }
 
@@ -263,11 +240,8 @@ TEST_F(TraceToolTest, ImportFailuresLeaveNoFileBehind)
     };
     const std::string yaml = dataFile("handmade/test-touchpad-and-keyboard.yml");
     failsWith({"import", yaml, "-o", out}, "rimglider-trace: import: --label is required");
-    failsWith({"import", yaml, "--label", "normalWork"}, "rimglider-trace: import: -o OUT.trace is required");
     failsWith({"import", yaml, "--label", "slide", "-o", out},
               "rimglider-trace: import: unknown label \"slide\" (one of normalWork, rightSlideUp, ");
-    failsWith({"import", yaml, "--desc", "x.desc", "--label", "normalWork", "-o", out},
-              "rimglider-trace: import: --desc is for evemu recordings only");
     failsWith({"import", yaml, "--device", "Nope", "--label", "normalWork", "-o", out},
               "rimglider-trace: " + yaml + ": no device named \"Nope\"");
     failsWith(
@@ -281,9 +255,6 @@ TEST_F(TraceToolTest, ImportFailuresLeaveNoFileBehind)
     const std::string broken = write("broken.events", "N: pad\nE: 0.1 0003 0039\n");
     failsWith({"import", broken, "--label", "normalWork", "-o", out},
               "rimglider-trace: " + broken + ": line 2: expected an event value");
-    const std::string badDesc = write("bad.desc", "A: 99 0 1 0 0\n");
-    failsWith({"import", lonely, "--desc", badDesc, "--label", "normalWork", "-o", out},
-              "rimglider-trace: " + badDesc + ": line 1: axis 153 does not exist");
     const std::string badYaml = write("bad.yml", "devices:\n- evdev: {name: x}\n");
     failsWith({"import", badYaml, "--label", "normalWork", "-o", out}, "rimglider-trace: " + badYaml + ": line 2: ");
     failsWith({"import", yaml, "--label", "normalWork", "-o", (folder / "no/such/dir.trace").string()},
