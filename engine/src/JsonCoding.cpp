@@ -70,7 +70,8 @@ Int readInteger(const json& value, std::string_view key)
         // 3.0 is the integer 3; 3.5 is not an integer at all.
         const double d = value.get<double>();
         if (!std::isfinite(d) || d != std::trunc(d)) fail(key, "expected an integer");
-        if (d < double(Limits::min()) || d > double(Limits::max())) outOfRange(value.dump());
+        // 2^digits is exact in a double, unlike the largest value of a 64-bit type.
+        if (d < double(Limits::min()) || d >= std::ldexp(1.0, Limits::digits)) outOfRange(value.dump());
         return Int(d);
     }
     fail(key, "expected an integer");

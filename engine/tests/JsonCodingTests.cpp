@@ -217,6 +217,10 @@ TEST(TraceHeaderJson, AllSevenKeysRequired)
     json other = j;
     other["version"] = 7; // any integer version is read and kept
     EXPECT_EQ(fromJson<TraceHeader>(other).version, 7);
+    other["version"] = 9223372036854775808.0; // 2^63 as a float: beyond a 64-bit integer
+    EXPECT_EQ(errorOf<TraceHeader>(other),
+              R"(key "version": number 9.223372036854776e+18 does not fit a signed 64-bit integer)");
+    other["version"] = 7;
     other["label"] = "slideUp";
     EXPECT_EQ(errorOf<TraceHeader>(other), R"(key "label": unknown label "slideUp")");
 }

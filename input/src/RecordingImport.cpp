@@ -10,9 +10,10 @@ using namespace GestureEngineKit;
 
 namespace {
 
-// Timestamps from this on (2000-01-01) are wall-clock dates; smaller ones count from boot
-// or from the start of the recording.
+// Timestamps from 2000-01-01 to the end of the year 9999 are wall-clock dates; smaller ones
+// count from boot or from the start of the recording, larger ones are no date at all.
 constexpr double firstWallClockSecond = 946684800;
+constexpr double lastWallClockSecond = 253402300799;
 
 std::string deviceNames(const Recording& recording)
 {
@@ -83,7 +84,7 @@ Trace importRecording(const Recording& recording, const ImportOptions& options)
     }
 
     TraceDate recordedAt = options.now;
-    if (firstTime && *firstTime >= firstWallClockSecond)
+    if (firstTime && *firstTime >= firstWallClockSecond && *firstTime <= lastWallClockSecond)
         recordedAt = TraceDate(std::chrono::microseconds(std::int64_t(std::floor(*firstTime * 1e6))));
     trace.header =
         TraceHeader(options.label, recordedAt, touchpad.description.name, recording.osVersion, sawKeys, options.note);

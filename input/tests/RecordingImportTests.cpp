@@ -149,6 +149,11 @@ TEST(RealRecordings, HeaderComesFromTheRecording)
     const Trace relative = importRecording(evemuRecording("AlpsPS2-ALPS-DualPoint-TouchPad-non-MT.tap"), options());
     EXPECT_EQ(relative.header.recordedAt, options().now);
     EXPECT_EQ(relative.inputs.front().time(), 0.0); // times are the recording's own
+
+    Recording farFuture = evemuRecording("AlpsPS2-ALPS-DualPoint-TouchPad-non-MT.tap");
+    for (InputEvent& e : farFuture.devices[0].events)
+        e.time += 1e20;
+    EXPECT_EQ(importRecording(farFuture, options()).header.recordedAt, options().now);
 }
 
 TEST(LibinputRecording, TouchpadAndKeyboardBecomeFramesClicksKeysAndModifiers)
