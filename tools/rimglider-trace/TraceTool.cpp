@@ -60,8 +60,8 @@ modifier changes. Times stay the recording's own.
   --note TEXT      free text kept in the trace's header
   -o OUT.trace     the trace file to write (replaced if it exists)
 
-Records made with the older anonymous-contact multitouch protocol (SYN_MT_REPORT)
-are refused.
+Recordings of pads that use only the older anonymous-contact multitouch protocol
+(SYN_MT_REPORT) are refused.
 )"},
     {"judge", R"(Usage: rimglider-trace judge [--config CONFIG.json] FILE
 
