@@ -212,17 +212,21 @@ void GestureEngine::candidateStep(const TouchSample& sample, double time, Events
     else if (claim.zones.contains(Zone::right))
         sideZone = Zone::right;
 
-    const bool startSlider = claim.zones.contains(Zone::bottom) ? vertical && sideZone : vertical;
-    if (startSlider) {
-        // A corner-only claim has no side zone: it never slides or swipes.
-        if (!sideZone || claim.clicked) return cancel(CancelReason::wrongDirection, events);
+    const auto beginSlider = [&](Zone zone) {
+        if (claim.clicked) return cancel(CancelReason::wrongDirection, events);
         // The travel that led to activation does not count towards steps.
         claim.lastY = sample.y;
-        phase_ = Phase::slider(*sideZone);
-        events.push_back(GestureEvent::sliderBegan(*sideZone));
-        return;
+        phase_ = Phase::slider(zone);
+        events.push_back(GestureEvent::sliderBegan(zone));
+    };
+    if (!claim.zones.contains(Zone::bottom)) {
+        // A corner-only claim has no side zone: it never slides or swipes.
+        if (!vertical || !sideZone) return cancel(CancelReason::wrongDirection, events);
+        return beginSlider(*sideZone);
     }
-    if (!claim.zones.contains(Zone::bottom)) return cancel(CancelReason::wrongDirection, events);
+    // A bottom claim in a lower corner slides when the movement is vertical; otherwise it may
+    // be a swipe.
+    if (vertical && sideZone) return beginSlider(*sideZone);
 
     // Swipe test. No timeout applies while the finger stays beyond the activation distance.
     if (!horizontal || !config_.bottomSwipeEnabled || claim.clicked)
