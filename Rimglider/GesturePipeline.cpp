@@ -112,12 +112,6 @@ void GesturePipeline::deliver(std::vector<GestureEvent> events)
 {
     if (events.empty()) return;
     clickGuard_.observe(events, engine_.config(), clock_());
-    Delivery delivery;
-    {
-        std::lock_guard guard(lock_);
-        delivery.sinks = sinks_;
-    }
-    delivery.events = std::move(events);
 
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) return; // no main thread to deliver to
@@ -125,6 +119,12 @@ void GesturePipeline::deliver(std::vector<GestureEvent> events)
         mainThreadPost_ = new MainThreadPost(*this);
         mainThreadPost_->moveToThread(app->thread());
     }
+    Delivery delivery;
+    {
+        std::lock_guard guard(lock_);
+        delivery.sinks = sinks_;
+    }
+    delivery.events = std::move(events);
     {
         std::lock_guard guard(deliveriesLock_);
         deliveries_.push_back(std::move(delivery));

@@ -45,33 +45,32 @@ FrameAssembler::FrameAssembler(const DeviceDescription& device)
             throw UnsupportedDevice("the device uses the older anonymous-contact multitouch protocol "
                                     "(SYN_MT_REPORT), which is not supported");
         // Slots count from 0, so a pad with a single slot has the range 0 to 0.
-        const AbsInfo* slotInfoPointer = device.abs(ABS_MT_SLOT);
-        if (!slotInfoPointer) throw UnsupportedDevice("the device has no range for ABS_MT_SLOT");
-        const AbsInfo& slotInfo = *slotInfoPointer;
-        if (slotInfo.maximum < 0 || slotInfo.maximum >= maxSlots)
-            throw UnsupportedDevice("the device reports " + std::to_string(std::int64_t(slotInfo.maximum) + 1) +
+        const AbsInfo* slotInfo = device.abs(ABS_MT_SLOT);
+        if (!slotInfo) throw UnsupportedDevice("the device has no range for ABS_MT_SLOT");
+        if (slotInfo->maximum < 0 || slotInfo->maximum >= maxSlots)
+            throw UnsupportedDevice("the device reports " + std::to_string(std::int64_t(slotInfo->maximum) + 1) +
                                     " slots");
-        slots = slotInfo.maximum + 1;
-        if (slotInfo.value >= 0 && slotInfo.value < slots) slot_ = slotInfo.value;
-        const AbsInfo& x = requireAxis(device, ABS_MT_POSITION_X, "ABS_MT_POSITION_X");
-        const AbsInfo& y = requireAxis(device, ABS_MT_POSITION_Y, "ABS_MT_POSITION_Y");
-        xAxis_ = {double(x.minimum), double(x.maximum) - x.minimum};
-        yAxis_ = {double(y.minimum), double(y.maximum) - y.minimum};
+        slots = slotInfo->maximum + 1;
+        if (slotInfo->value >= 0 && slotInfo->value < slots) slot_ = slotInfo->value;
         majorScale_ = axisScale(device, ABS_MT_TOUCH_MAJOR);
         minorScale_ = axisScale(device, ABS_MT_TOUCH_MINOR);
     } else {
         if (!device.has(EV_ABS, ABS_X) || !device.has(EV_ABS, ABS_Y))
             throw UnsupportedDevice("the device reports no touch positions");
         if (!device.has(EV_KEY, BTN_TOUCH)) throw UnsupportedDevice("the device reports no BTN_TOUCH");
-        const AbsInfo& x = requireAxis(device, ABS_X, "ABS_X");
-        const AbsInfo& y = requireAxis(device, ABS_Y, "ABS_Y");
-        xAxis_ = {double(x.minimum), double(x.maximum) - x.minimum};
-        yAxis_ = {double(y.minimum), double(y.maximum) - y.minimum};
     }
+    const AbsInfo& x =
+        multitouch_ ? requireAxis(device, ABS_MT_POSITION_X, "ABS_MT_POSITION_X") : requireAxis(device, ABS_X, "ABS_X");
+    const AbsInfo& y =
+        multitouch_ ? requireAxis(device, ABS_MT_POSITION_Y, "ABS_MT_POSITION_Y") : requireAxis(device, ABS_Y, "ABS_Y");
+    xAxis_ = {double(x.minimum), double(x.maximum) - x.minimum};
+    yAxis_ = {double(y.minimum), double(y.maximum) - y.minimum};
+
     contacts_.resize(std::size_t(slots));
     if (!multitouch_) {
-        contacts_[0].x = device.abs(ABS_X)->value;
-        contacts_[0].y = device.abs(ABS_Y)->value;
+        // A single-touch pad's contact starts where its axes currently stand.
+        contacts_[0].x = x.value;
+        contacts_[0].y = y.value;
     }
     committed_ = contacts_;
     committedSlot_ = slot_;
