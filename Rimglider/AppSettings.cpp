@@ -5,6 +5,8 @@
 
 #include "GestureEngineKit/ActionMapping.h"
 
+#include <cmath>
+
 namespace rimglider {
 
 using namespace GestureEngineKit;
@@ -121,56 +123,105 @@ AppSettings::AppSettings(QSettings& store, QObject* parent) : QObject(parent), s
     values_ = load();
 }
 
-QVariant AppSettings::read(Key key) const
+namespace {
+
+// Stored values are read strictly: text that is not clearly a value of the type counts as
+// not stored, so a hand-edited "enabled=NO" reads as false and "sensitivity=abc" as the default
+// instead of as true or 0.
+std::optional<bool> storedBool(const QVariant& stored)
 {
-    // Registration defaults: a key never written answers with its default, which is not stored.
-    static const Values defaults;
-    const QString name = keyString(key);
-    if (store_.contains(name)) return store_.value(name);
-    switch (key) {
-    case Key::schemaVersion:
-        return 0;
-    case Key::enabled:
-        return defaults.isEnabled;
-    case Key::hapticStrength:
-        return rawValue(defaults.hapticStrength);
-    case Key::quickMute:
-        return defaults.quickMute;
-    case Key::mediaStrip:
-        return defaults.mediaStrip;
-    case Key::tapToPlay:
-        return defaults.tapToPlay;
-    case Key::sensitivity:
-        return defaults.sensitivity;
-    case Key::edgeWidth:
-        return defaults.edgeWidth;
-    case Key::swapSides:
-        return defaults.swapSides;
-    case Key::brightnessEdge:
-        return defaults.brightnessEdge;
-    case Key::volumeEdge:
-        return defaults.volumeEdge;
-    case Key::bottomOnly:
-        return defaults.bottomOnly;
-    case Key::requiredModifier:
-        return rawValue(defaults.requiredModifier);
-    case Key::freezeCursor:
-        return defaults.freezeCursor;
-    case Key::fineControl:
-        return defaults.fineControl;
-    case Key::appearance:
-        return rawValue(defaults.appearance);
+    switch (stored.typeId()) {
+    case QMetaType::Bool:
+        return stored.toBool();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong: {
+        const qlonglong number = stored.toLongLong();
+        if (number == 0 || number == 1) return number == 1;
+        return std::nullopt;
     }
-    return {};
+    case QMetaType::QString: {
+        const QString text = stored.toString().trimmed().toLower();
+        if (text == u"true" || text == u"1" || text == u"yes" || text == u"on") return true;
+        if (text == u"false" || text == u"0" || text == u"no" || text == u"off") return false;
+        return std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<double> storedDouble(const QVariant& stored)
+{
+    bool ok = false;
+    double value = 0;
+    switch (stored.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        value = stored.toDouble(&ok);
+        break;
+    case QMetaType::QString:
+        value = stored.toString().trimmed().toDouble(&ok);
+        break;
+    default:
+        break;
+    }
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<int> storedInt(const QVariant& stored)
+{
+    bool ok = false;
+    int value = 0;
+    switch (stored.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        value = stored.toInt(&ok);
+        break;
+    case QMetaType::QString:
+        value = stored.toString().trimmed().toInt(&ok, 10); // "2.0" is not an integer
+        break;
+    default:
+        break;
+    }
+    if (!ok) return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+QVariant AppSettings::stored(Key key) const
+{
+    return store_.value(keyString(key));
+}
+
+bool AppSettings::readBool(Key key, bool fallback) const
+{
+    return storedBool(stored(key)).value_or(fallback);
+}
+
+double AppSettings::readDouble(Key key, double fallback) const
+{
+    return storedDouble(stored(key)).value_or(fallback);
 }
 
 void AppSettings::migrate()
 {
-    if (read(Key::schemaVersion).toInt() >= currentSchemaVersion) return;
-    if (store_.contains(legacyHapticsKey)) {
-        const bool haptics = store_.value(legacyHapticsKey).toBool();
+    if (storedInt(stored(Key::schemaVersion)).value_or(0) >= currentSchemaVersion) return;
+    // The legacy switch is taken over only where the store has no strength of its own: a
+    // store whose version cannot be read may well be a current one.
+    const std::optional<bool> haptics = storedBool(store_.value(legacyHapticsKey));
+    if (haptics && !store_.contains(keyString(Key::hapticStrength))) {
         store_.setValue(keyString(Key::hapticStrength),
-                        rawValue(haptics ? HapticStrength::medium : HapticStrength::off));
+                        rawValue(*haptics ? HapticStrength::medium : HapticStrength::off));
         store_.remove(legacyHapticsKey);
     }
     store_.setValue(keyString(Key::schemaVersion), currentSchemaVersion);
@@ -179,22 +230,25 @@ void AppSettings::migrate()
 
 AppSettings::Values AppSettings::load() const
 {
+    // Registration defaults: a key never written (or unreadable) answers with its default,
+    // which is not stored.
+    const Values defaults;
     Values v;
-    v.isEnabled = read(Key::enabled).toBool();
-    v.hapticStrength = enumFromRaw(read(Key::hapticStrength), hapticStrengths, HapticStrength::strong);
-    v.quickMute = read(Key::quickMute).toBool();
-    v.mediaStrip = read(Key::mediaStrip).toBool();
-    v.tapToPlay = read(Key::tapToPlay).toBool();
-    v.sensitivity = read(Key::sensitivity).toDouble();
-    v.edgeWidth = read(Key::edgeWidth).toDouble();
-    v.swapSides = read(Key::swapSides).toBool();
-    v.brightnessEdge = read(Key::brightnessEdge).toBool();
-    v.volumeEdge = read(Key::volumeEdge).toBool();
-    v.bottomOnly = read(Key::bottomOnly).toBool();
-    v.requiredModifier = enumFromRaw(read(Key::requiredModifier), requiredModifiers, RequiredModifier::none);
-    v.freezeCursor = read(Key::freezeCursor).toBool();
-    v.fineControl = read(Key::fineControl).toBool();
-    v.appearance = enumFromRaw(read(Key::appearance), appearanceModes, AppearanceMode::system);
+    v.isEnabled = readBool(Key::enabled, defaults.isEnabled);
+    v.hapticStrength = enumFromRaw(stored(Key::hapticStrength), hapticStrengths, defaults.hapticStrength);
+    v.quickMute = readBool(Key::quickMute, defaults.quickMute);
+    v.mediaStrip = readBool(Key::mediaStrip, defaults.mediaStrip);
+    v.tapToPlay = readBool(Key::tapToPlay, defaults.tapToPlay);
+    v.sensitivity = readDouble(Key::sensitivity, defaults.sensitivity);
+    v.edgeWidth = readDouble(Key::edgeWidth, defaults.edgeWidth);
+    v.swapSides = readBool(Key::swapSides, defaults.swapSides);
+    v.brightnessEdge = readBool(Key::brightnessEdge, defaults.brightnessEdge);
+    v.volumeEdge = readBool(Key::volumeEdge, defaults.volumeEdge);
+    v.bottomOnly = readBool(Key::bottomOnly, defaults.bottomOnly);
+    v.requiredModifier = enumFromRaw(stored(Key::requiredModifier), requiredModifiers, defaults.requiredModifier);
+    v.freezeCursor = readBool(Key::freezeCursor, defaults.freezeCursor);
+    v.fineControl = readBool(Key::fineControl, defaults.fineControl);
+    v.appearance = enumFromRaw(stored(Key::appearance), appearanceModes, defaults.appearance);
     return v;
 }
 

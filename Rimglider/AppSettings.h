@@ -160,7 +160,9 @@ class AppSettings : public QObject {
 
     void migrate();
     Values load() const;
-    QVariant read(Key key) const;
+    QVariant stored(Key key) const;
+    bool readBool(Key key, bool fallback) const;
+    double readDouble(Key key, double fallback) const;
     template <class T>
     void assign(T& field, T value, Key key, const QVariant& stored, void (AppSettings::*changed)());
 

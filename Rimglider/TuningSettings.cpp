@@ -28,6 +28,21 @@ void forEachNumber(TuningRef& t, Visit visit)
     visit("clickGuardWindow", t.clickGuardWindow);
 }
 
+// The locale's plain decimal style: at most three fraction digits, trailing zeros dropped,
+// grouped as the locale groups, never an exponent (0.35, 100,000; German 0,35, 100.000).
+QString decimalText(double value, const QLocale& locale)
+{
+    QString text = locale.toString(value, 'f', 3);
+    const QString point = locale.decimalPoint(), zero = locale.zeroDigit();
+    if (text.contains(point)) {
+        while (text.endsWith(zero))
+            text.chop(zero.size());
+        if (text.endsWith(point)) text.chop(point.size());
+    }
+    if (text == locale.negativeSign() + zero) text = zero; // a tiny negative value
+    return text;
+}
+
 } // namespace
 
 QString Tuning::rawValue(FreezeFrom from)
@@ -119,7 +134,7 @@ void TuningSettings::reset()
 
 QString TuningSettings::clipboardText(const AppSettings& settings, const QLocale& locale) const
 {
-    const auto number = [&](double value) { return locale.toString(value, 'g', QLocale::FloatingPointShortest); };
+    const auto number = [&](double value) { return decimalText(value, locale); };
     QStringList lines;
     forEachNumber(values_, [&](const char* key, double value) {
         lines << QLatin1String(key) + QStringLiteral(": ") + number(value);

@@ -8,6 +8,21 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
+# Tests write only into the build tree and temporary folders. A file that appears in the
+# source tree while they run (a test writing through a bad path) fails the run.
+tree_state() { git status --porcelain --untracked-files=all 2>/dev/null || true; }
+tree_before=$(tree_state)
+check_tree() {
+  local after
+  after=$(tree_state)
+  if [ "$after" != "$tree_before" ]; then
+    echo "The tests changed the source tree:" >&2
+    diff <(printf '%s\n' "$tree_before") <(printf '%s\n' "$after") >&2 || true
+    exit 1
+  fi
+}
+trap check_tree EXIT
+
 ./scripts/build.sh
 ctest --test-dir build --output-on-failure -j "$jobs"
 

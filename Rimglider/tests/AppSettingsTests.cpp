@@ -199,3 +199,57 @@ TEST(GestureConfigDerivation, SettingsShapeZonesAndConditions)
     EXPECT_FALSE(config.sliderStartLimit);
     EXPECT_FALSE(config.requiredModifier);
 }
+
+TEST(AppSettingsStore, BooleansAreReadStrictlyFromText)
+{
+    TestStore store;
+    store.settings().setValue("schemaVersion", "2");
+    store.settings().setValue("enabled", "NO");
+    store.settings().setValue("quickMute", "off");
+    store.settings().setValue("mediaStrip", "0");
+    store.settings().setValue("tapToPlay", "Yes");
+    store.settings().setValue("swapSides", "ON");
+    store.settings().setValue("brightnessEdge", "False");
+    store.settings().setValue("volumeEdge", "nope"); // no Boolean: the default
+    store.settings().setValue("fineControl", "");
+    store.settings().setValue("sensitivity", "fast");
+    store.settings().sync();
+    const auto reopened = store.reopened();
+    AppSettings settings(*reopened);
+    EXPECT_FALSE(settings.isEnabled());
+    EXPECT_FALSE(settings.quickMute());
+    EXPECT_FALSE(settings.mediaStrip());
+    EXPECT_TRUE(settings.tapToPlay());
+    EXPECT_TRUE(settings.swapSides());
+    EXPECT_FALSE(settings.brightnessEdge());
+    EXPECT_TRUE(settings.volumeEdge());
+    EXPECT_TRUE(settings.fineControl());
+    EXPECT_EQ(settings.sensitivity(), 1.0);
+}
+
+TEST(AppSettingsStore, LegacyHapticsTextMigratesByItsMeaning)
+{
+    for (const auto& [text, expected] : {std::pair{"NO", Strength::off}, std::pair{"on", Strength::medium}}) {
+        TestStore store;
+        store.settings().setValue("haptics", text);
+        store.settings().sync();
+        const auto reopened = store.reopened();
+        AppSettings settings(*reopened);
+        EXPECT_EQ(settings.hapticStrength(), expected) << text;
+        EXPECT_FALSE(reopened->contains("haptics"));
+    }
+}
+
+TEST(AppSettingsStore, UnreadableSchemaVersionNeverOverwritesAStoredStrength)
+{
+    TestStore store;
+    store.settings().setValue("schemaVersion", "2.0");
+    store.settings().setValue("haptics", "true");
+    store.settings().setValue("hapticStrength", "light");
+    store.settings().sync();
+    const auto reopened = store.reopened();
+    AppSettings settings(*reopened);
+    EXPECT_EQ(settings.hapticStrength(), Strength::light);
+    EXPECT_EQ(reopened->value("schemaVersion").toString(), "2");
+    EXPECT_TRUE(reopened->contains("haptics")); // not ours to discard
+}

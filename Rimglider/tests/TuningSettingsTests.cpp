@@ -146,3 +146,31 @@ TEST(TuningClipboard, ThirteenLinesInTheLocalesNumberFormat)
     EXPECT_EQ(lines[12], "hapticStrength: off");
     EXPECT_EQ(tuning.clipboardText(settings, english).split('\n')[0], "stepDistanceMM: 1,234.5");
 }
+
+TEST(TuningClipboard, SliderSumsAndLargeValuesReadAsPlainDecimals)
+{
+    TestStore store;
+    AppSettings settings(store.settings());
+    TuningSettings tuning(store.settings());
+    Tuning values;
+    values.doubleTapInterval = 0.2 + 3 * 0.05; // 0.35000000000000003 in binary
+    values.swipeMinDistanceMM = 100000;
+    values.tapMaxDuration = 0.12345;   // three fraction digits at most
+    values.clickGuardWindow = -0.0001; // rounds to zero, shown without a sign
+    tuning.setValues(values);
+    settings.setSensitivity(1.05);
+
+    const auto linesIn = [&](QLocale::Language language, QLocale::Country country) {
+        return tuning.clipboardText(settings, QLocale(language, country)).split('\n');
+    };
+    const QStringList english = linesIn(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(english[4], "swipeMinDistanceMM: 100,000");
+    EXPECT_EQ(english[5], "tapMaxDuration: 0.123");
+    EXPECT_EQ(english[6], "doubleTapInterval: 0.35");
+    EXPECT_EQ(english[7], "clickGuardWindow: 0");
+    EXPECT_EQ(english[10], "sensitivity: 1.05");
+    const QStringList german = linesIn(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(german[4], "swipeMinDistanceMM: 100.000");
+    EXPECT_EQ(german[6], "doubleTapInterval: 0,35");
+    EXPECT_EQ(german[10], "sensitivity: 1,05");
+}

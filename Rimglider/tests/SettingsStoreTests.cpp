@@ -1,0 +1,97 @@
+#include "AppSettings.h"
+#include "SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace rimglider;
+
+namespace {
+
+// A temporary XDG_CONFIG_HOME for one test, restored afterwards.
+class StandardSettingsStore : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        saved_ = qgetenv("XDG_CONFIG_HOME");
+        hadValue_ = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", home_.path().toLocal8Bit());
+    }
+    void TearDown() override
+    {
+        if (hadValue_)
+            qputenv("XDG_CONFIG_HOME", saved_);
+        else
+            qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    QString file(const QString& relative) const { return home_.filePath(relative); }
+    void write(const QString& relative, const QByteArray& text) const
+    {
+        QDir(home_.path()).mkpath(QFileInfo(file(relative)).path());
+        QFile out(file(relative));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(text);
+    }
+
+    QTemporaryDir home_;
+
+  private:
+    QByteArray saved_;
+    bool hadValue_ = false;
+};
+
+} // namespace
+
+TEST_F(StandardSettingsStore, TheStandardStoreIsTheDocumentedConfFile)
+{
+    EXPECT_EQ(settingsStorePath(), file("kelpo/Rimglider.conf"));
+    {
+        const auto store = openSettingsStore(settingsStorePath());
+        AppSettings settings(*store);
+        settings.setQuickMute(false);
+    }
+    EXPECT_TRUE(QFile::exists(file("kelpo/Rimglider.conf")));
+    EXPECT_FALSE(QFile::exists(file("kelpo/Rimglider.ini")));
+    // A user's edit of that file is what the next start reads.
+    write("kelpo/Rimglider.conf", "[General]\nschemaVersion=2\nquickMute=false\nswapSides=true\n");
+    const auto reopened = openSettingsStore(settingsStorePath());
+    AppSettings settings(*reopened);
+    EXPECT_FALSE(settings.quickMute());
+    EXPECT_TRUE(settings.swapSides());
+}
+
+TEST_F(StandardSettingsStore, ValuesOfAnEarlierIniStoreAreTakenOverOnce)
+{
+    write("kelpo/Rimglider.ini", "[General]\nschemaVersion=2\nswapSides=true\nhapticStrength=light\n");
+    {
+        const auto store = openSettingsStore(settingsStorePath());
+        AppSettings settings(*store);
+        EXPECT_TRUE(settings.swapSides());
+        EXPECT_EQ(settings.hapticStrength(), AppSettings::HapticStrength::light);
+        settings.setSwapSides(false);
+    }
+    EXPECT_TRUE(QFile::exists(file("kelpo/Rimglider.ini"))); // left alone
+    // Once the .conf exists the old file no longer counts.
+    const auto store = openSettingsStore(settingsStorePath());
+    AppSettings settings(*store);
+    EXPECT_FALSE(settings.swapSides());
+}
+
+TEST_F(StandardSettingsStore, KeysNeverWrittenReadAsDefaultsDespiteOtherKelpoFiles)
+{
+    // Qt's fallback files for the organisation and for all its applications.
+    write("kelpo.ini", "[General]\nquickMute=false\nhapticStrength=off\n");
+    write("kelpo/kelpo.conf", "[General]\nswapSides=true\n");
+    const auto store = openSettingsStore(settingsStorePath());
+    AppSettings settings(*store);
+    EXPECT_TRUE(settings.quickMute());
+    EXPECT_FALSE(settings.swapSides());
+    EXPECT_EQ(settings.hapticStrength(), AppSettings::HapticStrength::strong);
+    settings.resetToDefaults();
+    EXPECT_EQ(store->value("quickMute").toString(), "true");
+    EXPECT_EQ(store->value("hapticStrength").toString(), "strong");
+}
