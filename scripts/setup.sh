@@ -7,7 +7,10 @@ packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev
   nlohmann-json3-dev zlib1g-dev libyaml-cpp-dev linux-libc-dev
-  qt6-base-dev
+  libevdev-dev libudev-dev libsystemd-dev umockdev libumockdev-dev systemd
+  qt6-base-dev qt6-svg-dev libqt6svg6 adwaita-icon-theme
+  xvfb xauth x11-apps x11-utils imagemagick trayer xdotool
+  libpulse-dev pulseaudio pulseaudio-utils dbus-daemon
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 
