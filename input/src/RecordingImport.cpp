@@ -1,6 +1,7 @@
 #include "RimgliderInput/ContextTracker.h"
 #include "RimgliderInput/FrameAssembler.h"
 #include "RimgliderInput/Recording.h"
+#include "RimgliderInput/TraceAssembler.h"
 
 #include <cmath>
 
@@ -39,7 +40,7 @@ const RecordedDevice& chooseTouchpad(const Recording& recording, const std::opti
 Trace importRecording(const Recording& recording, const ImportOptions& options)
 {
     const RecordedDevice& touchpad = chooseTouchpad(recording, options.deviceName);
-    std::optional<FrameAssembler> assembler;
+    std::optional<TraceAssembler> assembler;
     try {
         assembler.emplace(touchpad.description);
     } catch (const FrameAssembler::UnsupportedDevice& e) {
@@ -52,8 +53,7 @@ Trace importRecording(const Recording& recording, const ImportOptions& options)
         if (&device != &touchpad && device.description.isKeyboard()) sources.push_back(&device);
     std::vector<std::size_t> next(sources.size(), 0);
 
-    ContextTracker touchpadButtons, keyboards;
-    Trace trace;
+    ContextTracker keyboards;
     std::optional<double> firstTime;
     bool sawKeys = false;
     for (;;) {
@@ -68,21 +68,18 @@ Trace importRecording(const Recording& recording, const ImportOptions& options)
         const InputEvent& event = sources[source]->events[next[source]++];
         if (!firstTime) firstTime = event.time;
 
-        while (auto frame = assembler->keepAlive(event.time))
-            trace.inputs.push_back(EngineInput::frame(std::move(*frame)));
         if (source == 0) {
-            if (auto context = touchpadButtons.handle(event);
-                context && context->kind == ContextEvent::Kind::buttonDown)
-                trace.inputs.push_back(*context->engineInput());
-            if (auto frame = assembler->push(event)) trace.inputs.push_back(EngineInput::frame(std::move(*frame)));
+            assembler->touchpadEvent(event);
         } else if (auto context = keyboards.handle(event)) {
             if (context->kind == ContextEvent::Kind::keyDown || context->kind == ContextEvent::Kind::modifiersChanged) {
-                trace.inputs.push_back(*context->engineInput());
+                assembler->contextEvent(*context);
                 sawKeys = true;
             }
         }
     }
 
+    Trace trace;
+    trace.inputs = assembler->takeInputs();
     TraceDate recordedAt = options.now;
     if (firstTime && *firstTime >= firstWallClockSecond && *firstTime <= lastWallClockSecond)
         recordedAt = TraceDate(std::chrono::microseconds(std::int64_t(std::floor(*firstTime * 1e6))));

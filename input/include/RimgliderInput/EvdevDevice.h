@@ -46,6 +46,14 @@ struct InputId {
     friend bool operator==(const InputId&, const InputId&) = default;
 };
 
+// A touchpad's surface in millimetres.
+struct SurfaceSize {
+    double widthMM = 0;
+    double heightMM = 0;
+
+    friend bool operator==(const SurfaceSize&, const SurfaceSize&) = default;
+};
+
 struct DeviceDescription {
     std::string name;
     InputId id;
@@ -57,6 +65,10 @@ struct DeviceDescription {
     [[nodiscard]] bool has(std::uint16_t type, std::uint16_t code) const;
     [[nodiscard]] const AbsInfo* abs(std::uint16_t code) const;
     [[nodiscard]] bool hasUdevProperty(const std::string& keyEqualsValue) const;
+
+    // (maximum - minimum) / resolution of the position axes (multitouch ones first); absent
+    // when the device reports no resolution for them.
+    [[nodiscard]] std::optional<SurfaceSize> surfaceSize() const;
 
     // udev's own verdicts where the description carries them, else the kernel capabilities:
     // a touchpad reports finger positions indirectly (not a touchscreen) with a finger tool.

@@ -1,0 +1,105 @@
+// The client side of the broker connection against a fake broker: the HELLO exchange and
+// its failures, receiving with a timeout, skipping what a later protocol adds, interrupting.
+#include "RimgliderInput/BrokerConnection.h"
+
+#include "FakeBroker.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+using namespace rimglider;
+using namespace rimglider::broker;
+using rimglider::test::FakeBroker;
+using rimglider::test::SocketFolder;
+using Kind = BrokerConnection::Failure::Kind;
+using namespace std::chrono_literals;
+
+namespace {
+
+BrokerConnection::Failure failureOf(std::variant<BrokerConnection, BrokerConnection::Failure> opened)
+{
+    EXPECT_TRUE(std::holds_alternative<BrokerConnection::Failure>(opened));
+    return std::holds_alternative<BrokerConnection::Failure>(opened) ? std::get<BrokerConnection::Failure>(opened)
+                                                                     : BrokerConnection::Failure{};
+}
+
+} // namespace
+
+TEST(BrokerConnection, OpensWithHelloAndSaysWhyItCouldNot)
+{
+    SocketFolder folder;
+    {
+        const auto failure = failureOf(BrokerConnection::open(folder.path(), 500ms));
+        EXPECT_EQ(failure.kind, Kind::unreachable);
+        EXPECT_NE(failure.message.find(folder.path()), std::string::npos) << failure.message;
+    }
+    EXPECT_EQ(failureOf(BrokerConnection::open(std::string(200, 'x'), 500ms)).kind, Kind::unreachable);
+
+    FakeBroker broker(folder.path());
+    auto opened = BrokerConnection::open(folder.path(), 2s);
+    ASSERT_TRUE(std::holds_alternative<BrokerConnection>(opened));
+    EXPECT_EQ(std::get<BrokerConnection>(opened).welcome().uid, ::getuid());
+    EXPECT_EQ(broker.requestsOf<Hello>(), std::vector<Hello>{Hello{protocolVersion}});
+
+    broker.refuseClients();
+    const auto refused = failureOf(BrokerConnection::open(folder.path(), 2s));
+    EXPECT_EQ(refused.kind, Kind::refused);
+    EXPECT_NE(refused.message.find("uid"), std::string::npos) << refused.message; // the broker's explanation
+}
+
+TEST(BrokerConnection, SilentPeerTimesOutInsteadOfHanging)
+{
+    SocketFolder folder;
+    // Listens but never accepts nor answers: the HELLO exchange must give up on its own.
+    const int listener = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, folder.path().c_str(), sizeof(address.sun_path) - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    const auto failure = failureOf(BrokerConnection::open(folder.path(), 50ms));
+    EXPECT_EQ(failure.kind, Kind::unreachable);
+    EXPECT_NE(failure.message.find("no answer to HELLO"), std::string::npos) << failure.message;
+    ::close(listener);
+}
+
+TEST(BrokerConnection, ReceivesInOrderSkipsUnknownTypesAndEndsOnClose)
+{
+    SocketFolder folder;
+    FakeBroker broker(folder.path());
+    auto connection = std::get<BrokerConnection>(BrokerConnection::open(folder.path(), 2s));
+    BrokerMessage message;
+    EXPECT_EQ(connection.receive(message, 0ms), BrokerConnection::Received::timeout);
+
+    ASSERT_TRUE(connection.send(SubscribeKeys{}, 7));
+    ASSERT_EQ(connection.receive(message, 2s), BrokerConnection::Received::message);
+    EXPECT_EQ(message.serial, 7u);
+    EXPECT_TRUE(std::holds_alternative<Modifiers>(message.message));
+
+    broker.broadcastRaw({0x7f, 0x80, 0, 0, 0, 0, 0, 0, 1, 2, 3}); // a type of a later version
+    broker.sendKeys(KeyDown{{12, 500000}});
+    ASSERT_EQ(connection.receive(message, 2s), BrokerConnection::Received::message);
+    EXPECT_EQ(message.message, Message(KeyDown{{12, 500000}}));
+
+    broker.disconnectAll();
+    EXPECT_EQ(connection.receive(message, 2s), BrokerConnection::Received::closed);
+    EXPECT_FALSE(connection.send(ListTouchpads{}));
+}
+
+TEST(BrokerConnection, InterruptEndsABlockedReceiveOnAnotherThread)
+{
+    SocketFolder folder;
+    FakeBroker broker(folder.path());
+    auto connection = std::get<BrokerConnection>(BrokerConnection::open(folder.path(), 2s));
+    auto received = std::async(std::launch::async, [&] {
+        BrokerMessage message;
+        return connection.receive(message); // no limit
+    });
+    // Whether the interrupt comes before or during the wait, the receive ends as closed.
+    connection.interrupt();
+    ASSERT_EQ(received.wait_for(5s), std::future_status::ready);
+    EXPECT_EQ(received.get(), BrokerConnection::Received::closed);
+    BrokerMessage message;
+    EXPECT_EQ(connection.receive(message, 0ms), BrokerConnection::Received::closed);
+}

@@ -1,0 +1,310 @@
+#include "RimgliderInput/BrokerProtocol.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace rimglider;
+using namespace rimglider::broker;
+using Outcome = RequestDecoding::Outcome;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+TouchpadInfo sampleTouchpad()
+{
+    TouchpadInfo info;
+    info.deviceId = 7;
+    DeviceDescription& d = info.description;
+    d.name = "SynPS/2 Synaptics TouchPad \"quoted\" ünï";
+    d.id = {17, 2, 7, 433};
+    d.properties = {INPUT_PROP_POINTER, INPUT_PROP_BUTTONPAD};
+    d.codes[EV_SYN] = {SYN_REPORT, SYN_DROPPED};
+    d.codes[EV_KEY] = {BTN_LEFT, BTN_TOOL_FINGER, BTN_TOUCH};
+    d.codes[EV_ABS] = {ABS_X, ABS_Y, ABS_MT_SLOT, ABS_MT_POSITION_X};
+    d.absInfo[ABS_X] = {0, 1472, 5472, 0, 0, 60};
+    d.absInfo[ABS_MT_POSITION_X] = {-5, -2147483647 - 1, 2147483647, 8, 0, 60};
+    d.udevProperties = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1", "LIBINPUT_FUZZ_00=8"};
+    info.builtIn = true;
+    info.forceFeedback = true;
+    info.seat = "seat1";
+    return info;
+}
+
+Bytes header(std::uint16_t type, std::uint16_t flags, std::uint32_t serial)
+{
+    return {Bytes::value_type(type),         Bytes::value_type(type >> 8),   Bytes::value_type(flags),
+            Bytes::value_type(flags >> 8),   Bytes::value_type(serial),      Bytes::value_type(serial >> 8),
+            Bytes::value_type(serial >> 16), Bytes::value_type(serial >> 24)};
+}
+
+Bytes operator+(Bytes a, const Bytes& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+} // namespace
+
+TEST(BrokerProtocol, EveryRequestRoundTrips)
+{
+    const std::vector<Request> requests = {
+        Hello{1},
+        Hello{0xFFFFFFFF},
+        ListTouchpads{},
+        SubscribeTouchpad{0xDEADBEEF},
+        UnsubscribeTouchpad{3},
+        SubscribeKeys{},
+        UnsubscribeKeys{},
+        PostSystemKey{SystemKey::previousTrack, true},
+        PostSystemKey{SystemKey::soundUp, false},
+        PlayEffect{9, -2147483647 - 1},
+    };
+    std::uint32_t serial = 0xFFFFFFF0;
+    for (const Request& request : requests) {
+        const ClientMessage message{serial++, request};
+        const Bytes bytes = encode(message);
+        const RequestDecoding decoded = decodeRequest(bytes);
+        ASSERT_EQ(decoded.outcome, Outcome::request) << request.index();
+        EXPECT_EQ(decoded.serial, message.serial);
+        EXPECT_EQ(decoded.message, message);
+    }
+}
+
+TEST(BrokerProtocol, EveryBrokerMessageRoundTrips)
+{
+    const Time t{-3, 999999};
+    std::vector<WireEvent> full(maxEventsPerBatch, WireEvent{{1234567890123, 5}, EV_ABS, ABS_MT_SLOT, -1});
+    const std::vector<Message> messages = {
+        Welcome{1, 1000, true},
+        Welcome{1, 0, false},
+        Error{ErrorCode::refused, "not on seat0"},
+        Error{ErrorCode::unknownRequest, ""},
+        Touchpad{sampleTouchpad()},
+        ListEnd{},
+        TouchpadRemoved{42},
+        Events{5, true, {{t, EV_KEY, BTN_TOUCH, 1}, {t, EV_SYN, SYN_REPORT, 0}}},
+        Events{5, false, {}},
+        Events{6, false, full},
+        Dropped{keyStreamId},
+        KeyDown{t},
+        Modifiers{t, GestureEngineKit::ModifierState(0x1F)},
+        Button{t, 2, true},
+        Button{t, 0, false},
+        EffectResult{95},
+        Suspended{},
+        Resumed{},
+    };
+    for (const Message& m : messages) {
+        const BrokerMessage message{77, m};
+        const Bytes bytes = encode(message);
+        EXPECT_LE(bytes.size(), maxBrokerMessageSize);
+        EXPECT_EQ(decodeBrokerMessage(bytes), message) << m.index();
+    }
+}
+
+TEST(BrokerProtocol, WireLayoutIsLittleEndianWithoutPadding)
+{
+    const auto client = [](std::uint32_t serial, Request request) { return encode(ClientMessage{serial, request}); };
+    const auto broker = [](std::uint32_t serial, Message message) { return encode(BrokerMessage{serial, message}); };
+    EXPECT_EQ(client(0x01020304, PlayEffect{0x0A0B0C0D, -2}),
+              (header(0x0008, 0, 0x01020304) + Bytes{0x0D, 0x0C, 0x0B, 0x0A, 0xFE, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(client(5, PostSystemKey{SystemKey::mute, true}), (header(0x0007, 0, 5) + Bytes{7, 1}));
+
+    const Time t{0x0102030405060708, 999999}; // 999999 = 0x000F423F
+    const Bytes time = {0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01, 0x3F, 0x42, 0x0F, 0x00};
+    const Events events{0x11223344, true, {{t, EV_ABS, ABS_MT_TRACKING_ID, -1}}};
+    EXPECT_EQ(broker(0, events), (header(0x8006, 1, 0) + Bytes{0x44, 0x33, 0x22, 0x11, 1, 0} + time +
+                                  Bytes{0x03, 0x00, 0x39, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(broker(9, Button{t, 0x0102, true}), (header(0x800A, 0, 9) + time + Bytes{2, 1, 1}));
+    EXPECT_EQ(broker(0, Modifiers{t, GestureEngineKit::ModifierState::control}),
+              (header(0x8009, 0, 0) + time + Bytes{2}));
+    EXPECT_EQ(broker(0, KeyDown{t}), header(0x8008, 0, 0) + time);
+    EXPECT_EQ(broker(3, Welcome{1, 1000, true}),
+              (header(0x8001, 0, 3) + Bytes{1, 0, 0, 0, 0xE8, 0x03, 0, 0, 1, 0, 0, 0}));
+    EXPECT_EQ(broker(3, Error{ErrorCode::badArgument, "ab"}), (header(0x8002, 0, 3) + Bytes{2, 0, 'a', 'b'}));
+}
+
+TEST(BrokerProtocol, MalformedRequestsAreToldApartFromUnknownAndBadArguments)
+{
+    const Bytes hello = encode(ClientMessage{1, Hello{1}});
+    Bytes flagged = hello;
+    flagged[2] = 1;
+    Bytes longHello = hello;
+    longHello.push_back(0);
+    Bytes shortHello = hello;
+    shortHello.pop_back();
+    Bytes unknownTooLong = header(0x7777, 0, 1);
+    unknownTooLong.resize(maxRequestSize + 1);
+    const std::vector<Bytes> malformed = {
+        {},
+        Bytes(7, 0),
+        flagged,
+        longHello,
+        shortHello,
+        header(0x0002, 0, 1) + Bytes{0},    // LIST_TOUCHPADS takes no payload
+        header(0x0007, 0, 1) + Bytes{0},    // POST_SYSTEM_KEY short
+        header(0x0008, 0, 1) + Bytes(7, 0), // PLAY_EFFECT short
+        header(0x7777, 2, 1),               // unknown type but flags set
+        unknownTooLong,
+    };
+    for (const Bytes& packet : malformed)
+        EXPECT_EQ(decodeRequest(packet).outcome, Outcome::malformed) << packet.size();
+
+    Bytes unknownMax = header(0x7777, 0, 0xABCD);
+    unknownMax.resize(maxRequestSize);
+    for (const Bytes& packet : {header(0x7777, 0, 0xABCD), unknownMax, header(0x8001, 0, 0xABCD)}) {
+        const auto decoded = decodeRequest(packet);
+        EXPECT_EQ(decoded.outcome, Outcome::unknown);
+        EXPECT_EQ(decoded.serial, 0xABCDu);
+        EXPECT_FALSE(decoded.message);
+    }
+
+    for (const Bytes& payload : {Bytes{4, 0}, Bytes{19, 1}, Bytes{255, 0}, Bytes{0, 2}, Bytes{16, 255}}) {
+        const auto decoded = decodeRequest(header(0x0007, 0, 33) + payload);
+        EXPECT_EQ(decoded.outcome, Outcome::badArgument);
+        EXPECT_EQ(decoded.serial, 33u);
+    }
+}
+
+TEST(BrokerProtocol, MalformedBrokerMessagesAreRefused)
+{
+    const Time t{1, 2};
+    const Bytes events = encode(BrokerMessage{0, Events{1, false, {{t, 1, 2, 3}, {t, 0, 0, 0}}}});
+    Bytes countTooHigh = events;
+    countTooHigh[12] = 3;
+    Bytes badMicroseconds = encode(BrokerMessage{0, KeyDown{t}});
+    badMicroseconds[16] = 0x40, badMicroseconds[17] = 0x42, badMicroseconds[18] = 0x0F; // 1000000
+    Bytes badDown = encode(BrokerMessage{0, Button{t, 1, true}});
+    badDown.back() = 2;
+    Bytes longError = header(0x8002, 0, 0) + Bytes{1, 0};
+    longError.resize(longError.size() + maxErrorTextSize + 1, 'x');
+    Bytes tooLarge = header(0x8004, 0, 0);
+    tooLarge.resize(maxBrokerMessageSize + 1);
+    const std::vector<Bytes> malformed = {
+        Bytes(7, 0),
+        countTooHigh,
+        Bytes(events.begin(), events.end() - 1),
+        badMicroseconds,
+        badDown,
+        longError,
+        tooLarge,
+        header(0x8003, 0, 0) + Bytes{1, 0, 0, 0} + Bytes{'{', '}'}, // JSON without the required keys
+        header(0x8003, 0, 0) + Bytes{1, 0},
+        header(0x8005, 0, 0) + Bytes{1, 0, 0},
+        header(0x800C, 0, 0) + Bytes{0},
+        header(0x8FFF, 0, 0), // a later version's type: ignored
+        header(0x0001, 0, 0) + Bytes{1, 0, 0, 0},
+    };
+    for (const Bytes& packet : malformed)
+        EXPECT_FALSE(decodeBrokerMessage(packet)) << packet.size();
+}
+
+TEST(BrokerProtocol, EventsBatchesAndErrorTextsStayWithinTheirLimits)
+{
+    std::vector<WireEvent> tooMany(maxEventsPerBatch + 1);
+    EXPECT_THROW(encode(BrokerMessage{0, Events{1, false, tooMany}}), std::length_error);
+
+    TouchpadInfo huge = sampleTouchpad();
+    huge.description.name.assign(maxBrokerMessageSize, 'n');
+    EXPECT_THROW(encode(BrokerMessage{0, Touchpad{huge}}), std::length_error);
+
+    // 199 ASCII bytes then a two-byte character: cut before the character, not inside it.
+    std::string text(199, 'a');
+    text += "é";
+    const auto decoded = decodeBrokerMessage(encode(BrokerMessage{0, Error{ErrorCode::unavailable, text + "tail"}}));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(std::get<Error>(decoded->message).text, std::string(199, 'a'));
+}
+
+TEST(BrokerProtocol, TouchpadJsonReadsTheDocumentedFormAndIgnoresUnknownKeys)
+{
+    const std::string text =
+        R"({"name":"SynPS/2 Synaptics TouchPad","id":{"bustype":17,"vendor":2,"product":7,"version":433},
+ "properties":[0,2],"codes":{"0":[0,2],"1":[272,325,330],"3":[0,1,47,53,54,57]},
+ "absinfo":{"0":[0,1472,5472,0,0,60],"53":[0,1472,5472,0,0,60]},
+ "udev":["ID_INPUT=1","ID_INPUT_TOUCHPAD=1","ID_INPUT_TOUCHPAD_INTEGRATION=internal"],
+ "builtIn":true,"forceFeedback":false,"seat":"seat0","future":{"x":1}})";
+    const auto info = touchpadFromJson(text, 4);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->deviceId, 4u);
+    EXPECT_EQ(info->description.name, "SynPS/2 Synaptics TouchPad");
+    EXPECT_EQ(info->description.id, (InputId{17, 2, 7, 433}));
+    EXPECT_EQ(info->description.properties, (std::set<std::uint16_t>{0, 2}));
+    EXPECT_TRUE(info->description.has(EV_ABS, ABS_MT_POSITION_X));
+    EXPECT_EQ(info->description.absInfo.at(ABS_MT_POSITION_X), (AbsInfo{0, 1472, 5472, 0, 0, 60}));
+    EXPECT_TRUE(info->description.hasUdevProperty("ID_INPUT_TOUCHPAD_INTEGRATION=internal"));
+    EXPECT_TRUE(info->builtIn);
+    EXPECT_FALSE(info->forceFeedback);
+
+    EXPECT_EQ(touchpadFromJson(touchpadJson(sampleTouchpad()), 7), sampleTouchpad());
+
+    const std::string valid = touchpadJson(sampleTouchpad());
+    for (const std::string& bad : {
+             std::string("not json"),
+             std::string("[]"),
+             std::string(R"({"name":"x"})"),
+             valid.substr(0, valid.size() - 1),
+             std::string(R"({"name":"x","id":{"bustype":65536,"vendor":0,"product":0,"version":0},)"
+                         R"("properties":[],"codes":{},"absinfo":{}})"),
+             std::string(R"({"name":"x","id":{"bustype":1,"vendor":0,"product":0,"version":0},)"
+                         R"("properties":[],"codes":{"03":[1]},"absinfo":{}})"),
+             std::string(R"({"name":"x","id":{"bustype":1,"vendor":0,"product":0,"version":0},)"
+                         R"("properties":[],"codes":{},"absinfo":{"0":[1,2,3]}})"),
+             std::string(R"({"name":"x","id":{"bustype":1,"vendor":0,"product":0,"version":0},)"
+                         R"("properties":[],"codes":{},"absinfo":{},"builtIn":"yes"})"),
+         })
+        EXPECT_FALSE(touchpadFromJson(bad, 1)) << bad;
+
+    TouchpadInfo binaryName = sampleTouchpad();
+    binaryName.description.name = "pad\xff\xfe";
+    EXPECT_TRUE(touchpadFromJson(touchpadJson(binaryName), 1)); // invalid UTF-8 is replaced, not thrown on
+}
+
+TEST(BrokerProtocol, SystemKeysMapToTheirLinuxKeysAndNothingElse)
+{
+    const std::vector<std::pair<std::uint8_t, std::uint16_t>> table = {
+        {0, KEY_VOLUMEUP}, {1, KEY_VOLUMEDOWN}, {2, KEY_BRIGHTNESSUP}, {3, KEY_BRIGHTNESSDOWN},
+        {7, KEY_MUTE},     {16, KEY_PLAYPAUSE}, {17, KEY_NEXTSONG},    {18, KEY_PREVIOUSSONG},
+    };
+    int valid = 0;
+    for (int code = 0; code < 256; ++code)
+        if (systemKeyFromCode(std::uint8_t(code))) ++valid;
+    EXPECT_EQ(valid, 8);
+    for (const auto& [code, linuxCode] : table) {
+        const auto key = systemKeyFromCode(code);
+        ASSERT_TRUE(key);
+        EXPECT_EQ(linuxKeyCode(*key), linuxCode);
+    }
+}
+
+TEST(BrokerProtocol, SocketPathFollowsTheEnvironment)
+{
+    const char* old = std::getenv("RIMGLIDER_INPUTD_SOCKET");
+    const std::string saved = old ? old : "";
+    setenv("RIMGLIDER_INPUTD_SOCKET", "/tmp/x.sock", 1);
+    EXPECT_EQ(socketPath(), "/tmp/x.sock");
+    setenv("RIMGLIDER_INPUTD_SOCKET", "", 1);
+    EXPECT_EQ(socketPath(), defaultSocketPath);
+    unsetenv("RIMGLIDER_INPUTD_SOCKET");
+    EXPECT_EQ(socketPath(), defaultSocketPath);
+    if (old) setenv("RIMGLIDER_INPUTD_SOCKET", saved.c_str(), 1);
+}
+
+// The fuzz corpus doubles as a regression set: every decoded request re-encodes to its bytes.
+TEST(BrokerProtocol, CorpusRequestsReencodeToTheirBytes)
+{
+    std::size_t decoded = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(BROKER_CORPUS_DIR)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        const Bytes bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        const auto request = decodeRequest(bytes);
+        if (request.outcome != Outcome::request) continue;
+        EXPECT_EQ(encode(*request.message), bytes) << entry.path();
+        ++decoded;
+    }
+    EXPECT_GE(decoded, 8u);
+}

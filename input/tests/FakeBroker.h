@@ -1,0 +1,382 @@
+// A stand-in for rimglider-inputd in tests: a SOCK_SEQPACKET server on its own thread that
+// speaks the broker protocol through the real codec. The test decides what it serves
+// (touchpads, their events, the key stream) and sees every request a client made.
+#pragma once
+
+#include "RimgliderInput/BrokerProtocol.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace rimglider::test {
+
+// Polls `condition` until it holds or `timeout` passes; for waiting on real I/O.
+inline bool eventually(const std::function<bool()>& condition,
+                       std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+// A fresh folder for a test's socket, removed with the object.
+class SocketFolder {
+  public:
+    SocketFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "rimglider-test-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        folder_ = pattern;
+    }
+    ~SocketFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    SocketFolder(const SocketFolder&) = delete;
+    SocketFolder& operator=(const SocketFolder&) = delete;
+    [[nodiscard]] std::string path(const std::string& name = "inputd.sock") const { return folder_ / name; }
+
+  private:
+    std::filesystem::path folder_;
+};
+
+inline broker::Time wireTime(double seconds)
+{
+    const double whole = std::floor(seconds);
+    auto micros = std::llround((seconds - whole) * 1e6);
+    auto secs = std::int64_t(whole);
+    if (micros >= 1'000'000) {
+        micros -= 1'000'000;
+        ++secs;
+    }
+    return {secs, std::uint32_t(micros)};
+}
+
+inline broker::WireEvent wireEvent(const InputEvent& e)
+{
+    return {wireTime(e.time), e.type, e.code, e.value};
+}
+
+class FakeBroker {
+  public:
+    explicit FakeBroker(std::string path) : path_(std::move(path))
+    {
+        listener_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.c_str(), sizeof(address.sun_path) - 1);
+        ::unlink(path_.c_str());
+        if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+            ::listen(listener_, 16) != 0)
+            throw std::runtime_error("fake broker cannot listen at " + path_ + ": " + std::strerror(errno));
+        wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        thread_ = std::thread([this] { serve(); });
+    }
+
+    ~FakeBroker()
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] auto written = ::write(wake_, &one, sizeof(one));
+        thread_.join();
+        for (auto& [fd, client] : clients_)
+            ::close(fd);
+        ::close(listener_);
+        ::close(wake_);
+        ::unlink(path_.c_str());
+    }
+    FakeBroker(const FakeBroker&) = delete;
+    FakeBroker& operator=(const FakeBroker&) = delete;
+
+    [[nodiscard]] const std::string& path() const { return path_; }
+
+    // ---- What it serves ----
+    void refuseClients(bool refuse = true)
+    {
+        locked([&] { refuse_ = refuse; });
+    }
+    void failListing(bool fail = true)
+    {
+        locked([&] { listFails_ = fail; });
+    }
+    void refuseKeys(bool refuse = true)
+    {
+        locked([&] { keysRefused_ = refuse; });
+    }
+    // The state batch a subscription starts with (default: a bare SYN_REPORT at time 0).
+    void setState(std::uint32_t deviceId, std::vector<broker::WireEvent> state)
+    {
+        locked([&] { states_[deviceId] = std::move(state); });
+    }
+    void setModifiers(broker::Modifiers modifiers)
+    {
+        locked([&] { modifiers_ = modifiers; });
+    }
+    // What PLAY_EFFECT answers (0: played).
+    void setEffectStatus(std::int32_t status)
+    {
+        locked([&] { effectStatus_ = status; });
+    }
+
+    // A touchpad; clients that listed touchpads hear of it (hot-plug).
+    void addTouchpad(const broker::TouchpadInfo& info)
+    {
+        std::lock_guard guard(lock_);
+        touchpads_.push_back(info);
+        for (auto& [fd, client] : clients_)
+            if (client.listed) sendLocked(fd, 0, broker::Touchpad{info});
+    }
+    void removeTouchpad(std::uint32_t deviceId)
+    {
+        std::lock_guard guard(lock_);
+        std::erase_if(touchpads_, [&](const broker::TouchpadInfo& t) { return t.deviceId == deviceId; });
+        for (auto& [fd, client] : clients_) {
+            client.touchpads.erase(deviceId);
+            if (client.listed) sendLocked(fd, 0, broker::TouchpadRemoved{deviceId});
+        }
+    }
+
+    // Events to the subscribers of a touchpad, as one batch.
+    void sendEvents(std::uint32_t deviceId, std::vector<broker::WireEvent> events, bool isState = false)
+    {
+        std::lock_guard guard(lock_);
+        for (auto& [fd, client] : clients_)
+            if (client.touchpads.contains(deviceId)) sendLocked(fd, 0, broker::Events{deviceId, isState, events});
+    }
+    // Kernel events as the broker forwards them: one batch per SYN_REPORT.
+    void sendRecorded(std::uint32_t deviceId, const std::vector<InputEvent>& events)
+    {
+        std::vector<broker::WireEvent> batch;
+        for (const InputEvent& e : events) {
+            batch.push_back(wireEvent(e));
+            if ((e.type == EV_SYN && e.code == SYN_REPORT) || batch.size() == broker::maxEventsPerBatch) {
+                sendEvents(deviceId, std::move(batch));
+                batch.clear();
+            }
+        }
+        if (!batch.empty()) sendEvents(deviceId, std::move(batch));
+    }
+    // A message to every client subscribed to the key stream.
+    void sendKeys(const broker::Message& message)
+    {
+        std::lock_guard guard(lock_);
+        for (auto& [fd, client] : clients_)
+            if (client.keys) sendLocked(fd, 0, message);
+    }
+    // A message to every connected client (SUSPENDED, RESUMED).
+    void broadcast(const broker::Message& message)
+    {
+        std::lock_guard guard(lock_);
+        for (auto& [fd, client] : clients_)
+            if (client.welcomed) sendLocked(fd, 0, message);
+    }
+    // A packet as it is, to every connected client (message types of later versions).
+    void broadcastRaw(const std::vector<std::uint8_t>& packet)
+    {
+        std::lock_guard guard(lock_);
+        for (auto& [fd, client] : clients_)
+            if (client.welcomed) [[maybe_unused]]
+                auto sent = ::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL);
+    }
+    // Ends every connection, as a broker that stops serving this user.
+    void disconnectAll()
+    {
+        std::lock_guard guard(lock_);
+        for (auto& [fd, client] : clients_)
+            ::shutdown(fd, SHUT_RDWR);
+    }
+
+    // ---- What it saw ----
+    std::vector<broker::ClientMessage> requests() const
+    {
+        std::lock_guard guard(lock_);
+        return requests_;
+    }
+    template <class R>
+    std::vector<R> requestsOf() const
+    {
+        std::vector<R> found;
+        for (const broker::ClientMessage& m : requests())
+            if (const auto* r = std::get_if<R>(&m.request)) found.push_back(*r);
+        return found;
+    }
+    std::size_t clientCount() const
+    {
+        std::lock_guard guard(lock_);
+        return clients_.size();
+    }
+    std::size_t touchpadSubscribers(std::uint32_t deviceId) const
+    {
+        std::lock_guard guard(lock_);
+        std::size_t n = 0;
+        for (const auto& [fd, client] : clients_)
+            n += client.touchpads.contains(deviceId) ? 1 : 0;
+        return n;
+    }
+    std::size_t keySubscribers() const
+    {
+        std::lock_guard guard(lock_);
+        std::size_t n = 0;
+        for (const auto& [fd, client] : clients_)
+            n += client.keys ? 1 : 0;
+        return n;
+    }
+
+  private:
+    struct Client {
+        bool welcomed = false;
+        bool listed = false;
+        bool keys = false;
+        std::set<std::uint32_t> touchpads;
+    };
+
+    template <class F>
+    void locked(F f)
+    {
+        std::lock_guard guard(lock_);
+        f();
+    }
+
+    void sendLocked(int fd, std::uint32_t serial, broker::Message message)
+    {
+        const auto bytes = broker::encode(broker::BrokerMessage{serial, std::move(message)});
+        [[maybe_unused]] auto sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    }
+
+    void closeLocked(int fd)
+    {
+        clients_.erase(fd);
+        ::close(fd);
+    }
+
+    void serve()
+    {
+        std::vector<std::uint8_t> buffer(broker::maxRequestSize + 1);
+        for (;;) {
+            std::vector<pollfd> fds{{wake_, POLLIN, 0}, {listener_, POLLIN, 0}};
+            {
+                std::lock_guard guard(lock_);
+                for (const auto& [fd, client] : clients_)
+                    fds.push_back({fd, POLLIN, 0});
+            }
+            if (::poll(fds.data(), fds.size(), -1) < 0) continue;
+            if (fds[0].revents) return;
+            if (fds[1].revents & POLLIN) {
+                const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+                std::lock_guard guard(lock_);
+                if (fd >= 0) clients_[fd] = Client{};
+            }
+            for (std::size_t i = 2; i < fds.size(); ++i) {
+                if (!fds[i].revents) continue;
+                const ssize_t size = ::recv(fds[i].fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+                std::lock_guard guard(lock_);
+                if (!clients_.contains(fds[i].fd)) continue;
+                if (size <= 0) {
+                    if (size == 0 || errno != EAGAIN) closeLocked(fds[i].fd);
+                    continue;
+                }
+                request(fds[i].fd, std::span(buffer.data(), std::size_t(size)));
+            }
+        }
+    }
+
+    void request(int fd, std::span<const std::uint8_t> packet)
+    {
+        using namespace broker;
+        const RequestDecoding decoded = decodeRequest(packet);
+        Client& client = clients_[fd];
+        if (decoded.outcome != RequestDecoding::Outcome::request) {
+            closeLocked(fd);
+            return;
+        }
+        const ClientMessage& message = *decoded.message;
+        requests_.push_back(message);
+        const std::uint32_t serial = message.serial;
+        if (!client.welcomed && !std::holds_alternative<Hello>(message.request)) {
+            closeLocked(fd);
+            return;
+        }
+        if (std::holds_alternative<Hello>(message.request)) {
+            if (refuse_) {
+                sendLocked(fd, serial, Error{ErrorCode::refused, "uid " + std::to_string(::getuid())});
+                closeLocked(fd);
+                return;
+            }
+            client.welcomed = true;
+            sendLocked(fd, serial, Welcome{protocolVersion, std::uint32_t(::getuid()), false});
+        } else if (std::holds_alternative<ListTouchpads>(message.request)) {
+            if (listFails_) {
+                sendLocked(fd, serial, Error{ErrorCode::unavailable, "udev enumeration failed"});
+                return;
+            }
+            for (const TouchpadInfo& t : touchpads_)
+                sendLocked(fd, serial, Touchpad{t});
+            sendLocked(fd, serial, ListEnd{});
+            client.listed = true;
+        } else if (const auto* subscribe = std::get_if<SubscribeTouchpad>(&message.request)) {
+            const bool known = std::any_of(touchpads_.begin(), touchpads_.end(),
+                                           [&](const TouchpadInfo& t) { return t.deviceId == subscribe->deviceId; });
+            if (!known) {
+                sendLocked(fd, serial, Error{ErrorCode::noSuchDevice, "no such touchpad"});
+                return;
+            }
+            client.touchpads.insert(subscribe->deviceId);
+            const auto state = states_.find(subscribe->deviceId);
+            sendLocked(
+                fd, serial,
+                Events{subscribe->deviceId, true,
+                       state != states_.end() ? state->second : std::vector<WireEvent>{{{}, EV_SYN, SYN_REPORT, 0}}});
+        } else if (const auto* unsubscribe = std::get_if<UnsubscribeTouchpad>(&message.request)) {
+            client.touchpads.erase(unsubscribe->deviceId);
+        } else if (std::holds_alternative<SubscribeKeys>(message.request)) {
+            if (keysRefused_) {
+                sendLocked(fd, serial, Error{ErrorCode::unavailable, "no keyboards"});
+                return;
+            }
+            client.keys = true;
+            sendLocked(fd, serial, modifiers_);
+        } else if (std::holds_alternative<UnsubscribeKeys>(message.request)) {
+            client.keys = false;
+        } else if (std::holds_alternative<PlayEffect>(message.request)) {
+            sendLocked(fd, serial, EffectResult{effectStatus_});
+        }
+    }
+
+    std::string path_;
+    int listener_ = -1;
+    int wake_ = -1;
+    mutable std::mutex lock_;
+    std::map<int, Client> clients_;
+    std::vector<broker::TouchpadInfo> touchpads_;
+    std::map<std::uint32_t, std::vector<broker::WireEvent>> states_;
+    broker::Modifiers modifiers_;
+    std::vector<broker::ClientMessage> requests_;
+    bool refuse_ = false;
+    bool listFails_ = false;
+    bool keysRefused_ = false;
+    std::int32_t effectStatus_ = 0;
+    std::thread thread_;
+};
+
+} // namespace rimglider::test

@@ -1,0 +1,124 @@
+// The input broker: one thread, one epoll loop over the listening socket, the clients, the
+// input devices, udev's hot-plug messages, logind's session changes and the stop signals.
+// Nothing in it waits: a wake-up comes only from input, a client, a device change or, when
+// socket-activated and without clients, the idle deadline.
+#pragma once
+
+#include "AccessPolicy.h"
+#include "ClientConnection.h"
+#include "DeviceMonitor.h"
+#include "ForceFeedback.h"
+#include "InputDevice.h"
+#include "SessionMonitor.h"
+#include "VirtualKeyboard.h"
+
+#include "RimgliderInput/BrokerProtocol.h"
+#include "RimgliderInput/ContextTracker.h"
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rimglider::inputd {
+
+struct BrokerConfig {
+    int listenFd = -1; // a listening SOCK_SEQPACKET socket; the broker owns it
+    // Exit after this long without clients; absent: never.
+    std::optional<std::chrono::milliseconds> idleExit;
+    bool brokerIsRoot = false;
+    uid_t brokerUid = 0;
+    AccessPolicy::ActiveOnSeat activeOnSeat;
+    bool watchDevices = true;   // udev enumeration and hot-plug
+    bool followSessions = true; // logind's monitor (only meaningful for a root broker)
+    bool handleSignals = true;  // SIGTERM and SIGINT end the loop
+    std::size_t maxClients = 32;
+    VirtualKeyboard::SinkFactory keySinkFactory;
+};
+
+class Broker {
+  public:
+    explicit Broker(BrokerConfig config); // throws std::runtime_error when it cannot start
+    ~Broker();
+    Broker(const Broker&) = delete;
+    Broker& operator=(const Broker&) = delete;
+
+    // Runs until a stop signal or the idle deadline. Returns the process exit code.
+    int run();
+    // One round of the loop, waiting at most `timeoutMs` (−1: until something happens, or the
+    // idle deadline). False once the broker should stop.
+    bool dispatch(int timeoutMs);
+    // Re-checks every client's access, as after a logind change.
+    void sessionsChanged();
+
+    [[nodiscard]] std::size_t clientCount() const { return clients_.size(); }
+
+  private:
+    enum class Source : std::uint8_t { listener, signal, udev, sessions, device, client };
+    struct Watch {
+        Source source;
+        int fd;
+    };
+    struct Device {
+        DeviceNode node;
+        std::unique_ptr<InputDevice> input;
+        std::optional<broker::TouchpadInfo> touchpad; // set for touchpads
+        std::unique_ptr<ForceFeedback> forceFeedback;
+        std::vector<broker::WireEvent> pending; // the touchpad's frame being read
+        std::uint64_t token = 0;
+    };
+    struct Client {
+        std::unique_ptr<ClientConnection> connection;
+        std::uint64_t token = 0;
+        std::uint32_t interest = 0;
+        bool closing = false;
+    };
+
+    std::uint64_t watch(Source source, int fd, std::uint32_t events);
+    void unwatch(std::uint64_t token, int fd);
+
+    void acceptClients();
+    void pauseAccepting(bool pause);
+    void readClient(std::uint64_t token);
+    void writeClient(std::uint64_t token);
+    void handleRequest(Client& client, const broker::ClientMessage& message);
+    void send(Client& client, broker::Message message, std::uint32_t serial, ClientConnection::Kind kind,
+              std::uint32_t stream = 0);
+    void sendState(Client& client, std::uint32_t deviceId);
+    void sendModifiers(Client& client);
+    void closeClient(std::uint64_t token, const char* why);
+    void updateInterest(Client& client);
+    bool serving(const Client& client) const;
+    bool allowed(uid_t uid) const;
+
+    void addDevice(const DeviceNode& node);
+    void removeDevice(const std::string& syspath);
+    void readDevice(std::uint64_t token);
+    void forwardFrame(Device& device);
+    void forwardContext(const input_event& event);
+    Device* touchpad(std::uint32_t deviceId);
+
+    BrokerConfig config_;
+    int epoll_ = -1;
+    int signalFd_ = -1;
+    std::unique_ptr<DeviceMonitor> deviceMonitor_;
+    std::unique_ptr<SessionMonitor> sessionMonitor_;
+    VirtualKeyboard keyboard_;
+    ContextTracker context_; // one tracker over every keyboard: the held set is global
+
+    std::uint64_t nextToken_ = 1;
+    std::uint64_t listenerToken_ = 0;
+    bool acceptPaused_ = false; // out of descriptors: the listener is not watched
+    std::map<std::uint64_t, Watch> watches_;
+    std::map<std::uint64_t, Client> clients_;
+    std::map<std::uint64_t, Device> devices_;
+    std::uint32_t nextDeviceId_ = 1;
+    std::vector<std::uint64_t> closing_;
+    bool stop_ = false;
+    std::chrono::steady_clock::time_point idleSince_;
+};
+
+} // namespace rimglider::inputd

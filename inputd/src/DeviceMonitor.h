@@ -1,0 +1,56 @@
+// The input devices udev knows: evdev nodes of touchpads, keyboards and pointing devices,
+// enumerated at start and followed as they come and go. The broker's own virtual devices are
+// left out, so posted keys never reach the key stream.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct udev;
+struct udev_device;
+struct udev_monitor;
+
+namespace rimglider::inputd {
+
+inline constexpr const char* virtualKeyboardName = "Rimglider virtual keys";
+
+struct DeviceNode {
+    std::string syspath;
+    std::string devnode;
+    std::vector<std::string> properties; // ID_* and LIBINPUT_* as KEY=value
+    std::string seat = "seat0";
+    bool touchpad = false;
+    bool keyboard = false;
+    bool pointer = false; // mice, pointing sticks, trackballs, touchpads: their buttons count
+};
+
+class DeviceMonitor {
+  public:
+    DeviceMonitor(); // throws std::runtime_error when udev cannot be used
+    ~DeviceMonitor();
+    DeviceMonitor(const DeviceMonitor&) = delete;
+    DeviceMonitor& operator=(const DeviceMonitor&) = delete;
+
+    [[nodiscard]] int fd() const;
+    [[nodiscard]] std::vector<DeviceNode> enumerate() const;
+
+    struct Change {
+        bool added = false; // else removed
+        DeviceNode node;
+    };
+    // The next pending relevant change; absent when none is left.
+    std::optional<Change> receive();
+
+    // udev's verdict (ID_INTEGRATION / ID_INPUT_TOUCHPAD_INTEGRATION), else the bus's.
+    static bool isBuiltIn(const std::vector<std::string>& properties, std::uint16_t bustype);
+
+  private:
+    static std::optional<DeviceNode> describe(udev_device* device, bool forRemoval);
+
+    udev* udev_ = nullptr;
+    udev_monitor* monitor_ = nullptr;
+};
+
+} // namespace rimglider::inputd

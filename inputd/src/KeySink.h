@@ -1,0 +1,15 @@
+// Where the virtual keyboard's events go: uinput in the broker, a recording in tests.
+#pragma once
+
+#include <cstdint>
+
+namespace rimglider::inputd {
+
+class KeySink {
+  public:
+    virtual ~KeySink() = default;
+    // False when the event could not be written (the device is then made anew).
+    virtual bool emit(std::uint16_t type, std::uint16_t code, std::int32_t value) = 0;
+};
+
+} // namespace rimglider::inputd

@@ -1,0 +1,446 @@
+// The real broker as a child process, on devices emulated by umockdev, seen through its socket.
+#include "BrokerProcess.h"
+#include "EmulatedInput.h"
+#include "TestClient.h"
+#include "TestData.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <sstream>
+
+using namespace rimglider;
+using namespace rimglider::broker;
+using namespace rimglider::inputd::test;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+const std::vector<std::string> touchpadProperties = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1",
+                                                     "ID_INPUT_TOUCHPAD_INTEGRATION=internal"};
+
+// A recording's events with their exact times.
+std::vector<WireEvent> parseEvents(const std::string& text)
+{
+    std::vector<WireEvent> events;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        long long seconds = 0;
+        unsigned micro = 0, type = 0, code = 0;
+        int value = 0;
+        if (std::sscanf(line.c_str(), "E: %lld.%u %x %x %d", &seconds, &micro, &type, &code, &value) == 5)
+            events.push_back({{seconds, micro}, std::uint16_t(type), std::uint16_t(code), value});
+    }
+    return events;
+}
+
+input_event kernelEvent(Time t, std::uint16_t type, std::uint16_t code, std::int32_t value)
+{
+    input_event e{};
+    e.input_event_sec = t.seconds;
+    e.input_event_usec = t.microseconds;
+    e.type = type;
+    e.code = code;
+    e.value = value;
+    return e;
+}
+
+DeviceDescription keyboard()
+{
+    DeviceDescription d;
+    d.name = "Rimglider Test Keyboard";
+    d.id = {BUS_USB, 0x1234, 0x5678, 1};
+    d.codes[EV_SYN] = {SYN_REPORT};
+    d.codes[EV_KEY] = {KEY_ESC, KEY_A, KEY_B, KEY_Z, KEY_SPACE, KEY_LEFTSHIFT, KEY_RIGHTALT, KEY_LEFTCTRL};
+    return d;
+}
+
+DeviceDescription mouse()
+{
+    DeviceDescription d;
+    d.name = "Rimglider Test Mouse";
+    d.id = {BUS_USB, 0x1234, 0x9999, 1};
+    d.codes[EV_SYN] = {SYN_REPORT};
+    d.codes[EV_KEY] = {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE};
+    d.codes[EV_REL] = {REL_X, REL_Y};
+    return d;
+}
+
+class BrokerOnEmulatedDevices : public ::testing::Test {
+  protected:
+    void start() { broker = std::make_unique<BrokerProcess>(INPUTD_PATH, emulation.directory()); }
+    void TearDown() override
+    {
+        if (!broker) return;
+        EXPECT_EQ(broker->stop(), 0);
+        if (HasFailure()) std::cerr << "broker log:\n" << broker->log();
+    }
+
+    std::unique_ptr<TestClient> connect() const
+    {
+        auto client = std::make_unique<TestClient>(broker->socket());
+        const Welcome welcome = client->hello();
+        EXPECT_EQ(welcome.version, 1u);
+        EXPECT_EQ(welcome.uid, getuid());
+        EXPECT_EQ(welcome.brokerIsRoot, geteuid() == 0);
+        return client;
+    }
+
+    // The touchpads LIST_TOUCHPADS reports.
+    static std::vector<TouchpadInfo> list(const TestClient& client, std::uint32_t serial = 2)
+    {
+        client.send(ListTouchpads{}, serial);
+        std::vector<TouchpadInfo> pads;
+        for (;;) {
+            const auto message = client.receive();
+            if (!message) throw std::runtime_error("no LIST_END");
+            EXPECT_EQ(message->serial, serial);
+            if (std::holds_alternative<ListEnd>(message->message)) return pads;
+            pads.push_back(std::get<Touchpad>(message->message).info);
+        }
+    }
+
+    // Events of `deviceId` until `count` have come (state batches excluded).
+    static std::vector<WireEvent> collect(const TestClient& client, std::uint32_t deviceId, std::size_t count)
+    {
+        std::vector<WireEvent> events;
+        while (events.size() < count) {
+            const auto message = client.receive();
+            if (!message) break;
+            const auto* batch = std::get_if<Events>(&message->message);
+            if (!batch || batch->deviceId != deviceId || batch->isState) continue;
+            events.insert(events.end(), batch->events.begin(), batch->events.end());
+        }
+        return events;
+    }
+
+    EmulatedInput emulation;
+    std::unique_ptr<BrokerProcess> broker;
+};
+
+} // namespace
+
+TEST_F(BrokerOnEmulatedDevices, RecordingReachesASubscriberExactlyAsPlayed)
+{
+    const DeviceDescription recorded = alpsDescription();
+    const auto node = emulation.add(recorded, 5, touchpadProperties);
+    start();
+    const auto client = connect();
+
+    const auto pads = list(*client);
+    ASSERT_EQ(pads.size(), 1u);
+    const TouchpadInfo& pad = pads[0];
+    EXPECT_EQ(pad.description.name, recorded.name);
+    EXPECT_EQ(pad.description.id, recorded.id);
+    EXPECT_EQ(pad.description.absInfo, recorded.absInfo);
+    EXPECT_EQ(pad.description.codes.at(EV_ABS), recorded.codes.at(EV_ABS));
+    EXPECT_TRUE(pad.description.hasUdevProperty("ID_INPUT_TOUCHPAD=1"));
+    EXPECT_FALSE(pad.description.hasUdevProperty("SUBSYSTEM=input")); // only ID_* and LIBINPUT_*
+    EXPECT_TRUE(pad.builtIn);
+    EXPECT_FALSE(pad.forceFeedback);
+    EXPECT_EQ(pad.seat, "seat0");
+
+    client->send(SubscribeTouchpad{pad.deviceId}, 3);
+    const Events state = client->expect<Events>();
+    EXPECT_TRUE(state.isState);
+    ASSERT_FALSE(state.events.empty());
+    EXPECT_EQ(state.events.back().type, EV_SYN);
+    EXPECT_EQ(state.events.front().code, ABS_MT_SLOT); // slot 0 first, then its tracking id
+    EXPECT_EQ(state.events[1].code, ABS_MT_TRACKING_ID);
+    EXPECT_EQ(state.events[1].value, -1);
+
+    // Played only now: the broker has the node open, so nothing is lost.
+    const std::string text = readData(alps + ".right-edge-scroll.events");
+    const auto expected = parseEvents(text);
+    ASSERT_GT(expected.size(), 100u);
+    emulation.play(node, text);
+    const auto received = collect(*client, pad.deviceId, expected.size());
+    EXPECT_EQ(received, expected);
+    EXPECT_FALSE(client->receive(std::chrono::milliseconds(50))); // nothing more
+}
+
+TEST_F(BrokerOnEmulatedDevices, KeyStreamTellsOnlyThatAKeyWentDownAndWhichModifiersAreHeld)
+{
+    const auto keys = emulation.add(keyboard(), 6, {"ID_INPUT=1", "ID_INPUT_KEY=1", "ID_INPUT_KEYBOARD=1"});
+    const auto pointer = emulation.add(mouse(), 7, {"ID_INPUT=1", "ID_INPUT_MOUSE=1"});
+    start();
+    const auto client = connect();
+    client->send(SubscribeKeys{}, 4);
+    const Modifiers initial = client->expect<Modifiers>();
+    EXPECT_TRUE(initial.modifiers.isEmpty());
+
+    const Time t1{200, 200000}, t2{201, 300000}, t3{201, 400000};
+    emulation.write(keys, {
+                              kernelEvent(t1, EV_KEY, KEY_A, 1),
+                              kernelEvent(t1, EV_SYN, SYN_REPORT, 0),
+                              kernelEvent(t1, EV_KEY, KEY_Z, 1),
+                              kernelEvent(t1, EV_SYN, SYN_REPORT, 0),
+                              kernelEvent(t1, EV_KEY, KEY_Z, 2), // autorepeat: not a new press
+                              kernelEvent(t1, EV_SYN, SYN_REPORT, 0),
+                              kernelEvent(t2, EV_KEY, KEY_A, 0),
+                              kernelEvent(t2, EV_KEY, KEY_Z, 0),
+                              kernelEvent(t2, EV_KEY, KEY_LEFTSHIFT, 1),
+                              kernelEvent(t2, EV_KEY, KEY_RIGHTALT, 1),
+                              kernelEvent(t2, EV_SYN, SYN_REPORT, 0),
+                              kernelEvent(t3, EV_KEY, KEY_SPACE, 1),
+                              kernelEvent(t3, EV_KEY, KEY_LEFTSHIFT, 0),
+                              kernelEvent(t3, EV_KEY, KEY_RIGHTALT, 0),
+                              kernelEvent(t3, EV_SYN, SYN_REPORT, 0),
+                          });
+    std::vector<Bytes> packets;
+    for (int i = 0; i < 7; ++i) {
+        auto bytes = client->receiveRaw();
+        ASSERT_TRUE(bytes && !bytes->empty()) << i;
+        packets.push_back(std::move(*bytes));
+    }
+    const Bytes keyDownA = encode(BrokerMessage{0, KeyDown{t1}});
+    EXPECT_EQ(packets[0], keyDownA);
+    EXPECT_EQ(packets[1], keyDownA); // another key, same time: the same bytes, so no key code travels
+    EXPECT_EQ(packets[0].size(), 8u + 12u);
+    EXPECT_EQ(packets[2], encode(BrokerMessage{0, Modifiers{t2, GestureEngineKit::ModifierState::shift}}));
+    EXPECT_EQ(
+        packets[3],
+        encode(BrokerMessage{
+            0, Modifiers{t2, {GestureEngineKit::ModifierState::shift, GestureEngineKit::ModifierState::option}}}));
+    EXPECT_EQ(packets[4], encode(BrokerMessage{0, KeyDown{t3}}));
+    EXPECT_EQ(packets[5], encode(BrokerMessage{0, Modifiers{t3, GestureEngineKit::ModifierState::option}}));
+    EXPECT_EQ(packets[6], encode(BrokerMessage{0, Modifiers{t3, {}}}));
+
+    const Time t4{202, 500000};
+    emulation.write(pointer, {kernelEvent(t4, EV_REL, REL_X, 5), kernelEvent(t4, EV_KEY, BTN_RIGHT, 1),
+                              kernelEvent(t4, EV_SYN, SYN_REPORT, 0), kernelEvent(t4, EV_KEY, BTN_RIGHT, 0),
+                              kernelEvent(t4, EV_SYN, SYN_REPORT, 0)});
+    EXPECT_EQ(client->expect<Button>(), (Button{t4, 1, true}));
+    EXPECT_EQ(client->expect<Button>(), (Button{t4, 1, false}));
+    EXPECT_FALSE(client->receive(std::chrono::milliseconds(50))); // relative motion is never sent
+
+    // A keyboard unplugged with Ctrl held does not leave Ctrl held.
+    emulation.write(keys, {kernelEvent(t4, EV_KEY, KEY_LEFTCTRL, 1), kernelEvent(t4, EV_SYN, SYN_REPORT, 0)});
+    EXPECT_EQ(client->expect<Modifiers>().modifiers, GestureEngineKit::ModifierState::control);
+    emulation.remove(keys);
+    EXPECT_TRUE(client->expect<Modifiers>().modifiers.isEmpty());
+}
+
+TEST_F(BrokerOnEmulatedDevices, LateSubscriberGetsTheHeldContactAsItsStateBatch)
+{
+    const auto node = emulation.add(alpsDescription(), 13, touchpadProperties);
+    start();
+    const auto early = connect();
+    const std::uint32_t id = list(*early).at(0).deviceId;
+    early->send(SubscribeTouchpad{id}, 3);
+    ASSERT_TRUE(early->expect<Events>().isState);
+    const Time t{500, 500000};
+    const std::vector<input_event> touch = {kernelEvent(t, EV_ABS, ABS_MT_SLOT, 0),
+                                            kernelEvent(t, EV_ABS, ABS_MT_TRACKING_ID, 7),
+                                            kernelEvent(t, EV_ABS, ABS_MT_POSITION_X, 500),
+                                            kernelEvent(t, EV_ABS, ABS_MT_POSITION_Y, 300),
+                                            kernelEvent(t, EV_KEY, BTN_TOUCH, 1),
+                                            kernelEvent(t, EV_KEY, BTN_TOOL_FINGER, 1),
+                                            kernelEvent(t, EV_ABS, ABS_X, 500),
+                                            kernelEvent(t, EV_ABS, ABS_Y, 300),
+                                            kernelEvent(t, EV_ABS, ABS_PRESSURE, 40),
+                                            kernelEvent(t, EV_SYN, SYN_REPORT, 0)};
+    emulation.write(node, touch);
+    ASSERT_EQ(collect(*early, id, touch.size()).size(), touch.size()); // the broker has read it
+
+    const auto late = connect();
+    late->send(SubscribeTouchpad{id}, 4);
+    const Events state = late->expect<Events>();
+    ASSERT_TRUE(state.isState);
+    ASSERT_FALSE(state.events.empty());
+    const Time taken = state.events.front().time;
+    std::vector<std::array<int, 3>> seen;
+    for (const WireEvent& e : state.events) {
+        EXPECT_EQ(e.time, taken); // all stamped with the time the state was taken
+        seen.push_back({e.type, e.code, e.value});
+    }
+    const std::vector<std::array<int, 3>> expected = {{EV_ABS, ABS_MT_SLOT, 0},
+                                                      {EV_ABS, ABS_MT_TRACKING_ID, 7},
+                                                      {EV_ABS, ABS_MT_POSITION_X, 500},
+                                                      {EV_ABS, ABS_MT_POSITION_Y, 300},
+                                                      {EV_ABS, ABS_MT_SLOT, 1},
+                                                      {EV_ABS, ABS_MT_TRACKING_ID, -1},
+                                                      {EV_ABS, ABS_MT_SLOT, 0},
+                                                      {EV_ABS, ABS_X, 500},
+                                                      {EV_ABS, ABS_Y, 300},
+                                                      {EV_ABS, ABS_PRESSURE, 40},
+                                                      {EV_KEY, BTN_TOOL_FINGER, 1},
+                                                      {EV_KEY, BTN_TOUCH, 1},
+                                                      {EV_SYN, SYN_REPORT, 0}};
+    EXPECT_EQ(seen, expected);
+}
+
+TEST_F(BrokerOnEmulatedDevices, TouchpadsComingAndGoingAreAnnounced)
+{
+    start();
+    const auto client = connect();
+    EXPECT_TRUE(list(*client).empty());
+
+    const auto node = emulation.add(alpsDescription(), 8, touchpadProperties);
+    const auto message = client->receive();
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->serial, 0u);
+    const TouchpadInfo added = std::get<Touchpad>(message->message).info;
+    EXPECT_EQ(added.description.name, alpsDescription().name);
+    EXPECT_EQ(list(*client).size(), 1u);
+
+    client->send(SubscribeTouchpad{added.deviceId}, 5);
+    EXPECT_TRUE(client->expect<Events>().isState);
+    emulation.remove(node);
+    EXPECT_EQ(client->expect<TouchpadRemoved>().deviceId, added.deviceId);
+    EXPECT_TRUE(list(*client).empty());
+
+    client->send(SubscribeTouchpad{added.deviceId}, 6);
+    EXPECT_EQ(client->expect<Error>().code, ErrorCode::noSuchDevice);
+    client->send(PlayEffect{added.deviceId, 1}, 7);
+    EXPECT_EQ(client->expect<EffectResult>().status, ENODEV);
+
+    // A pad coming back is a new device with a new id.
+    emulation.add(alpsDescription(), 9, touchpadProperties);
+    EXPECT_GT(std::get<Touchpad>(client->receive()->message).info.deviceId, added.deviceId);
+}
+
+TEST_F(BrokerOnEmulatedDevices, SlowClientBlocksNobodyAndIsToldWhatItMissed)
+{
+    const auto node = emulation.add(alpsDescription(), 10, touchpadProperties);
+    start();
+    const auto slow = connect();
+    const auto fast = connect();
+    const std::uint32_t id = list(*fast).at(0).deviceId;
+    for (const auto* c : {slow.get(), fast.get()}) {
+        c->send(SubscribeTouchpad{id}, 3);
+        ASSERT_TRUE(c->expect<Events>().isState);
+    }
+
+    // Far more than the slow client's socket and its 1 MiB queue hold. Written in small steps
+    // paced by the fast client: the emulated node is a pty, which splits large writes mid-event.
+    constexpr int frames = 20000, framesPerWrite = 13;
+    std::size_t received = 0;
+    for (int first = 0; first < frames; first += framesPerWrite) {
+        std::vector<input_event> events;
+        for (int i = first; i < std::min(frames, first + framesPerWrite); ++i) {
+            const Time t{300 + i / 1000, std::uint32_t(100000 + (i % 1000) * 100)};
+            events.push_back(kernelEvent(t, EV_ABS, ABS_X, i % 1000));
+            events.push_back(kernelEvent(t, EV_ABS, ABS_Y, i % 600));
+            events.push_back(kernelEvent(t, EV_SYN, SYN_REPORT, 0));
+        }
+        emulation.write(node, events);
+        const auto got = collect(*fast, id, events.size());
+        ASSERT_EQ(got.size(), events.size()) << "frame " << first;
+        EXPECT_EQ(got.front().value, first % 1000);
+        received += got.size();
+    }
+    EXPECT_EQ(received, std::size_t(frames) * 3);
+
+    // The broker still answers everyone while the slow client's data waits.
+    const auto third = connect();
+    EXPECT_EQ(list(*third).size(), 1u);
+
+    std::size_t before = 0;
+    for (;;) {
+        const auto message = slow->receive();
+        ASSERT_TRUE(message) << "no DROPPED after " << before << " batches";
+        if (const auto* dropped = std::get_if<Dropped>(&message->message)) {
+            EXPECT_EQ(dropped->deviceId, id);
+            break;
+        }
+        ++before;
+    }
+    EXPECT_GT(before, 0u);
+    EXPECT_LT(before, std::size_t(frames));
+    const Events state = slow->expect<Events>();
+    EXPECT_TRUE(state.isState);
+    EXPECT_EQ(state.deviceId, id);
+}
+
+TEST_F(BrokerOnEmulatedDevices, LostEventsAreResyncedNotForwarded)
+{
+    const auto node = emulation.add(alpsDescription(), 11, touchpadProperties);
+    start();
+    const auto client = connect();
+    const std::uint32_t id = list(*client).at(0).deviceId;
+    client->send(SubscribeTouchpad{id}, 3);
+    ASSERT_TRUE(client->expect<Events>().isState);
+
+    const Time t{400, 100000};
+    emulation.write(node, {kernelEvent(t, EV_ABS, ABS_MT_SLOT, 0), kernelEvent(t, EV_ABS, ABS_MT_TRACKING_ID, 7),
+                           kernelEvent(t, EV_ABS, ABS_MT_POSITION_X, 500), kernelEvent(t, EV_KEY, BTN_TOUCH, 1),
+                           kernelEvent(t, EV_SYN, SYN_REPORT, 0), kernelEvent(t, EV_SYN, SYN_DROPPED, 0)});
+    const auto touch = collect(*client, id, 5);
+    ASSERT_EQ(touch.size(), 5u);
+    // Then libevdev's resync towards the device's real state (the emulation's: no contact, no
+    // key), in frames, without the SYN_DROPPED. It ends with the keys.
+    std::vector<WireEvent> resync;
+    auto has = [&](std::uint16_t type, std::uint16_t code, std::int32_t value) {
+        return std::any_of(resync.begin(), resync.end(),
+                           [&](const WireEvent& e) { return e.type == type && e.code == code && e.value == value; });
+    };
+    while (!has(EV_KEY, BTN_TOUCH, 0)) {
+        const Events batch = client->expect<Events>();
+        EXPECT_FALSE(batch.isState);
+        ASSERT_FALSE(batch.events.empty());
+        EXPECT_EQ(batch.events.back().code, SYN_REPORT);
+        resync.insert(resync.end(), batch.events.begin(), batch.events.end());
+    }
+    EXPECT_FALSE(has(EV_SYN, SYN_DROPPED, 0));
+    EXPECT_TRUE(has(EV_ABS, ABS_MT_TRACKING_ID, -1));
+    EXPECT_FALSE(has(EV_ABS, ABS_MT_TRACKING_ID, 7));
+
+    // Reading goes on normally afterwards (written only now: a resync discards what was queued).
+    const Time later{400, 300000};
+    emulation.write(node, {kernelEvent(later, EV_ABS, ABS_X, 9), kernelEvent(later, EV_SYN, SYN_REPORT, 0)});
+    EXPECT_EQ(client->expect<Events>().events,
+              (std::vector<WireEvent>{{later, EV_ABS, ABS_X, 9}, {later, EV_SYN, SYN_REPORT, 0}}));
+}
+
+TEST_F(BrokerOnEmulatedDevices, BadClientsLoseOnlyTheirOwnConnection)
+{
+    emulation.add(alpsDescription(), 12, touchpadProperties);
+    emulation.addUinput(); // present but answering no ioctl: the virtual keyboard cannot be made
+    start();
+    const auto good = connect();
+
+    {
+        TestClient early(broker->socket()); // a request before HELLO
+        early.send(ListTouchpads{}, 1);
+        EXPECT_TRUE(early.closedByBroker());
+    }
+    {
+        TestClient future(broker->socket());
+        future.send(Hello{2}, 9);
+        const auto reply = future.receive();
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->serial, 9u);
+        EXPECT_EQ(std::get<Error>(reply->message).code, ErrorCode::unsupportedVersion);
+        EXPECT_TRUE(future.closedByBroker());
+    }
+    const std::vector<Bytes> garbage = {
+        {1, 2, 3},
+        {0x02, 0x00, 0x00, 0x00, 1, 0, 0, 0, 0}, // payload where none belongs
+        Bytes(300, 0x41),                        // longer than any request
+        {0x02, 0x00, 0x01, 0x00, 0, 0, 0, 0},    // flags set
+    };
+    for (const Bytes& bytes : garbage) {
+        const auto bad = connect();
+        bad->sendRaw(bytes);
+        EXPECT_TRUE(bad->closedByBroker()) << bytes.size();
+    }
+
+    const Bytes unknown = {0x99, 0x00, 0x00, 0x00, 0x2A, 0, 0, 0};
+    good->sendRaw(unknown);
+    const auto reply = good->receive();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->serial, 42u);
+    EXPECT_EQ(std::get<Error>(reply->message).code, ErrorCode::unknownRequest);
+
+    good->sendRaw(Bytes{0x07, 0, 0, 0, 43, 0, 0, 0, 4, 0}); // POST_SYSTEM_KEY of key 4: not a system key
+    EXPECT_EQ(good->expect<Error>().code, ErrorCode::badArgument);
+    good->send(PostSystemKey{SystemKey::soundUp, true}, 44);
+    EXPECT_EQ(good->expect<Error>().code, ErrorCode::unavailable);
+    const std::uint32_t id = list(*good).at(0).deviceId;
+    good->send(PlayEffect{id, 3}, 45);
+    EXPECT_EQ(good->expect<EffectResult>().status, ENOTSUP);
+    good->send(PlayEffect{id + 100, 3}, 46);
+    EXPECT_EQ(good->expect<EffectResult>().status, ENODEV);
+    EXPECT_TRUE(broker->running());
+}

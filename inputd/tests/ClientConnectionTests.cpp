@@ -1,0 +1,135 @@
+#include "ClientConnection.h"
+
+#include "RimgliderInput/BrokerProtocol.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace rimglider::inputd;
+using Kind = ClientConnection::Kind;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+struct Pair {
+    Pair()
+    {
+        int fds[2];
+        EXPECT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds), 0);
+        broker = fds[0];
+        client = fds[1];
+    }
+    ~Pair()
+    {
+        if (client >= 0) close(client);
+    }
+    // Reads every packet waiting; each packet's first byte and size.
+    std::vector<Bytes> drain() const
+    {
+        std::vector<Bytes> packets;
+        std::uint8_t buffer[70000];
+        for (ssize_t n; (n = recv(client, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;)
+            packets.emplace_back(buffer, buffer + n);
+        return packets;
+    }
+    int broker = -1; // owned by the ClientConnection
+    int client = -1;
+};
+
+Bytes packet(std::uint8_t tag, std::size_t size = 1000)
+{
+    Bytes b(size, 0);
+    b[0] = tag;
+    return b;
+}
+
+// Fills the socket until the connection starts queueing.
+void fillSocket(ClientConnection& c)
+{
+    for (int i = 0; c.queuedBytes() == 0; ++i)
+        ASSERT_TRUE(c.send(packet(1), Kind::input, 1)) << i;
+}
+
+} // namespace
+
+TEST(ClientConnection, QueuesWhatTheSocketDoesNotTakeAndDeliversItInOrder)
+{
+    Pair p;
+    ClientConnection c(p.broker, 1000, 1);
+    fillSocket(c);
+    ASSERT_TRUE(c.send(packet(2), Kind::reply));
+    ASSERT_TRUE(c.send(packet(3), Kind::input, 1));
+    EXPECT_TRUE(c.wantsWrite());
+
+    std::vector<Bytes> received;
+    while (c.wantsWrite()) {
+        for (Bytes& b : p.drain())
+            received.push_back(std::move(b));
+        ASSERT_TRUE(c.flush());
+    }
+    for (Bytes& b : p.drain())
+        received.push_back(std::move(b));
+    ASSERT_GE(received.size(), 3u);
+    EXPECT_EQ(received[received.size() - 2][0], 2);
+    EXPECT_EQ(received.back()[0], 3);
+    for (std::size_t i = 0; i + 2 < received.size(); ++i)
+        EXPECT_EQ(received[i][0], 1);
+}
+
+TEST(ClientConnection, SlowClientLosesInputButNeverRepliesAndIsToldWhichStreamsWereCut)
+{
+    Pair p;
+    ClientConnection c(p.broker, 1000, 1);
+    fillSocket(c);
+    // Queue up to the cap with stream 1, one reply and one message of stream 2 in between.
+    ASSERT_TRUE(c.send(packet(2), Kind::reply));
+    ASSERT_TRUE(c.send(packet(3), Kind::input, 2));
+    while (c.queuedBytes() + 1000 <= ClientConnection::queueCap)
+        ASSERT_TRUE(c.send(packet(1), Kind::input, 1));
+    EXPECT_FALSE(c.overloaded());
+    ASSERT_TRUE(c.send(packet(1), Kind::input, 1)); // over the cap: input is cut
+    EXPECT_EQ(c.queuedBytes(), 1000u);              // only the reply is left
+    ASSERT_TRUE(c.send(packet(4), Kind::input, 1)); // a cut stream stays quiet until recovered
+    ASSERT_TRUE(c.send(packet(5), Kind::notice));
+
+    // Replies are never cut, even past the cap; the broker then stops reading requests.
+    for (std::size_t i = 0; i <= ClientConnection::queueCap / 1000; ++i)
+        ASSERT_TRUE(c.send(packet(6), Kind::reply));
+    EXPECT_TRUE(c.overloaded());
+
+    std::vector<std::uint8_t> tags;
+    while (c.wantsWrite()) {
+        for (const Bytes& b : p.drain())
+            tags.push_back(b[0]);
+        ASSERT_TRUE(c.flush());
+        const auto recovered = c.takeRecoveredStreams();
+        if (!recovered.empty()) {
+            EXPECT_EQ(recovered, (std::set<std::uint32_t>{1, 2}));
+            EXPECT_LE(c.queuedBytes(), ClientConnection::queueCap / 2);
+            break;
+        }
+    }
+    for (const Bytes& b : p.drain())
+        tags.push_back(b[0]);
+    EXPECT_EQ(std::count(tags.begin(), tags.end(), 3), 0);
+    EXPECT_EQ(std::count(tags.begin(), tags.end(), 4), 0);
+    EXPECT_EQ(std::count(tags.begin(), tags.end(), 2), 1);
+    EXPECT_EQ(std::count(tags.begin(), tags.end(), 5), 1);
+}
+
+TEST(ClientConnection, UnsubscribedStreamIsForgottenAndAVanishedPeerIsReported)
+{
+    Pair p;
+    ClientConnection c(p.broker, 1000, 1);
+    fillSocket(c);
+    ASSERT_TRUE(c.send(packet(7, 100), Kind::input, 7));
+    ASSERT_TRUE(c.send(packet(8, 100), Kind::input, 8));
+    c.discardInput(7);
+    EXPECT_EQ(c.queuedBytes(), 1000u + 100u); // the packet that filled the socket, and stream 8
+
+    close(p.client);
+    p.client = -1;
+    EXPECT_FALSE(c.flush());
+}

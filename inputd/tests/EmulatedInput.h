@@ -1,0 +1,56 @@
+// Input devices emulated with umockdev for the broker's tests: sysfs and udev data, the evdev
+// ioctls libevdev asks on open (generated from a DeviceDescription), hot-plug uevents and event
+// playback. The test program must run under umockdev-wrapper; without it construction fails
+// the test rather than skipping it.
+#pragma once
+
+#include "RimgliderInput/EvdevDevice.h"
+
+#include <linux/input.h>
+
+#include <string>
+#include <vector>
+
+typedef struct _UMockdevTestbed UMockdevTestbed;
+
+namespace rimglider::inputd::test {
+
+// The .ioctl text libevdev 1.13 needs to open `devnode` as the described device.
+std::string evdevIoctls(const DeviceDescription& device, const std::string& devnode);
+
+class EmulatedInput {
+  public:
+    EmulatedInput();
+    ~EmulatedInput();
+    EmulatedInput(const EmulatedInput&) = delete;
+    EmulatedInput& operator=(const EmulatedInput&) = delete;
+
+    struct Node {
+        std::string syspath;
+        std::string devnode;
+    };
+    // Adds /dev/input/event<number> (with its inputN parent) answering libevdev's ioctls;
+    // udev sees it at once (an "add" uevent reaches monitors).
+    Node add(const DeviceDescription& device, int number, const std::vector<std::string>& udevProperties);
+    // Only the node and its sysfs data, no ioctls: for tests attaching their own handler.
+    Node addBare(const std::string& name, int number, const std::vector<std::string>& udevProperties);
+    // /dev/uinput, answering nothing until a handler is attached: the host's own never shows.
+    void addUinput();
+    void remove(const Node& node);
+    // Plays evemu "E: sec.usec type code value" lines into the node, with their timing.
+    void play(const Node& node, const std::string& events);
+    // Writes events into the node at once, with the times they carry.
+    void write(const Node& node, const std::vector<input_event>& events);
+
+    [[nodiscard]] UMockdevTestbed* testbed() const { return testbed_; }
+    [[nodiscard]] const std::string& directory() const { return directory_; }
+
+  private:
+    Node addNode(const std::string& name, int number, const std::vector<std::string>& udevProperties);
+
+    UMockdevTestbed* testbed_ = nullptr;
+    std::string directory_; // generated files
+    int files_ = 0;
+};
+
+} // namespace rimglider::inputd::test

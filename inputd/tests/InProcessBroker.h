@@ -1,0 +1,69 @@
+// A Broker run in the test's own thread on a temporary socket: the test turns the loop itself,
+// so nothing waits on timers.
+#pragma once
+
+#include "Broker.h"
+#include "TempSocket.h"
+#include "TestClient.h"
+
+#include <memory>
+#include <optional>
+
+namespace rimglider::inputd::test {
+
+class InProcessBroker {
+  public:
+    // `config.listenFd` is filled in; logind and signals are left out, devices unless asked for
+    // (the emulated ones, under umockdev).
+    explicit InProcessBroker(BrokerConfig config, bool devices = false)
+    {
+        config.listenFd = socket_.fd();
+        config.watchDevices = devices;
+        config.followSessions = false;
+        config.handleSignals = false;
+        broker_ = std::make_unique<Broker>(std::move(config));
+    }
+
+    Broker& broker() { return *broker_; }
+
+    // A connection whose SO_PEERCRED says `uid` (credentials are taken at connect).
+    std::unique_ptr<TestClient> connectAs(uid_t uid) const
+    {
+        const uid_t self = geteuid();
+        if (uid != self && seteuid(uid) != 0) throw std::runtime_error("seteuid failed");
+        auto client = std::make_unique<TestClient>(socket_.path());
+        if (uid != self && seteuid(self) != 0) throw std::runtime_error("seteuid back failed");
+        return client;
+    }
+
+    // Turns the loop until the client has a message waiting (bounded), then takes it.
+    std::optional<broker::BrokerMessage> next(const TestClient& client)
+    {
+        for (int round = 0; round < 200; ++round) {
+            if (auto message = client.receive(std::chrono::milliseconds(0))) return message;
+            broker_->dispatch(10);
+        }
+        return std::nullopt;
+    }
+    bool closed(const TestClient& client)
+    {
+        for (int round = 0; round < 200; ++round) {
+            const auto bytes = client.receiveRaw(std::chrono::milliseconds(0));
+            if (bytes && bytes->empty()) return true;
+            broker_->dispatch(10);
+        }
+        return false;
+    }
+    // Lets the broker handle whatever is pending.
+    void settle()
+    {
+        for (int round = 0; round < 20; ++round)
+            broker_->dispatch(0);
+    }
+
+  private:
+    TempSocket socket_;
+    std::unique_ptr<Broker> broker_;
+};
+
+} // namespace rimglider::inputd::test

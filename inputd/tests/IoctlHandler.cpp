@@ -1,0 +1,98 @@
+#include "IoctlHandler.h"
+
+#include <umockdev.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace rimglider::inputd::test {
+
+IoctlHandler::IoctlHandler(UMockdevTestbed* testbed, const std::string& devnode, OnIoctl onIoctl)
+    : testbed_(testbed), devnode_(devnode), handler_(umockdev_ioctl_base_new()), onIoctl_(std::move(onIoctl))
+{
+    g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(onIoctlSignal), this);
+    g_signal_connect(handler_, "handle-write", G_CALLBACK(onWriteSignal), this);
+    GError* error = nullptr;
+    if (!umockdev_testbed_attach_ioctl(testbed_, devnode.c_str(), handler_, &error)) {
+        const std::string message = error ? error->message : "attach failed";
+        if (error) g_error_free(error);
+        g_object_unref(handler_);
+        throw std::runtime_error("cannot attach a handler to " + devnode + ": " + message);
+    }
+}
+
+IoctlHandler::~IoctlHandler()
+{
+    umockdev_testbed_detach_ioctl(testbed_, devnode_.c_str(), nullptr);
+    g_object_unref(handler_);
+}
+
+int IoctlHandler::onIoctlSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self)
+{
+    auto* me = static_cast<IoctlHandler*>(self);
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    Answer answer{-1, ENOTTY};
+    {
+        std::lock_guard lock(me->mutex_);
+        me->requests_.push_back(request);
+    }
+    if (me->onIoctl_) answer = me->onIoctl_(request, umockdev_ioctl_client_get_arg(client));
+    umockdev_ioctl_client_complete(client, answer.result, answer.error);
+    return TRUE;
+}
+
+int IoctlHandler::onWriteSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self)
+{
+    auto* me = static_cast<IoctlHandler*>(self);
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    {
+        std::lock_guard lock(me->mutex_);
+        for (int at = 0; at + int(sizeof(input_event)) <= arg->data_len; at += int(sizeof(input_event))) {
+            input_event e{};
+            std::memcpy(&e, arg->data + at, sizeof e);
+            me->written_.push_back(e);
+        }
+    }
+    umockdev_ioctl_client_complete(client, arg->data_len, 0);
+    return TRUE;
+}
+
+std::vector<input_event> IoctlHandler::written() const
+{
+    std::lock_guard lock(mutex_);
+    return written_;
+}
+
+std::vector<unsigned long> IoctlHandler::requests() const
+{
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+void IoctlHandler::clear()
+{
+    std::lock_guard lock(mutex_);
+    written_.clear();
+    requests_.clear();
+}
+
+UMockdevIoctlData* IoctlHandler::resolve(UMockdevIoctlData* arg, std::size_t size)
+{
+    GError* error = nullptr;
+    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, size, &error);
+    if (!data) {
+        if (error) g_error_free(error);
+        throw std::runtime_error("cannot resolve an ioctl argument");
+    }
+    return data;
+}
+
+unsigned long IoctlHandler::value(UMockdevIoctlData* arg)
+{
+    unsigned long v = 0;
+    std::memcpy(&v, arg->data, std::min(sizeof v, std::size_t(arg->data_len)));
+    return v;
+}
+
+} // namespace rimglider::inputd::test

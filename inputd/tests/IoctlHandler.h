@@ -1,0 +1,56 @@
+// A umockdev ioctl/write handler on one emulated node: answers ioctls through a callback and
+// records every input_event written. umockdev calls it on its own worker thread, so what it
+// records is read back under a lock after the call under test has returned.
+#pragma once
+
+#include <linux/input.h>
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
+typedef struct _UMockdevIoctlData UMockdevIoctlData;
+typedef struct _UMockdevIoctlClient UMockdevIoctlClient;
+typedef struct _UMockdevTestbed UMockdevTestbed;
+
+namespace rimglider::inputd::test {
+
+class IoctlHandler {
+  public:
+    struct Answer {
+        long result = 0;
+        int error = 0;
+    };
+    using OnIoctl = std::function<Answer(unsigned long request, UMockdevIoctlData* arg)>;
+
+    IoctlHandler(UMockdevTestbed* testbed, const std::string& devnode, OnIoctl onIoctl);
+    ~IoctlHandler();
+    IoctlHandler(const IoctlHandler&) = delete;
+    IoctlHandler& operator=(const IoctlHandler&) = delete;
+
+    [[nodiscard]] std::vector<input_event> written() const;
+    [[nodiscard]] std::vector<unsigned long> requests() const;
+    void clear();
+
+    // The memory behind a pointer argument, `size` bytes, local and synced back on completion.
+    static UMockdevIoctlData* resolve(UMockdevIoctlData* arg, std::size_t size);
+    // An integer argument (UI_SET_KEYBIT and the like).
+    static unsigned long value(UMockdevIoctlData* arg);
+
+  private:
+    static int onIoctlSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self);
+    static int onWriteSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self);
+
+    UMockdevTestbed* testbed_;
+    std::string devnode_;
+    UMockdevIoctlBase* handler_;
+    OnIoctl onIoctl_;
+    mutable std::mutex mutex_;
+    std::vector<input_event> written_;
+    std::vector<unsigned long> requests_;
+};
+
+} // namespace rimglider::inputd::test

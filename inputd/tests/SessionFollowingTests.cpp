@@ -1,0 +1,117 @@
+// A root broker following logind, driven in-process: the session answer is a seam the test
+// flips, the peer's uid is the real SO_PEERCRED one.
+#include "InProcessBroker.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace rimglider::broker;
+using namespace rimglider::inputd;
+using rimglider::inputd::test::TestClient;
+
+namespace {
+
+class RecordingKeys : public KeySink {
+  public:
+    explicit RecordingKeys(int& count) : count_(count) {}
+    bool emit(std::uint16_t, std::uint16_t, std::int32_t) override
+    {
+        ++count_;
+        return true;
+    }
+
+  private:
+    int& count_;
+};
+
+// The uid the test's connections carry: an ordinary user. As root the test connects as nobody.
+uid_t ordinaryUid()
+{
+    return geteuid() == 0 ? 65534 : geteuid();
+}
+
+class SessionFollowing : public ::testing::Test {
+  protected:
+    BrokerConfig config()
+    {
+        BrokerConfig c;
+        c.brokerIsRoot = true;
+        c.brokerUid = 0;
+        c.activeOnSeat = [this](uid_t uid) { return active_.contains(uid); };
+        c.keySinkFactory = [this]() -> std::unique_ptr<KeySink> { return std::make_unique<RecordingKeys>(keyEvents_); };
+        return c;
+    }
+
+    std::set<uid_t> active_;
+    int keyEvents_ = 0;
+    test::InProcessBroker broker_{config()};
+};
+
+} // namespace
+
+TEST_F(SessionFollowing, UserIsSuspendedWhileItsSessionIsInactiveAndResumedAfter)
+{
+    const uid_t user = ordinaryUid();
+    active_ = {user};
+    const auto client = broker_.connectAs(user);
+    client->send(Hello{1}, 1);
+    const auto welcome = broker_.next(*client);
+    ASSERT_TRUE(welcome);
+    EXPECT_EQ(std::get<Welcome>(welcome->message).uid, user);
+    EXPECT_TRUE(std::get<Welcome>(welcome->message).brokerIsRoot);
+    client->send(SubscribeKeys{}, 2);
+    const auto held = broker_.next(*client);
+    ASSERT_TRUE(held);
+    EXPECT_TRUE(std::get<Modifiers>(held->message).modifiers.isEmpty());
+    client->send(PostSystemKey{SystemKey::mute, false}, 3);
+    broker_.settle();
+    EXPECT_EQ(keyEvents_, 4);
+
+    active_.clear(); // switched away: another user's session is active now
+    broker_.broker().sessionsChanged();
+    auto message = broker_.next(*client);
+    ASSERT_TRUE(message);
+    EXPECT_TRUE(std::holds_alternative<Suspended>(message->message));
+    broker_.broker().sessionsChanged(); // still inactive: no second notice
+    client->send(PostSystemKey{SystemKey::mute, false}, 4);
+    message = broker_.next(*client);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->serial, 4u);
+    EXPECT_EQ(std::get<Error>(message->message).code, ErrorCode::refused);
+    client->send(PlayEffect{1, 1}, 5);
+    message = broker_.next(*client);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(std::get<Error>(message->message).code, ErrorCode::refused);
+    EXPECT_EQ(keyEvents_, 4);
+    broker_.settle();
+    EXPECT_FALSE(client->receive(std::chrono::milliseconds(0)));
+
+    active_ = {user};
+    broker_.broker().sessionsChanged();
+    message = broker_.next(*client);
+    ASSERT_TRUE(message);
+    EXPECT_TRUE(std::holds_alternative<Resumed>(message->message));
+    message = broker_.next(*client); // the key stream restarts with the held set
+    ASSERT_TRUE(message);
+    EXPECT_TRUE(std::holds_alternative<Modifiers>(message->message));
+}
+
+TEST_F(SessionFollowing, UserWithoutActiveSessionIsRefusedAndRootIsAlwaysServed)
+{
+    const auto stranger = broker_.connectAs(ordinaryUid());
+    stranger->send(Hello{1}, 7);
+    const auto refused = broker_.next(*stranger);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->serial, 7u);
+    EXPECT_EQ(std::get<Error>(refused->message).code, ErrorCode::refused);
+    EXPECT_TRUE(broker_.closed(*stranger));
+
+    if (geteuid() != 0) return; // only a root test process can connect as root
+    const auto root = broker_.connectAs(0);
+    root->send(Hello{1}, 8);
+    ASSERT_TRUE(broker_.next(*root));
+    broker_.broker().sessionsChanged(); // nobody's session is active: root is not affected
+    broker_.settle();
+    EXPECT_FALSE(root->receive(std::chrono::milliseconds(0)));
+}
