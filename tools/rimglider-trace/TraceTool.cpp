@@ -1,15 +1,23 @@
 #include "TraceTool.h"
 
+#include "LiveRecorder.h"
+
 #include "GestureEngineKit/GestureEngine.h"
 #include "GestureEngineKit/JsonCoding.h"
 #include "GestureEngineKit/Trace.h"
 #include "RimgliderInput/Recording.h"
 
+#include <signal.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iomanip>
 #include <iterator>
 #include <map>
@@ -63,6 +71,27 @@ modifier changes. Times stay the recording's own.
 Recordings of pads that use only the older anonymous-contact multitouch protocol
 (SYN_MT_REPORT) are refused.
 )"},
+    {"record", R"(Usage: rimglider-trace record --label LABEL [--seconds N] [--note TEXT]
+                              [--device NAME] -o OUT.trace
+
+Records a trace live from the touchpad through the input broker
+(rimglider-inputd): the touchpad's events become touch frames (with repeated
+frames filling the gaps a resting finger leaves) and its button presses clicks,
+as "import" makes them; the keyboards give key presses and modifier changes.
+Recording stops after N seconds or at Ctrl+C; what was recorded is saved
+either way.
+
+  --label LABEL    what the hand does: normalWork, rightSlideUp, rightSlideDown,
+                   leftSlideUp, leftSlideDown, cornerDoubleTap, bottomSwipeRight
+                   or bottomSwipeLeft
+  --seconds N      stop after N seconds (default: at Ctrl+C)
+  --note TEXT      free text kept in the trace's header
+  --device NAME    the touchpad to record (default: the built-in one, else the
+                   first)
+  -o OUT.trace     the trace file to write (replaced if it exists)
+
+The broker is found at $RIMGLIDER_INPUTD_SOCKET, else /run/rimglider/inputd.sock.
+)"},
     {"judge", R"(Usage: rimglider-trace judge [--config CONFIG.json] FILE
 
 Replays the trace FILE and judges the events against its label. Prints "OK"
@@ -76,7 +105,7 @@ own line and exits with status 1.
 const char* overallHelp = R"(Usage: rimglider-trace COMMAND [OPTIONS] FILE
 
 Inspects, replays and judges Rimglider gesture trace files, and makes them from
-recordings of real touchpads.
+recordings of real touchpads or records them live.
 
 Commands:
   show FILE                                 header, duration and input counts
@@ -85,11 +114,14 @@ Commands:
   judge [--config CONFIG.json] FILE         OK, or the problems against the label
   import RECORDING [--desc DESC] [--device NAME] --label LABEL [--note TEXT] -o OUT.trace
                                             a trace from a libinput or evemu recording
+  record --label LABEL [--seconds N] [--note TEXT] [--device NAME] -o OUT.trace
+                                            a trace recorded live through rimglider-inputd
 
 Run "rimglider-trace COMMAND --help" for details of one command.
 
 Exit status: 0 success (judge: passed), 1 judge found problems,
-2 unreadable file, corrupt trace, invalid configuration or bad usage.
+2 unreadable file, corrupt trace, invalid configuration, bad usage or no input
+broker.
 )";
 
 // Keeps an error on one line whatever a file name or a decoded string holds.
@@ -155,16 +187,17 @@ struct Arguments {
     bool json = false;
     bool help = false;
     std::string file;
-    // import only
-    std::optional<std::string> descPath, deviceName, label, note, outPath;
+    // import and record
+    std::optional<std::string> descPath, deviceName, label, note, outPath, seconds;
 };
 
 // Options that take a value, by command.
 std::optional<std::string>* valueOption(Arguments& parsed, const std::string& arg)
 {
     if ((parsed.command == "replay" || parsed.command == "judge") && arg == "--config") return &parsed.configPath;
-    if (parsed.command != "import") return nullptr;
-    if (arg == "--desc") return &parsed.descPath;
+    if (parsed.command == "record" && arg == "--seconds") return &parsed.seconds;
+    if (parsed.command != "import" && parsed.command != "record") return nullptr;
+    if (parsed.command == "import" && arg == "--desc") return &parsed.descPath;
     if (arg == "--device") return &parsed.deviceName;
     if (arg == "--label") return &parsed.label;
     if (arg == "--note") return &parsed.note;
@@ -193,6 +226,12 @@ Arguments parseArguments(const std::vector<std::string>& args)
         }
     }
     if (parsed.help) return parsed;
+    if (parsed.command == "record") {
+        if (!files.empty()) throw CommandFailure{"", "record: takes no file (" + files.front() + "); write with -o"};
+        if (!parsed.label) throw CommandFailure{"", "record: --label is required (what the hand will do)"};
+        if (!parsed.outPath) throw CommandFailure{"", "record: -o OUT.trace is required"};
+        return parsed;
+    }
     const std::string what = parsed.command == "import" ? "recording" : "trace file";
     if (files.size() != 1)
         throw CommandFailure{"", parsed.command +
@@ -347,15 +386,18 @@ rimglider::DeviceDescription evemuDescription(const Arguments& args, const rimgl
     throw CommandFailure{args.file, "has no device description and no .desc file is beside it; give one with --desc"};
 }
 
+TraceLabel labelNamed(const std::string& command, const std::string& label)
+{
+    if (const auto known = traceLabelNamed(label)) return *known;
+    std::string names;
+    for (TraceLabel l : allTraceLabels)
+        names += (names.empty() ? "" : ", ") + std::string(name(l));
+    throw CommandFailure{"", command + ": unknown label \"" + label + "\" (one of " + names + ")"};
+}
+
 int importRecording(const Arguments& args, std::ostream& out)
 {
-    const auto label = traceLabelNamed(*args.label);
-    if (!label) {
-        std::string names;
-        for (TraceLabel l : allTraceLabels)
-            names += (names.empty() ? "" : ", ") + std::string(name(l));
-        throw CommandFailure{"", "import: unknown label \"" + *args.label + "\" (one of " + names + ")"};
-    }
+    const TraceLabel label = labelNamed("import", *args.label);
     const std::string text = readFile(args.file);
     rimglider::Recording recording;
     try {
@@ -371,7 +413,7 @@ int importRecording(const Arguments& args, std::ostream& out)
     }
 
     rimglider::ImportOptions options;
-    options.label = *label;
+    options.label = label;
     options.note = args.note.value_or("");
     options.deviceName = args.deviceName;
     options.now = std::chrono::floor<TraceDate::duration>(std::chrono::system_clock::now());
@@ -395,6 +437,92 @@ int importRecording(const Arguments& args, std::ostream& out)
     return exitSuccess;
 }
 
+std::atomic<bool> interrupted{false};
+
+void onInterrupt(int)
+{
+    interrupted = true;
+}
+
+// Ctrl+C ends the recording instead of the program while it lasts.
+class InterruptCatcher {
+  public:
+    InterruptCatcher()
+    {
+        interrupted = false;
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptCatcher() { sigaction(SIGINT, &previous_, nullptr); }
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+  private:
+    struct sigaction previous_ {};
+};
+
+std::string plural(std::size_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+int record(const Arguments& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
+{
+    LiveRecorder::Options options;
+    options.label = labelNamed("record", *args.label);
+    if (args.seconds) {
+        double seconds = 0;
+        const auto [end, error] =
+            std::from_chars(args.seconds->data(), args.seconds->data() + args.seconds->size(), seconds);
+        if (error != std::errc() || end != args.seconds->data() + args.seconds->size() || !(seconds > 0) ||
+            !std::isfinite(seconds))
+            throw CommandFailure{"",
+                                 "record: --seconds needs a positive number of seconds, not \"" + *args.seconds + "\""};
+        options.seconds = seconds;
+    }
+    options.note = args.note.value_or("");
+    options.deviceName = args.deviceName;
+    options.recordedAt = std::chrono::floor<TraceDate::duration>(std::chrono::system_clock::now());
+
+    LiveRecorder::Result result;
+    {
+        InterruptCatcher catcher;
+        std::function<void(const LiveRecorder::Counts&)> progress;
+        if (errIsTerminal)
+            progress = [&](const LiveRecorder::Counts& c) {
+                std::ostringstream line;
+                line << std::fixed << std::setprecision(1) << "\rRecording " << c.seconds << " s: " << c.frames
+                     << " frames, " << plural(c.clicks, "click", "clicks") << ", "
+                     << plural(c.keyPresses, "key press", "key presses") << ", "
+                     << plural(c.modifierChanges, "modifier change", "modifier changes") << " (Ctrl+C ends)\x1b[K";
+                err << line.str() << std::flush;
+            };
+        try {
+            result = LiveRecorder(options).record(interrupted, progress);
+        } catch (const LiveRecorder::Failure& e) {
+            throw CommandFailure{"", std::string("record: ") + e.what()};
+        }
+        if (errIsTerminal) err << '\n';
+    }
+    if (result.end == LiveRecorder::Result::End::brokerGone)
+        err << program << ": record: the input broker went away; saving what was recorded\n";
+    if (result.end == LiveRecorder::Result::End::touchpadGone)
+        err << program << ": record: the touchpad went away; saving what was recorded\n";
+
+    std::string bytes;
+    try {
+        bytes = TraceFile::encode(result.trace);
+    } catch (const TraceFileError& e) {
+        throw CommandFailure{*args.outPath, std::string("cannot be written as a trace: ") + e.what()};
+    }
+    writeFileAtomically(*args.outPath, bytes);
+    out << "Recorded " << result.trace.inputs.size() << " inputs (" << result.counts.frames << " frames) from \""
+        << result.touchpadName << "\" into " << *args.outPath << '\n';
+    return exitSuccess;
+}
+
 int judge(const Arguments& args, std::ostream& out)
 {
     const GestureConfig config = args.configPath ? loadConfig(*args.configPath) : GestureConfig{};
@@ -411,7 +539,7 @@ int judge(const Arguments& args, std::ostream& out)
 
 } // namespace
 
-int runTraceTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int runTraceTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         (args.empty() ? err : out) << overallHelp;
@@ -431,6 +559,7 @@ int runTraceTool(const std::vector<std::string>& args, std::ostream& out, std::o
         if (parsed.command == "show") return show(parsed, out);
         if (parsed.command == "replay") return replay(parsed, out);
         if (parsed.command == "import") return importRecording(parsed, out);
+        if (parsed.command == "record") return record(parsed, out, err, errIsTerminal);
         return judge(parsed, out);
     } catch (const CommandFailure& failure) {
         err << program << ": ";

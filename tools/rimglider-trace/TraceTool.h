@@ -1,4 +1,5 @@
-// The rimglider-trace command line: show, replay and judge trace files.
+// The rimglider-trace command line: show, replay and judge trace files, import recordings and
+// record live traces.
 #pragma once
 
 #include <iosfwd>
@@ -14,7 +15,9 @@ enum ExitStatus : int {
     exitFailure = 2,  // unreadable file, corrupt trace, invalid configuration or bad usage
 };
 
-// Runs one command; `args` excludes the program name. Errors go to `err` as one line each.
-int runTraceTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Runs one command; `args` excludes the program name. Errors go to `err` as one line each;
+// `record` shows its running count there when `err` is a terminal.
+int runTraceTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 bool errIsTerminal = false);
 
 } // namespace rimglider

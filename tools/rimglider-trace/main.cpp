@@ -1,10 +1,12 @@
 #include "TraceTool.h"
 
+#include <unistd.h>
+
 #include <iostream>
 
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return rimglider::runTraceTool(args, std::cout, std::cerr);
+    return rimglider::runTraceTool(args, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
 }
