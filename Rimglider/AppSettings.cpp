@@ -346,9 +346,14 @@ void AppSettings::resetToDefaults()
     setAppearance(defaults.appearance);
 }
 
-GestureConfig deriveGestureConfig(const AppSettings& settings, const Tuning& tuning, bool hasBuiltInDisplay)
+GestureConfig deriveGestureConfig(const AppSettings& settings, const Tuning& tuning, bool hasBuiltInDisplay,
+                                  std::optional<SurfaceSize> touchpadSize)
 {
     GestureConfig config;
+    if (touchpadSize) {
+        config.surfaceWidthMM = touchpadSize->widthMM;
+        config.surfaceHeightMM = touchpadSize->heightMM;
+    }
     config.stepDistanceMM = tuning.stepDistanceMM;
     config.activationDistanceMM = tuning.activationDistanceMM;
     config.activationAngleRatio = tuning.activationAngleRatio;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "GestureEngineKit/GestureConfig.h"
+#include "RimgliderInput/EvdevDevice.h"
 
 #include <QObject>
 #include <QSettings>
@@ -171,8 +172,10 @@ class AppSettings : public QObject {
 };
 
 // The engine configuration the settings and tuning values make: tuning thresholds, edge width,
-// sensitivity, start limit, required modifier, bottom gestures and the enabled zones.
+// sensitivity, start limit, required modifier, bottom gestures and the enabled zones. The
+// surface is the touchpad's own size when it reports one, else the engine's default.
 GestureEngineKit::GestureConfig deriveGestureConfig(const AppSettings& settings, const Tuning& tuning,
-                                                    bool hasBuiltInDisplay);
+                                                    bool hasBuiltInDisplay,
+                                                    std::optional<SurfaceSize> touchpadSize = std::nullopt);
 
 } // namespace rimglider

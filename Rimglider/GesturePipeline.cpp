@@ -1,6 +1,7 @@
 #include "GesturePipeline.h"
 
 #include "SystemClock.h"
+#include "TouchInput.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -28,13 +29,19 @@ GesturePipeline& GesturePipeline::shared()
 }
 
 GesturePipeline::GesturePipeline(ClickGuard& clickGuard, Clock clock)
-    : clickGuard_(clickGuard), clock_(clock ? std::move(clock) : Clock(systemUptime))
+    : clickGuard_(clickGuard), clock_(clock ? std::move(clock) : Clock(systemUptime)),
+      liveness_(std::make_shared<Liveness>())
 {
+    liveness_->pipeline = this;
     events_.reserve(16);
 }
 
 GesturePipeline::~GesturePipeline()
 {
+    {
+        std::lock_guard guard(liveness_->lock); // a frame being handed over finishes first
+        liveness_->pipeline = nullptr;
+    }
     queue_.sync([] {}); // the queue's worker must be done with everything before the rest goes
     delete mainThreadPost_;
 }
@@ -77,6 +84,22 @@ void GesturePipeline::stopRecording(std::function<void(std::vector<EngineInput>)
         recording_.reset();
         completion(std::move(recorded));
     });
+}
+
+void GesturePipeline::attachTouchInput()
+{
+    attachTouchInput(TouchInput::shared());
+}
+
+void GesturePipeline::attachTouchInput(TouchInput& touchInput)
+{
+    touchInput.setOnFrame([liveness = std::weak_ptr(liveness_)](TouchFrame frame) {
+        const auto alive = liveness.lock();
+        if (!alive) return;
+        std::lock_guard guard(alive->lock);
+        if (alive->pipeline) alive->pipeline->submitFrame(std::move(frame));
+    });
+    touchInput.start();
 }
 
 void GesturePipeline::addSink(Sink sink)

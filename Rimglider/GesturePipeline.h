@@ -14,11 +14,14 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
 
 namespace rimglider {
+
+class TouchInput;
 
 class GesturePipeline {
   public:
@@ -60,6 +63,12 @@ class GesturePipeline {
     // `completion` runs on the pipeline's queue with what was recorded (empty when not recording).
     void stopRecording(std::function<void(std::vector<GestureEngineKit::EngineInput>)> completion);
 
+    // Installs a frame handler on the touch input that submits each frame here (for as long
+    // as this pipeline exists), replacing any earlier handler, then starts the touch input.
+    // Main thread.
+    void attachTouchInput();
+    void attachTouchInput(TouchInput& touchInput);
+
     void addSink(Sink sink);
     [[nodiscard]] Snapshot snapshot() const;
 
@@ -80,8 +89,16 @@ class GesturePipeline {
     void deliverNextOnMainThread();
     void refreshSnapshot(const std::vector<GestureEngineKit::TouchSample>* touches);
 
+    // The touch input's handler holds this, not the pipeline: it reaches the pipeline only
+    // while `pipeline` is set, and the destructor clears it under `lock`.
+    struct Liveness {
+        std::mutex lock;
+        GesturePipeline* pipeline = nullptr;
+    };
+
     ClickGuard& clickGuard_;
     Clock clock_;
+    std::shared_ptr<Liveness> liveness_;
 
     // Touched only on queue_.
     GestureEngineKit::GestureEngine engine_;

@@ -1,0 +1,72 @@
+// Key presses, modifier changes and button presses of the whole system, for the gesture
+// engine and the click guard. The input broker observes the keyboards and pointing devices;
+// the tap is a second broker connection, subscribed to its key stream and read on the thread
+// "com.kelpo.rimglider.eventTap". Observe-only: every event has already reached the desktop,
+// so a press the click guard would swallow is only counted (exclusive mode will drop it).
+//
+// Losing the broker (stopped, or no longer serving this user) is the tap being disabled: the
+// reader connects again when the broker is back.
+#pragma once
+
+#include "ClickGuard.h"
+#include "GesturePipeline.h"
+
+#include "RimgliderInput/BrokerConnection.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace rimglider {
+
+class EventTap {
+  public:
+    static inline const std::string threadLabel = "com.kelpo.rimglider.eventTap";
+
+    struct Options {
+        std::string socketPath = broker::socketPath();
+        // Between connection attempts while the broker is away, and after it refused this
+        // user (it logs every refusal).
+        std::chrono::milliseconds reconnectInterval{2000};
+        std::chrono::milliseconds refusedInterval{30000};
+        // For connecting; start() waits at most this long.
+        std::chrono::milliseconds answerTimeout{1000};
+    };
+
+    static EventTap& shared();
+
+    EventTap(GesturePipeline& pipeline, ClickGuard& clickGuard, Options options);
+    ~EventTap();
+    EventTap(const EventTap&) = delete;
+    EventTap& operator=(const EventTap&) = delete;
+
+    // Main thread. True when the tap runs after the call; false when the broker could not be
+    // reached (then nothing changes and a later start() tries again).
+    bool start();
+    // Connected and subscribed, and the broker delivers (not suspended).
+    [[nodiscard]] bool isRunning() const;
+
+    // What the tap would do with an event; observe-only mode does not act on it yet.
+    enum class Verdict { pass, drop };
+
+  private:
+    struct Reader;
+    static std::optional<broker::BrokerConnection> connect(const Options& options, bool* refused = nullptr);
+    void run(Reader& reader);
+    Verdict handle(const broker::Message& message, const Reader& reader);
+    void setRunning(const Reader& reader, bool running);
+    void stopReader();
+
+    GesturePipeline& pipeline_;
+    ClickGuard& clickGuard_;
+    const Options options_;
+
+    mutable std::mutex lock_; // running_ and the reader
+    bool running_ = false;
+    std::unique_ptr<Reader> reader_;
+};
+
+} // namespace rimglider

@@ -1,0 +1,92 @@
+// Input access (the platform's "Accessibility" permission): granted when the input broker is
+// reachable and serves this user. Asking for it means asking systemd, over the system bus, to
+// enable and start the broker's socket; polkit asks the user for an administrator's password.
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <utility>
+
+class QDBusError;
+
+namespace rimglider {
+
+class Permissions : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isAccessibilityGranted READ isAccessibilityGranted NOTIFY isAccessibilityGrantedChanged)
+
+  public:
+    // Whether the broker serves this user right now. Called on the main thread; must be cheap.
+    using GrantQuery = std::function<bool()>;
+    // Shows Rimglider's help on installing the input service (the settings window's part).
+    using HelpPresenter = std::function<void(const QString& helpText)>;
+
+    enum class RequestOutcome {
+        started,        // systemd enabled and started the socket
+        notInstalled,   // the unit is not installed: the help was shown
+        alreadyGranted, // nothing to ask: the help was shown
+        failed,         // systemd or polkit said no, or there is no system bus
+    };
+    Q_ENUM(RequestOutcome)
+
+    static constexpr std::chrono::milliseconds pollInterval{2000};
+    static inline const QString inputServiceUnit = QStringLiteral("rimglider-inputd.socket");
+
+    // The one instance: the broker at its socket path, the system bus, help text to the log.
+    static Permissions& shared();
+
+    // Reads the grant once through `query`; `systemBus` is where systemd is asked.
+    Permissions(GrantQuery query, QDBusConnection systemBus, HelpPresenter showHelp, QObject* parent = nullptr);
+
+    // A GrantQuery on the broker at `socketPath`: a connection and HELLO while not granted; once
+    // welcomed the connection is kept and only checked, without waiting, for having closed.
+    static GrantQuery brokerQuery(std::string socketPath);
+
+    // How to install and remove the input service.
+    static QString inputServiceHelp();
+    // Where the help goes from now on (the user interface shows it in a window).
+    void setHelpPresenter(HelpPresenter showHelp) { showHelp_ = std::move(showHelp); }
+
+    [[nodiscard]] bool isAccessibilityGranted() const { return granted_; }
+
+    // Asks again; only a different answer is stored, signalled and passed to onChange.
+    void refresh();
+
+    // Creates, once, the repeating 2-second timer whose every tick is one refresh().
+    void startPolling();
+    [[nodiscard]] const QTimer* timer() const { return timer_; }
+
+    // Asks systemd to enable and start the input service's socket, without waiting for it;
+    // shows the help instead when the unit is not installed or access is already granted.
+    // isAccessibilityGranted is not touched: the next refresh sees the outcome.
+    void requestAccess();
+
+    // Called after every change of isAccessibilityGranted.
+    std::function<void()> onChange;
+
+  signals:
+    void isAccessibilityGrantedChanged();
+    // The end of a requestAccess(); `detail` says why it failed.
+    void accessRequestFinished(rimglider::Permissions::RequestOutcome outcome, const QString& detail);
+
+  private:
+    enum class Step { readState, enable, start };
+    void callSystemd(Step step);
+    void finishRequest(RequestOutcome outcome, const QString& detail = {});
+    static bool isNotInstalled(const QDBusError& error);
+
+    GrantQuery query_;
+    QDBusConnection bus_;
+    HelpPresenter showHelp_;
+    bool granted_ = false;
+    bool requesting_ = false;
+    QTimer* timer_ = nullptr;
+};
+
+} // namespace rimglider

@@ -1,0 +1,137 @@
+// Raw finger contacts of the touchpad, as touch frames for one installed handler.
+//
+// The input broker owns the devices; TouchInput is its client. Its reader thread (the
+// "callback thread") holds the broker connection, subscribes to the chosen touchpad, turns
+// its kernel events into frames with the frame assembler, fills the gaps a resting finger
+// leaves, follows hot-plug, and reconnects when the broker comes back. Frames carry the
+// kernel's event times (CLOCK_MONOTONIC, the clock of every input).
+#pragma once
+
+#include "RimgliderInput/BrokerConnection.h"
+#include "RimgliderInput/EvdevDevice.h"
+#include "RimgliderInput/FrameAssembler.h"
+
+#include "GestureEngineKit/TouchTypes.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace rimglider {
+
+class TouchInput {
+  public:
+    struct Status {
+        enum class Kind : std::uint8_t { running, unavailable, stopped };
+        Kind kind = Kind::stopped;
+        long deviceCount = 0; // running: the number of touchpads
+        std::string message;  // unavailable: why
+
+        static Status running(long deviceCount) { return {Kind::running, deviceCount, {}}; }
+        static Status unavailable(std::string message) { return {Kind::unavailable, 0, std::move(message)}; }
+        static Status stopped() { return {}; }
+        friend bool operator==(const Status&, const Status&) = default;
+    };
+    // The broker cannot be reached or does not serve this user.
+    static inline const std::string notAvailableMessage = "MultitouchSupport is not available";
+    // The broker cannot list its devices.
+    static inline const std::string noDevicesMessage = "No multitouch devices";
+    // No touchpad is present.
+    static inline const std::string noTrackpadMessage = "No trackpad found";
+
+    using FrameHandler = std::function<void(GestureEngineKit::TouchFrame)>;
+    using Clock = std::function<double()>;
+
+    struct Options {
+        std::string socketPath = broker::socketPath();
+        Clock clock{}; // system uptime when empty; decides when keep-alive frames are due
+        // Between connection attempts while the broker is away, and after it refused this
+        // user (it logs every refusal; the session's return restarts us anyway).
+        std::chrono::milliseconds reconnectInterval{2000};
+        std::chrono::milliseconds refusedInterval{30000};
+        // For the connection and the device list; start() waits at most about twice this.
+        std::chrono::milliseconds answerTimeout{1000};
+    };
+
+    // A keep-alive frame is sent this long after it is due, so that events the broker has
+    // read but not yet delivered are not overtaken by a repeated frame.
+    static constexpr double keepAliveSlack = 0.005;
+    // The clock fills gaps only while the frames are at most this far behind it.
+    static constexpr double maxClockLag = 1.0;
+
+    static TouchInput& shared();
+
+    explicit TouchInput(Options options);
+    ~TouchInput();
+    TouchInput(const TouchInput&) = delete;
+    TouchInput& operator=(const TouchInput&) = delete;
+
+    // Main thread. start() returns once the first connection attempt has settled the
+    // status; while started, a lost broker is looked for again every reconnectInterval.
+    void start();
+    void stop();
+
+    // Replaces the frame handler; it is called on the reader thread, outside the lock, and
+    // stays installed across stop() and start().
+    void setOnFrame(FrameHandler handler);
+    // Called after the status or the chosen touchpad changed (its size may have), on the
+    // reader thread or in start()/stop().
+    void setOnChange(std::function<void()> handler);
+
+    [[nodiscard]] Status status() const;
+    // The chosen touchpad, and its surface when it reports a resolution.
+    [[nodiscard]] std::optional<broker::TouchpadInfo> device() const;
+    [[nodiscard]] std::optional<SurfaceSize> surfaceSize() const;
+
+  private:
+    void run();
+    bool connect();
+    bool isStopping();
+    bool waitBeforeReconnect();
+    void settleFirstAttempt();
+    void handle(broker::BrokerMessage& message);
+    void handleEvents(const broker::Events& events);
+    void touchpadAdded(broker::TouchpadInfo info);
+    void touchpadGone(std::uint32_t deviceId);
+    void choose(std::optional<std::uint32_t> preferred = std::nullopt);
+    void subscribe(const broker::TouchpadInfo& touchpad);
+    void brokerLost();
+    void endContacts();
+    void fillKeepAlive();
+    std::optional<double> clockKeepAliveDue() const;
+    std::chrono::milliseconds receiveTimeout() const;
+    void deliver(GestureEngineKit::TouchFrame frame);
+    void setStatus(Status status);
+    void changed();
+    void dropConnection();
+
+    const Options options_;
+    const Clock clock_;
+
+    mutable std::mutex lock_; // every field below but the reader's own
+    std::shared_ptr<const FrameHandler> onFrame_;
+    std::shared_ptr<const std::function<void()>> onChange_;
+    Status status_;
+    std::vector<broker::TouchpadInfo> devices_;
+    std::optional<std::uint32_t> chosen_;
+    std::optional<broker::BrokerConnection> connection_; // used by the reader; replaced under lock_
+    bool stopping_ = false;
+    bool settled_ = false;
+    std::condition_variable wake_; // stop() and the first attempt's end
+    std::thread reader_;
+
+    // The reader's own.
+    std::optional<FrameAssembler> assembler_; // from the touchpad's state batch on
+    double lastFrameTime_ = 0;
+    bool lastFrameTouched_ = false;
+    std::uint32_t nextSerial_ = 1;
+    bool refused_ = false; // the last attempt was refused
+};
+
+} // namespace rimglider

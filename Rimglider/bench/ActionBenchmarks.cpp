@@ -1,0 +1,158 @@
+// Action figures, as the application runs them on its main thread:
+//  - latency from a slider-step event handed to the dispatcher to the input broker receiving
+//    the key request, median and 99th percentile (a stand-in broker on its own thread
+//    timestamps each request as it reads it);
+//  - the main thread's cost per slider step: the dispatcher, the step decision, one key request
+//    on the socket and the haptic choice.
+#include "ActionDispatcher.h"
+#include "AppSettings.h"
+#include "CursorFreeze.h"
+#include "SystemKeys.h"
+#include "TuningSettings.h"
+
+#include "RimgliderInput/BrokerProtocol.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace rimglider;
+using namespace GestureEngineKit;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Accepts one client, welcomes it and timestamps every request it reads.
+class TimestampingBroker {
+  public:
+    explicit TimestampingBroker(const std::string& path)
+    {
+        listener_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+            ::listen(listener_, 1) != 0) {
+            std::perror("bench broker");
+            std::exit(2);
+        }
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~TimestampingBroker()
+    {
+        ::shutdown(client_.load(), SHUT_RDWR);
+        thread_.join();
+        ::close(listener_);
+    }
+
+    std::size_t count() const
+    {
+        std::lock_guard guard(lock_);
+        return received_.size();
+    }
+    Clock::time_point at(std::size_t i) const
+    {
+        std::lock_guard guard(lock_);
+        return received_[i];
+    }
+
+  private:
+    void serve()
+    {
+        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        client_ = fd;
+        std::array<std::uint8_t, broker::maxRequestSize> buffer{};
+        for (;;) {
+            const ssize_t size = ::recv(fd, buffer.data(), buffer.size(), 0);
+            const auto now = Clock::now();
+            if (size <= 0) break;
+            const auto decoded = broker::decodeRequest(std::span(buffer.data(), std::size_t(size)));
+            if (!decoded.message) break;
+            if (std::holds_alternative<broker::Hello>(decoded.message->request)) {
+                const auto welcome = broker::encode(broker::BrokerMessage{decoded.serial, broker::Welcome{}});
+                ::send(fd, welcome.data(), welcome.size(), MSG_NOSIGNAL);
+                continue;
+            }
+            std::lock_guard guard(lock_);
+            received_.push_back(now);
+        }
+        ::close(fd);
+    }
+
+    int listener_ = -1;
+    std::atomic<int> client_{-1};
+    std::thread thread_;
+    mutable std::mutex lock_;
+    std::vector<Clock::time_point> received_;
+};
+
+double percentile(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values[std::size_t(p * double(values.size() - 1))];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const std::string socketPath = dir.filePath(QStringLiteral("inputd.sock")).toStdString();
+    TimestampingBroker broker(socketPath);
+    SystemKeys keys(socketPath);
+
+    QSettings store(dir.filePath(QStringLiteral("Rimglider.conf")), QSettings::IniFormat);
+    AppSettings settings(store);
+    TuningSettings tuning(store);
+    CursorFreeze freeze([](std::chrono::milliseconds, std::function<void()>) {});
+    // The volume step as the controller makes it: a level already known, one key posted.
+    float level = 0.5f;
+    ActionDispatcher dispatcher(
+        settings, tuning, freeze,
+        ActionDispatcher::Outputs{
+            [&](SliderDirection direction, bool fine) {
+                keys.post(direction == SliderDirection::up ? 0 : 1, fine);
+                return level >= 0.999f ? StepResult::atLimit : StepResult::stepped;
+            },
+            {}, [] { return true; }, [] { return true; }, [&](int code, bool fine) { keys.post(code, fine); },
+            [](HapticPattern) {}, [](std::chrono::milliseconds, std::function<void()>) {}});
+
+    constexpr int samples = 20000;
+    std::vector<double> latencies, costs;
+    latencies.reserve(samples);
+    costs.reserve(samples);
+    const GestureEvent step = GestureEvent::sliderStep(Zone::right, SliderDirection::up, false);
+    dispatcher.handle(step); // connects
+    while (broker.count() < 1)
+        std::this_thread::yield();
+    for (int i = 0; i < samples; ++i) {
+        const std::size_t before = broker.count();
+        const auto start = Clock::now();
+        dispatcher.handle(step);
+        const auto handled = Clock::now();
+        while (broker.count() == before)
+            std::this_thread::yield();
+        costs.push_back(std::chrono::duration<double, std::micro>(handled - start).count());
+        latencies.push_back(std::chrono::duration<double, std::micro>(broker.at(before) - start).count());
+    }
+    std::printf("slider step -> broker receives the key request: median %.1f us, p99 %.1f us (target p99 <= 1000 us)\n",
+                percentile(latencies, 0.5), percentile(latencies, 0.99));
+    std::printf("main-thread cost per slider step: median %.1f us, p99 %.1f us\n", percentile(costs, 0.5),
+                percentile(costs, 0.99));
+    return 0;
+}

@@ -1,0 +1,123 @@
+// Main-thread cost of one step() for each level controller, as the dispatcher calls it:
+//  - VolumeController against a private PulseAudio server (a step reads only held state);
+//  - BrightnessController against an emulated backlight (a step reads sysfs: two small files).
+// Run under umockdev-wrapper, which the brightness half needs:
+//   umockdev-wrapper build/Rimglider/bench/level-benchmarks
+// and with QT_NO_GLIB=1 for the volume figures on the plain Qt loop.
+// GLib's headers first: Qt's `signals` macro breaks their declarations.
+#include <umockdev.h>
+
+#include "BrightnessController.h"
+#include "PulseServer.h"
+#include "VolumeController.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <vector>
+
+using namespace rimglider;
+using GestureEngineKit::SliderDirection;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int samples = 20000;
+
+void report(const char* what, const std::function<StepResult()>& step)
+{
+    std::vector<double> nanoseconds;
+    nanoseconds.reserve(samples);
+    for (int i = 0; i < samples; ++i) {
+        const auto start = Clock::now();
+        step();
+        nanoseconds.push_back(
+            double(std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count()));
+    }
+    std::sort(nanoseconds.begin(), nanoseconds.end());
+    std::printf("%s step(): median %.2f us, p99 %.2f us over %d calls\n", what, nanoseconds[samples / 2] / 1e3,
+                nanoseconds[samples * 99 / 100] / 1e3, samples);
+}
+
+// CPU time of this process over one second of running the event loop.
+double idleCpuMilliseconds()
+{
+    timespec before{}, after{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    QTest::qWait(1000);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    return double(after.tv_sec - before.tv_sec) * 1e3 + double(after.tv_nsec - before.tv_nsec) / 1e6;
+}
+
+int volume()
+{
+    const double baseline = idleCpuMilliseconds();
+    testing::PulseServer server;
+    if (!server.start()) {
+        std::fprintf(stderr, "no PulseAudio server\n");
+        return 1;
+    }
+    VolumeController::Options options;
+    options.server = server.address();
+    VolumeController controller([](int, bool) {}, options);
+    controller.start();
+    if (!QTest::qWaitFor([&] { return controller.isAdjustable(); })) return 1;
+    report("VolumeController", [&] { return controller.step(SliderDirection::up, false); });
+
+    // Connected and idle, libpulse must not keep the loop busy (QT_NO_GLIB=1 measures our adapter).
+    std::printf("VolumeController idle on the %s loop: %.2f ms CPU in 1 s (the waiting loop alone: %.2f ms)\n",
+                controller.loopInUse() == VolumeController::Loop::glib ? "GLib" : "Qt", idleCpuMilliseconds(),
+                baseline);
+    return 0;
+}
+
+int brightness()
+{
+    UMockdevTestbed* testbed = umockdev_testbed_new();
+    if (!umockdev_in_mock_environment()) {
+        std::fprintf(stderr, "run under umockdev-wrapper\n");
+        return 1;
+    }
+    GError* error = nullptr;
+    umockdev_testbed_add_from_string(testbed, R"(P: /devices/pci0000:00/0000:00:02.0
+E: SUBSYSTEM=pci
+
+P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1
+E: SUBSYSTEM=drm
+A: enabled=enabled\n
+A: dpms=On\n
+
+P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
+E: SUBSYSTEM=backlight
+A: type=raw\n
+A: max_brightness=1000\n
+A: actual_brightness=250\n
+A: brightness=250\n
+A: bl_power=0\n
+)",
+                                     &error);
+    BrightnessController controller([](int, bool) {});
+    controller.start();
+    if (!controller.hasBuiltInDisplay()) return 1;
+    report("BrightnessController (emulated sysfs)", [&] { return controller.step(SliderDirection::up, false); });
+    const auto start = Clock::now();
+    for (int i = 0; i < 1000; ++i)
+        controller.refresh();
+    std::printf("BrightnessController refresh(): mean %.1f us (udev enumeration; not on the step path)\n",
+                double(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count()) / 1000);
+    g_object_unref(testbed);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int volumeStatus = volume();
+    return brightness() | volumeStatus;
+}

@@ -1,0 +1,219 @@
+#include "ActionDispatcher.h"
+#include "AppSettings.h"
+#include "CursorFreeze.h"
+#include "GesturePipeline.h"
+#include "ManualScheduler.h"
+#include "TestStore.h"
+#include "TuningSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <string>
+#include <vector>
+
+using namespace rimglider;
+using namespace GestureEngineKit;
+using namespace std::chrono_literals;
+using rimglider::test::ManualScheduler;
+using rimglider::test::TestStore;
+
+namespace {
+
+// The dispatcher with recording outputs: every key, step and pulse lands in `log`.
+class Dispatch : public ::testing::Test {
+  protected:
+    Dispatch()
+        : settings(store.settings()), tuning(store.settings()), freeze(clock.scheduler()),
+          dispatcher(
+              settings, tuning, freeze,
+              ActionDispatcher::Outputs{
+                  [this](SliderDirection d, bool fine) { return record("volume", d, fine, volumeResult); },
+                  [this](SliderDirection d, bool fine) { return record("brightness", d, fine, brightnessResult); },
+                  [this] { return volumeAdjustable; },
+                  [this] { return builtInDisplay; },
+                  [this](int code, bool fine) { log.push_back("key " + std::to_string(code) + (fine ? " fine" : "")); },
+                  [this](HapticPattern p) { log.push_back("pulse " + std::to_string(int(p))); },
+                  clock.scheduler(),
+              })
+    {}
+
+    StepResult record(const std::string& target, SliderDirection d, bool fine, StepResult result)
+    {
+        log.push_back(target + (d == SliderDirection::up ? " up" : " down") + (fine ? " fine" : ""));
+        return result;
+    }
+
+    std::vector<std::string> take() { return std::exchange(log, {}); }
+
+    TestStore store;
+    AppSettings settings;
+    TuningSettings tuning;
+    ManualScheduler clock;
+    CursorFreeze freeze;
+    ActionDispatcher dispatcher;
+    StepResult volumeResult = StepResult::stepped;
+    StepResult brightnessResult = StepResult::stepped;
+    bool volumeAdjustable = true;
+    bool builtInDisplay = true;
+    std::vector<std::string> log;
+};
+
+using Log = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(Dispatch, StepsGoToTheSideTargetWithTheStrengthPulse)
+{
+    dispatcher.handle(GestureEvent::sliderStep(Zone::right, SliderDirection::up, false));
+    dispatcher.handle(GestureEvent::sliderStep(Zone::left, SliderDirection::down, true));
+    EXPECT_EQ(take(), (Log{"volume up", "pulse 0", "brightness down fine", "pulse 0"}));
+
+    settings.setSwapSides(true);
+    settings.setHapticStrength(AppSettings::HapticStrength::medium);
+    dispatcher.handle(GestureEvent::sliderStep(Zone::right, SliderDirection::up, false));
+    settings.setHapticStrength(AppSettings::HapticStrength::light);
+    dispatcher.handle(GestureEvent::sliderStep(Zone::left, SliderDirection::up, false));
+    settings.setHapticStrength(AppSettings::HapticStrength::off);
+    dispatcher.handle(GestureEvent::sliderStep(Zone::left, SliderDirection::up, false));
+    EXPECT_EQ(take(), (Log{"brightness up", "pulse 2", "volume up", "pulse 1", "volume up"}));
+
+    // Fine only while the setting allows it; bottom and corner slides step nothing.
+    settings.setFineControl(false);
+    dispatcher.handle(GestureEvent::sliderStep(Zone::left, SliderDirection::up, true));
+    dispatcher.handle(GestureEvent::sliderStep(Zone::bottom, SliderDirection::up, true));
+    EXPECT_EQ(take(), (Log{"volume up"}));
+}
+
+TEST_F(Dispatch, LimitPulsesOncePerRunOfLimitHits)
+{
+    volumeResult = StepResult::atLimit;
+    for (int i = 0; i < 10; ++i)
+        dispatcher.handle(GestureEvent::sliderStep(Zone::right, SliderDirection::up, false));
+    Log expected{"volume up", "pulse 1"};
+    for (int i = 0; i < 9; ++i)
+        expected.push_back("volume up"); // still posted, silently
+    EXPECT_EQ(take(), expected);
+    EXPECT_TRUE(dispatcher.lastStepHitLimit());
+
+    volumeResult = StepResult::stepped;
+    dispatcher.handle(GestureEvent::sliderStep(Zone::right, SliderDirection::down, false));
+    EXPECT_EQ(take(), (Log{"volume down", "pulse 0"}));
+    EXPECT_FALSE(dispatcher.lastStepHitLimit());
+
+    // A new slide starts a new run; an unavailable step ends one without a pulse.
+    volumeResult = StepResult::atLimit;
+    dispatcher.handle(GestureEvent::sliderStep(Zone::right, SliderDirection::up, false));
+    dispatcher.handle(GestureEvent::sliderBegan(Zone::right));
+    dispatcher.handle(GestureEvent::sliderStep(Zone::right, SliderDirection::up, false));
+    volumeResult = StepResult::unavailable;
+    dispatcher.handle(GestureEvent::sliderStep(Zone::right, SliderDirection::up, false));
+    EXPECT_FALSE(dispatcher.lastStepHitLimit());
+    EXPECT_EQ(take(), (Log{"volume up", "pulse 1", "volume up", "pulse 1", "volume up"}));
+}
+
+TEST_F(Dispatch, UnavailableTargetGetsTwoPulsesNinetyMillisecondsApart)
+{
+    builtInDisplay = false;
+    dispatcher.handle(GestureEvent::sliderBegan(Zone::left));
+    EXPECT_EQ(take(), (Log{"pulse 0"}));
+    clock.advance(89ms);
+    EXPECT_EQ(take(), Log{});
+    clock.advance(1ms);
+    EXPECT_EQ(take(), (Log{"pulse 0"}));
+
+    // An available target is silent; with the sides swapped the left edge is volume.
+    builtInDisplay = true;
+    dispatcher.handle(GestureEvent::sliderBegan(Zone::right));
+    settings.setSwapSides(true);
+    volumeAdjustable = false;
+    dispatcher.handle(GestureEvent::sliderBegan(Zone::right));
+    dispatcher.handle(GestureEvent::sliderBegan(Zone::bottom));
+    clock.advance(1s);
+    EXPECT_EQ(take(), Log{});
+    dispatcher.handle(GestureEvent::sliderBegan(Zone::left));
+    clock.advance(1s);
+    EXPECT_EQ(take(), (Log{"pulse 0", "pulse 0"}));
+}
+
+TEST_F(Dispatch, MediaAndMuteKeysAreConfirmed)
+{
+    dispatcher.handle(GestureEvent::swipe(Zone::bottom, SwipeDirection::right));
+    dispatcher.handle(GestureEvent::swipe(Zone::bottom, SwipeDirection::left));
+    dispatcher.handle(GestureEvent::tap(Zone::bottom));
+    dispatcher.handle(GestureEvent::doubleTap(Zone::topRightCorner));
+    EXPECT_EQ(take(), (Log{"key 17", "pulse 0", "key 18", "pulse 0", "key 16", "pulse 0", "key 7", "pulse 0"}));
+}
+
+TEST_F(Dispatch, FreezesFromTheChosenMomentUntilRelease)
+{
+    dispatcher.handle(GestureEvent::claimed({Zone::right}));
+    EXPECT_TRUE(freeze.isFrozen());
+    dispatcher.handle(GestureEvent::sliderBegan(Zone::right));
+    EXPECT_EQ(freeze.generation(), 1); // stays frozen through the slide
+    dispatcher.handle(GestureEvent::released(GestureEvent::Outcome::completed()));
+    EXPECT_FALSE(freeze.isFrozen());
+    dispatcher.handle(GestureEvent::released(GestureEvent::Outcome::cancelled(CancelReason::timeout)));
+    EXPECT_EQ(freeze.generation(), 2); // a release with nothing frozen changes nothing
+
+    Tuning fromGesture;
+    fromGesture.freezeFrom = Tuning::FreezeFrom::gesture;
+    tuning.setValues(fromGesture);
+    dispatcher.handle(GestureEvent::claimed({Zone::topRightCorner}));
+    EXPECT_FALSE(freeze.isFrozen());
+    dispatcher.handle(GestureEvent::sliderBegan(Zone::right));
+    EXPECT_TRUE(freeze.isFrozen());
+    dispatcher.handle(GestureEvent::released(GestureEvent::Outcome::completed()));
+
+    settings.setFreezeCursor(false);
+    dispatcher.handle(GestureEvent::sliderBegan(Zone::right));
+    EXPECT_FALSE(freeze.isFrozen());
+}
+
+TEST_F(Dispatch, SafetyReleaseEndsOnlyItsOwnFreeze)
+{
+    freeze.freeze();
+    clock.advance(9999ms);
+    EXPECT_TRUE(freeze.isFrozen());
+    clock.advance(1ms);
+    EXPECT_FALSE(freeze.isFrozen());
+
+    // Released and frozen again within ten seconds: the first timer finds a newer freeze.
+    freeze.freeze();
+    clock.advance(5s);
+    freeze.release();
+    freeze.freeze();
+    freeze.freeze(); // already frozen: no second timer
+    clock.advance(5s);
+    EXPECT_TRUE(freeze.isFrozen());
+    clock.advance(5s);
+    EXPECT_FALSE(freeze.isFrozen());
+    EXPECT_EQ(clock.pending(), 0u);
+}
+
+TEST_F(Dispatch, PipelineSubscriptionEndsWithTheDispatcher)
+{
+    GesturePipeline pipeline;
+    auto second = std::make_unique<ActionDispatcher>(
+        settings, tuning, freeze,
+        ActionDispatcher::Outputs{{},
+                                  {},
+                                  {},
+                                  {},
+                                  [this](int code, bool) { log.push_back(std::to_string(code)); },
+                                  [](HapticPattern) {},
+                                  clock.scheduler()});
+    second->start(pipeline);
+    dispatcher.start(pipeline);
+    second.reset();
+
+    // A corner double tap through the real engine.
+    for (double t : {0.0, 0.3}) {
+        pipeline.submit(EngineInput::frame({t, {{1, 3, 0.97f, 0.95f, 8, 8, 0, 0}}}));
+        pipeline.submit(EngineInput::frame({t + 0.05, {}}));
+    }
+    pipeline.waitUntilProcessed();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(take(), (Log{"key 7", "pulse 0"}));
+}

@@ -1,0 +1,193 @@
+// The controller with the real services on test doubles of the outside world: settings in a
+// temporary store, a stand-in input broker, an emulated /sys (the binary runs under
+// umockdev-wrapper), no sound server.
+#include <umockdev.h> // before Qt: its `signals` macro breaks GLib's declarations
+
+#include "ActionDispatcher.h"
+#include "AppController.h"
+#include "BrightnessController.h"
+#include "ClickGuard.h"
+#include "CursorFreeze.h"
+#include "EventTap.h"
+#include "GesturePipeline.h"
+#include "ManualScheduler.h"
+#include "Permissions.h"
+#include "TestStore.h"
+#include "TouchInput.h"
+#include "TuningSettings.h"
+#include "VolumeController.h"
+
+#include "FakeBroker.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace rimglider;
+using namespace GestureEngineKit;
+using rimglider::test::FakeBroker;
+using rimglider::test::ManualScheduler;
+using rimglider::test::SocketFolder;
+using rimglider::test::TestStore;
+
+namespace {
+
+const char* const panelWithBacklight = R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1
+E: SUBSYSTEM=drm
+E: DEVTYPE=drm_connector
+A: enabled=enabled\n
+A: dpms=On\n
+
+P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
+E: SUBSYSTEM=backlight
+A: type=raw\n
+A: max_brightness=100\n
+A: brightness=50\n
+A: actual_brightness=50\n
+A: bl_power=0\n
+)";
+
+BrightnessController::Options noLogind()
+{
+    BrightnessController::Options options;
+    options.sessionPath.clear();
+    return options;
+}
+
+TouchInput::Options touchOptions(std::string socketPath)
+{
+    TouchInput::Options options;
+    options.socketPath = std::move(socketPath);
+    return options;
+}
+
+class Controller : public ::testing::Test {
+  protected:
+    Controller()
+        : broker(socket.path()), settings(store.settings()), tuning(store.settings()),
+          permissions([this] { return granted; }, QDBusConnection(QStringLiteral("no bus")), [](const QString&) {}),
+          volume([](int, bool) {}, VolumeController::Options{QStringLiteral("unix:/nonexistent/native")}),
+          brightness([](int, bool) {}, noLogind()), freeze(clock.scheduler()),
+          dispatcher(settings, tuning, freeze, ActionDispatcher::Outputs{{}, {}, {}, {}, {}, {}, clock.scheduler()}),
+          pipeline(clickGuard), eventTap(pipeline, clickGuard, EventTap::Options{socket.path()}),
+          touchInput(touchOptions(socket.path())),
+          controller(AppController::Services{settings, tuning, permissions, volume, brightness, dispatcher, pipeline,
+                                             clickGuard, eventTap, touchInput, freeze})
+    {}
+
+    void SetUp() override
+    {
+        testbed = umockdev_testbed_new();
+        ASSERT_TRUE(umockdev_in_mock_environment()) << "run this binary under umockdev-wrapper";
+    }
+    void TearDown() override
+    {
+        touchInput.stop();
+        g_object_unref(testbed);
+    }
+
+    GesturePipeline::Snapshot settled()
+    {
+        pipeline.waitUntilProcessed();
+        return pipeline.snapshot();
+    }
+
+    SocketFolder socket;
+    FakeBroker broker;
+    bool granted = true;
+    UMockdevTestbed* testbed = nullptr;
+    TestStore store;
+    AppSettings settings;
+    TuningSettings tuning;
+    Permissions permissions;
+    VolumeController volume;
+    BrightnessController brightness;
+    ManualScheduler clock;
+    CursorFreeze freeze;
+    ActionDispatcher dispatcher;
+    ClickGuard clickGuard;
+    GesturePipeline pipeline;
+    EventTap eventTap;
+    TouchInput touchInput;
+    AppController controller;
+};
+
+} // namespace
+
+TEST_F(Controller, GesturesOffStillConfiguresButDisablesAndReleases)
+{
+    controller.start();
+    EXPECT_TRUE(settled().isEnabled);
+    EXPECT_TRUE(eventTap.isRunning());
+
+    freeze.freeze();
+    Tuning longerGuard;
+    longerGuard.clickGuardWindow = 0.5;
+    tuning.setValues(longerGuard); // applies through its callback
+    settings.setEnabled(false);
+    const GesturePipeline::Snapshot snapshot = settled();
+    EXPECT_FALSE(snapshot.isEnabled);
+    EXPECT_FALSE(freeze.isFrozen());
+    EXPECT_EQ(clickGuard.state().window, 0.5);
+    EXPECT_EQ(snapshot.config, deriveGestureConfig(settings, tuning.values(), false));
+    EXPECT_TRUE(eventTap.isRunning());
+
+    // Nothing changed: the same configuration again, nothing else.
+    controller.apply();
+    EXPECT_EQ(settled(), snapshot);
+}
+
+TEST_F(Controller, PermissionChangesAreNoticedByThePoll)
+{
+    granted = false;
+    permissions.refresh(); // as if the broker had not been reachable at launch
+    controller.start();
+    EXPECT_FALSE(settled().isEnabled);
+    EXPECT_FALSE(eventTap.isRunning());
+    ASSERT_NE(permissions.timer(), nullptr);
+    EXPECT_EQ(permissions.timer()->interval(), 2000);
+
+    granted = true;
+    permissions.refresh(); // one poll tick
+    EXPECT_TRUE(settled().isEnabled);
+    EXPECT_TRUE(eventTap.isRunning());
+    granted = false;
+    permissions.refresh();
+    EXPECT_FALSE(settled().isEnabled);
+}
+
+TEST_F(Controller, BrightnessEdgeFollowsTheBuiltInDisplay)
+{
+    controller.start();
+    EXPECT_FALSE(settled().config.enabledZones.contains(Zone::left));
+
+    GError* error = nullptr;
+    ASSERT_TRUE(umockdev_testbed_add_from_string(testbed, panelWithBacklight, &error));
+    umockdev_testbed_uevent(testbed, "/sys/devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight",
+                            "add");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return brightness.hasBuiltInDisplay(); }));
+    EXPECT_TRUE(settled().config.enabledZones.contains(Zone::left));
+    settings.setSwapSides(true);
+    EXPECT_TRUE(settled().config.enabledZones.contains(Zone::right));
+}
+
+TEST_F(Controller, TheTouchpadsOwnSizeShapesTheConfiguration)
+{
+    broker::TouchpadInfo pad;
+    pad.deviceId = 1;
+    pad.builtIn = true;
+    pad.description.name = "Wide pad";
+    pad.description.codes[EV_ABS] = {
+        ABS_X, ABS_Y, ABS_MT_SLOT, ABS_MT_POSITION_X, ABS_MT_POSITION_Y, ABS_MT_TRACKING_ID};
+    pad.description.codes[EV_KEY] = {BTN_TOUCH, BTN_TOOL_FINGER};
+    pad.description.absInfo[ABS_MT_POSITION_X] = {0, 0, 4800, 0, 0, 40}; // 120 mm
+    pad.description.absInfo[ABS_MT_POSITION_Y] = {0, 0, 3000, 0, 0, 40}; // 75 mm
+    pad.description.absInfo[ABS_MT_SLOT] = {0, 0, 4, 0, 0, 0};
+    pad.description.absInfo[ABS_MT_TRACKING_ID] = {0, 0, 65535, 0, 0, 0};
+    broker.addTouchpad(pad);
+
+    controller.start(); // attaches and starts the touch input last
+    ASSERT_TRUE(QTest::qWaitFor([&] { return settled().config.surfaceWidthMM == 120.0; }));
+    EXPECT_EQ(pipeline.snapshot().config.surfaceHeightMM, 75.0);
+}

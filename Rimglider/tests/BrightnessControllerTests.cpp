@@ -1,0 +1,333 @@
+// BrightnessController against an emulated /sys (umockdev): the binary runs under
+// umockdev-wrapper, and each test builds its backlights and display connectors in a fresh
+// testbed. Changes come as the kernel would send them: a new attribute value plus a "change"
+// uevent, which the controller's udev monitor must pick up by itself.
+// GLib's headers first: Qt's `signals` macro breaks their declarations.
+#include <umockdev.h>
+
+#include "BrightnessController.h"
+#include "FakeLogind.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+using namespace rimglider;
+using GestureEngineKit::SliderDirection;
+
+namespace {
+
+using Key = std::pair<int, bool>;
+
+const char* const pciGpu = "/sys/devices/pci0000:00/0000:00:02.0";
+const char* const panel = "/sys/devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1";
+const char* const panelBacklight = "/sys/devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight";
+
+// The GPU, its card and the internal panel's connector, without any backlight.
+const char* const gpuWithPanel = R"(P: /devices/pci0000:00/0000:00:02.0
+E: SUBSYSTEM=pci
+E: DRIVER=i915
+
+P: /devices/pci0000:00/0000:00:02.0/drm/card0
+E: SUBSYSTEM=drm
+E: DEVTYPE=drm_minor
+A: dev=226:0\n
+
+P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1
+E: SUBSYSTEM=drm
+E: DEVTYPE=drm_connector
+A: enabled=enabled\n
+A: dpms=On\n
+A: status=connected\n
+)";
+
+// A raw backlight on the panel connector at 250 of 1000.
+const char* const rawPanelBacklight = R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
+E: SUBSYSTEM=backlight
+A: type=raw\n
+A: max_brightness=1000\n
+A: brightness=250\n
+A: actual_brightness=250\n
+A: bl_power=0\n
+)";
+
+class BrightnessControllerTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        testbed = umockdev_testbed_new();
+        // Asked only after the testbed exists: the answer is cached.
+        ASSERT_TRUE(umockdev_in_mock_environment()) << "run this binary under umockdev-wrapper";
+    }
+    void TearDown() override { g_object_unref(testbed); }
+
+    void add(const char* description)
+    {
+        GError* error = nullptr;
+        const bool added = umockdev_testbed_add_from_string(testbed, description, &error);
+        ASSERT_TRUE(added) << (error ? error->message : "?");
+    }
+
+    // What the kernel does when something changes: the new value, then a uevent.
+    void change(const char* devpath, const char* attribute, const char* value)
+    {
+        umockdev_testbed_set_attribute(testbed, devpath, attribute, value);
+        umockdev_testbed_uevent(testbed, devpath, "change");
+    }
+
+    // The emulated file's content, read behind the controller's back.
+    QByteArray fileContent(const char* devpath, const char* attribute) const
+    {
+        gchar* sysDir = umockdev_testbed_get_sys_dir(testbed);
+        QFile file(QString::fromUtf8(sysDir) + QString::fromUtf8(devpath + 4) + QLatin1Char('/') +
+                   QString::fromUtf8(attribute));
+        g_free(sysDir);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("<unreadable>");
+    }
+
+    std::unique_ptr<BrightnessController> startedController(BrightnessController::Options options = {})
+    {
+        options.busTimeout = std::chrono::milliseconds(500);
+        auto controller = std::make_unique<BrightnessController>(
+            [this](int code, bool fine) { keys.emplace_back(code, fine); }, options);
+        controller->onAvailabilityChange = [this] { ++availabilityChanges; };
+        controller->start();
+        return controller;
+    }
+
+    UMockdevTestbed* testbed = nullptr;
+    std::vector<Key> keys;
+    int availabilityChanges = 0;
+};
+
+TEST_F(BrightnessControllerTest, ReadsThePanelAndFollowsItsLevel)
+{
+    add(gpuWithPanel);
+    add(rawPanelBacklight);
+    auto controller = startedController();
+    ASSERT_TRUE(controller->isMonitoring());
+    EXPECT_TRUE(controller->hasBuiltInDisplay());
+    EXPECT_EQ(availabilityChanges, 1);
+    EXPECT_EQ(controller->brightness(), 0.25f);
+    const auto display = controller->builtInDisplay();
+    ASSERT_TRUE(display);
+    EXPECT_EQ(display->name, QLatin1String("intel_backlight"));
+    EXPECT_EQ(display->syspath, QLatin1String(panelBacklight));
+
+    QSignalSpy levels(controller.get(), &BrightnessController::brightnessChanged);
+    change(panelBacklight, "actual_brightness", "600\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->brightness() == 0.6f; }));
+    EXPECT_EQ(levels.count(), 1);
+    EXPECT_EQ(availabilityChanges, 1) << "a level change is no availability change";
+}
+
+TEST_F(BrightnessControllerTest, ClosedLidOrPowerOffMakesThePanelUnavailable)
+{
+    add(gpuWithPanel);
+    add(rawPanelBacklight);
+    auto controller = startedController();
+    ASSERT_TRUE(controller->hasBuiltInDisplay());
+    QSignalSpy availability(controller.get(), &BrightnessController::hasBuiltInDisplayChanged);
+    availabilityChanges = 0;
+
+    change(panel, "enabled", "disabled\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->hasBuiltInDisplay(); }));
+    EXPECT_EQ(availabilityChanges, 1);
+    EXPECT_EQ(controller->brightness(), std::nullopt);
+    EXPECT_EQ(controller->builtInDisplay(), std::nullopt);
+    EXPECT_EQ(controller->step(SliderDirection::up, false), StepResult::unavailable);
+    EXPECT_TRUE(keys.empty());
+    change(panel, "enabled", "enabled\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->hasBuiltInDisplay(); }));
+    EXPECT_EQ(availabilityChanges, 2);
+    EXPECT_EQ(controller->brightness(), 0.25f);
+
+    // Powered down by the desktop (DPMS) counts as asleep too.
+    change(panel, "dpms", "Off\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->hasBuiltInDisplay(); }));
+    change(panel, "dpms", "On\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->hasBuiltInDisplay(); }));
+    EXPECT_EQ(availabilityChanges, 4);
+    EXPECT_EQ(availability.count(), 4);
+
+    change(panelBacklight, "bl_power", "4\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->hasBuiltInDisplay(); }));
+    EXPECT_EQ(availabilityChanges, 5);
+}
+
+TEST_F(BrightnessControllerTest, ExternalDisplayOnlyHasNoBuiltInDisplay)
+{
+    EXPECT_EQ(startedController()->builtInDisplay(), std::nullopt) << "no backlight at all";
+    add(R"(P: /devices/pci0000:00/0000:00:02.0
+E: SUBSYSTEM=pci
+
+P: /devices/pci0000:00/0000:00:02.0/drm/card0
+E: SUBSYSTEM=drm
+
+P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-HDMI-A-1
+E: SUBSYSTEM=drm
+A: enabled=enabled\n
+A: dpms=On\n
+
+P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-HDMI-A-1/ddcci_backlight
+E: SUBSYSTEM=backlight
+A: type=raw\n
+A: max_brightness=100\n
+A: actual_brightness=40\n
+A: brightness=40\n
+A: bl_power=0\n
+)");
+    auto controller = startedController();
+    EXPECT_FALSE(controller->hasBuiltInDisplay());
+    EXPECT_EQ(availabilityChanges, 0);
+    EXPECT_EQ(controller->brightness(), std::nullopt);
+    EXPECT_EQ(controller->step(SliderDirection::down, true), StepResult::unavailable);
+    EXPECT_TRUE(keys.empty());
+
+    // The panel appears (a driver binds late): the monitor sees the new backlight.
+    add(R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1
+E: SUBSYSTEM=drm
+A: enabled=enabled\n
+A: dpms=On\n
+)");
+    add(rawPanelBacklight);
+    umockdev_testbed_uevent(testbed, panelBacklight, "add");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->hasBuiltInDisplay(); }));
+    EXPECT_EQ(controller->builtInDisplay()->name, QLatin1String("intel_backlight"));
+    EXPECT_EQ(availabilityChanges, 1);
+}
+
+TEST_F(BrightnessControllerTest, FirmwareBacklightIsPreferredAndSleepsWithThePanel)
+{
+    add(gpuWithPanel);
+    add(rawPanelBacklight);
+    add(R"(P: /devices/pci0000:00/0000:00:02.0/backlight/acpi_video0
+E: SUBSYSTEM=backlight
+A: type=firmware\n
+A: max_brightness=15\n
+A: actual_brightness=15\n
+A: brightness=15\n
+A: bl_power=0\n
+)");
+    auto controller = startedController();
+    ASSERT_TRUE(controller->hasBuiltInDisplay());
+    EXPECT_EQ(controller->builtInDisplay()->name, QLatin1String("acpi_video0"));
+    EXPECT_EQ(controller->brightness(), 1.0f);
+
+    // Lid shut: the firmware backlight has no connector of its own but goes dark with the panel.
+    change(panel, "enabled", "disabled\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->hasBuiltInDisplay(); }));
+    EXPECT_EQ(availabilityChanges, 2);
+}
+
+TEST_F(BrightnessControllerTest, LevelFallsBackToBrightnessAndToHalfWhenUnreadable)
+{
+    add(gpuWithPanel);
+    add(R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
+E: SUBSYSTEM=backlight
+A: type=raw\n
+A: max_brightness=200\n
+A: brightness=50\n
+)");
+    auto controller = startedController();
+    ASSERT_TRUE(controller->hasBuiltInDisplay());
+    EXPECT_EQ(controller->brightness(), 0.25f) << "brightness stands in for a missing actual_brightness";
+
+    // A driver that reports no usable maximum: no level, but steps still go out, from 0.5.
+    change(panelBacklight, "max_brightness", "0\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->brightness(); }));
+    EXPECT_TRUE(controller->hasBuiltInDisplay());
+    EXPECT_EQ(BrightnessController::readLevel(*controller->builtInDisplay()), std::nullopt);
+    EXPECT_EQ(controller->step(SliderDirection::up, false), StepResult::stepped);
+    EXPECT_EQ(controller->step(SliderDirection::down, false), StepResult::stepped);
+    change(panelBacklight, "max_brightness", "garbage\n");
+    EXPECT_EQ(controller->step(SliderDirection::down, false), StepResult::stepped);
+    EXPECT_EQ(keys, (std::vector<Key>{{2, false}, {3, false}, {3, false}}));
+}
+
+TEST_F(BrightnessControllerTest, StepsJudgeTheLevelReadNow)
+{
+    add(gpuWithPanel);
+    add(rawPanelBacklight);
+    auto controller = startedController();
+
+    // A step reads sysfs afresh, without waiting for a uevent.
+    umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness", "1000\n");
+    EXPECT_EQ(controller->step(SliderDirection::up, true), StepResult::atLimit);
+    EXPECT_EQ(controller->step(SliderDirection::down, false), StepResult::stepped);
+    umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness", "0\n");
+    EXPECT_EQ(controller->step(SliderDirection::down, true), StepResult::atLimit);
+    EXPECT_EQ(controller->step(SliderDirection::up, false), StepResult::stepped);
+    EXPECT_EQ(controller->brightness(), 0.25f) << "steps leave the shown level to refresh()";
+    EXPECT_EQ(keys, (std::vector<Key>{{2, true}, {3, false}, {3, true}, {2, false}}));
+}
+
+TEST_F(BrightnessControllerTest, SetLevelWritesSysfsWhenLogindIsNotThere)
+{
+    add(gpuWithPanel);
+    add(rawPanelBacklight);
+    // A bus that does not exist, never the machine's own: on a real laptop its logind would obey.
+    QTemporaryDir nowhere;
+    BrightnessController::Options options;
+    options.busAddress = QStringLiteral("unix:path=") + nowhere.filePath(QStringLiteral("bus"));
+    auto controller = startedController(options);
+    const auto display = controller->builtInDisplay();
+    ASSERT_TRUE(display);
+
+    std::optional<bool> answer;
+    controller->setLevel(*display, 0.75f, [&](bool ok) { answer = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }));
+    EXPECT_TRUE(*answer);
+    EXPECT_EQ(fileContent(panelBacklight, "brightness"), "750");
+    // The program's write raises no uevent and the hardware has not followed yet.
+    EXPECT_EQ(controller->brightness(), 0.25f);
+
+    answer.reset();
+    controller->setLevel(*display, 7.0f, [&](bool ok) { answer = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }));
+    EXPECT_EQ(fileContent(panelBacklight, "brightness"), "1000") << "levels are clamped";
+
+    // A backlight that vanished cannot be set.
+    answer.reset();
+    controller->setLevel({QStringLiteral("gone"), QString::fromLatin1(pciGpu) + QStringLiteral("/gone")}, 0.5f,
+                         [&](bool ok) { answer = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }));
+    EXPECT_FALSE(*answer);
+}
+
+TEST_F(BrightnessControllerTest, SetLevelGoesThroughLogindAndFallsBackWhenRefused)
+{
+    rimglider::testing::FakeLogind logind;
+    ASSERT_TRUE(logind.start()) << "no private D-Bus daemon";
+    add(gpuWithPanel);
+    add(rawPanelBacklight);
+    BrightnessController::Options options;
+    options.busAddress = logind.address();
+    auto controller = startedController(options);
+    const auto display = controller->builtInDisplay();
+    ASSERT_TRUE(display);
+
+    std::optional<bool> answer;
+    controller->setLevel(*display, 0.5f, [&](bool ok) { answer = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }));
+    EXPECT_TRUE(*answer);
+    using Call = rimglider::testing::FakeLogindSession::Call;
+    EXPECT_EQ(logind.session.calls, (std::vector<Call>{{"backlight", "intel_backlight", 500}}));
+    EXPECT_EQ(fileContent(panelBacklight, "brightness"), "250") << "logind did it; sysfs is left alone";
+
+    logind.session.refuse = true;
+    answer.reset();
+    controller->setLevel(*display, 0.1f, [&](bool ok) { answer = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }));
+    EXPECT_TRUE(*answer);
+    EXPECT_EQ(logind.session.calls.size(), 2u);
+    EXPECT_EQ(fileContent(panelBacklight, "brightness"), "100");
+}
+
+} // namespace

@@ -1,0 +1,128 @@
+// EventTap against a fake input broker: the key stream becomes engine inputs and click-guard
+// decisions; a missing or vanished broker disables the tap until it is back.
+#include "EventTap.h"
+
+#include "InputClientFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+using namespace rimglider;
+using namespace rimglider::test;
+using namespace GestureEngineKit;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Fixture {
+    SocketFolder folder;
+    CaughtLog log;
+    ClickGuard guard;
+    GesturePipeline pipeline{guard, [] { return 0.0; }};
+    std::optional<FakeBroker> broker;
+    EventTap tap{pipeline, guard, EventTap::Options{.socketPath = folder.path(), .reconnectInterval = 20ms}};
+
+    FakeBroker& serve()
+    {
+        broker.emplace(folder.path());
+        return *broker;
+    }
+    std::vector<EngineInput> stopRecording()
+    {
+        std::promise<std::vector<EngineInput>> recorded;
+        pipeline.stopRecording([&](std::vector<EngineInput> inputs) { recorded.set_value(std::move(inputs)); });
+        return recorded.get_future().get();
+    }
+    // The guard swallows presses as while a corner gesture owns the finger.
+    void guardClicks() { guard.observe({GestureEvent::claimed({Zone::topRightCorner})}, GestureConfig{}, 0); }
+};
+
+broker::Time at(std::int64_t seconds, std::uint32_t micros = 0)
+{
+    return {seconds, micros};
+}
+
+} // namespace
+
+TEST(EventTap, KeysModifiersAndClicksReachTheEngineAndTheClickGuardDecides)
+{
+    Fixture f;
+    FakeBroker& broker = f.serve();
+    broker.setModifiers({at(4), ModifierState::shift}); // Shift already held when the tap starts
+    f.pipeline.startRecording();
+    ASSERT_TRUE(f.tap.start());
+    EXPECT_TRUE(f.tap.isRunning());
+    EXPECT_EQ(f.log.lines(), (std::vector<Log::Line>{{"eventTap", Log::Level::info, "Event tap running"}}));
+    ASSERT_TRUE(eventually([&] { return broker.keySubscribers() == 1; }));
+
+    broker.sendKeys(broker::KeyDown{at(5)});
+    broker.sendKeys(broker::Modifiers{at(5, 100000), ModifierState{ModifierState::shift, ModifierState::option}});
+    broker.sendKeys(broker::Modifiers{at(5, 200000), ModifierState{}});
+    f.guardClicks();
+    broker.sendKeys(broker::Button{at(6), 1, true}); // swallowed: counted and remembered
+    ASSERT_TRUE(eventually([&] { return f.guard.swallowedCount() == 1; }));
+    EXPECT_EQ(f.guard.state().swallowedButtons, std::set<std::int64_t>{1});
+    f.guard.reset();
+    broker.sendKeys(broker::Button{at(6, 200000), 0, true}); // passed: nothing guards any more
+    broker.sendKeys(broker::Button{at(6, 300000), 0, false});
+    broker.sendKeys(broker::Button{at(6, 500000), 1, false}); // the swallowed press's release
+    ASSERT_TRUE(eventually([&] { return f.guard.state().swallowedButtons.empty(); }));
+    f.pipeline.waitUntilProcessed();
+    const std::vector<EngineInput> expected{
+        EngineInput::modifiers(ModifierState::shift, 4.0),
+        EngineInput::keyDown(5.0),
+        EngineInput::modifiers(ModifierState(5), 5.1),
+        EngineInput::modifiers({}, 5.2),
+        EngineInput::mouseDown(6.0), // every click, swallowed or not
+        EngineInput::mouseDown(6.2),
+    };
+    EXPECT_EQ(f.stopRecording(), expected);
+    EXPECT_EQ(f.guard.swallowedCount(), 1);
+}
+
+TEST(EventTap, StartFailsWithoutABrokerAndRunsOnceOnly)
+{
+    Fixture f;
+    EXPECT_FALSE(f.tap.start());
+    EXPECT_FALSE(f.tap.isRunning());
+    EXPECT_EQ(f.log.lines(), (std::vector<Log::Line>{{"eventTap", Log::Level::error,
+                                                      "Event tap could not be created (Accessibility not granted?)"}}));
+
+    FakeBroker& broker = f.serve();
+    EXPECT_TRUE(f.tap.start());
+    EXPECT_TRUE(f.tap.start()); // running: no second connection
+    ASSERT_TRUE(eventually([&] { return broker.keySubscribers() == 1; }));
+    EXPECT_EQ(broker.clientCount(), 1u);
+    EXPECT_EQ(f.log.messages().back(), "Event tap running");
+    EXPECT_EQ(f.log.lines().size(), 2u);
+}
+
+TEST(EventTap, DisabledWhileTheBrokerIsAwayOrSuspendedAndBackAfterwards)
+{
+    Fixture f;
+    f.serve();
+    ASSERT_TRUE(f.tap.start());
+    ASSERT_TRUE(eventually([&] { return f.broker->keySubscribers() == 1; }));
+
+    f.broker->broadcast(broker::Suspended{});
+    ASSERT_TRUE(eventually([&] { return !f.tap.isRunning(); }));
+    f.broker->broadcast(broker::Resumed{});
+    ASSERT_TRUE(eventually([&] { return f.tap.isRunning(); }));
+
+    f.broker.reset();
+    ASSERT_TRUE(eventually([&] { return !f.tap.isRunning(); }));
+    FakeBroker& back = f.serve();
+    ASSERT_TRUE(eventually([&] { return f.tap.isRunning() && back.keySubscribers() == 1; }));
+    EXPECT_EQ(f.log.messages(), (std::vector<std::string>{"Event tap running", "Event tap running"}));
+
+    // The new connection's stream reaches the engine and the guard.
+    f.pipeline.startRecording();
+    f.guardClicks();
+    back.sendKeys(broker::Button{at(42), 2, true});
+    ASSERT_TRUE(eventually([&] { return f.guard.swallowedCount() == 1; }));
+    f.pipeline.waitUntilProcessed();
+    const auto recorded = f.stopRecording(); // perhaps after the held set the subscription brings
+    ASSERT_FALSE(recorded.empty());
+    EXPECT_EQ(recorded.back(), EngineInput::mouseDown(42));
+}

@@ -1,0 +1,186 @@
+#include "LoginItem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace rimglider;
+using Status = LoginItem::Status;
+
+namespace {
+
+class LoginItemTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.isValid());
+        // The user's folders as the desktop knows them, in a fresh home.
+        savedHome = qgetenv("HOME");
+        savedConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+        program = home.filePath("bin/rimglider");
+        QDir().mkpath(home.filePath("bin"));
+        QFile file(program);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    void TearDown() override
+    {
+        qputenv("HOME", savedHome);
+        if (savedConfig.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", savedConfig);
+    }
+
+    std::unique_ptr<LoginItem> makeItem()
+    {
+        return std::make_unique<LoginItem>(LoginItem::standardAutostartDir(), [this] { return program; });
+    }
+    QString entryPath() const { return home.path() + "/.config/autostart/rimglider.desktop"; }
+    void writeEntry(const QByteArray& text) const
+    {
+        QDir().mkpath(home.path() + "/.config/autostart");
+        QFile file(entryPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+    QString readEntry() const
+    {
+        QFile file(entryPath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    QTemporaryDir home;
+    QByteArray savedHome;
+    QByteArray savedConfig;
+    QString program;
+};
+
+TEST_F(LoginItemTest, EnablingWritesAnAutostartEntryAndDisablingRemovesIt)
+{
+    auto item = makeItem();
+    EXPECT_EQ(item->entryPath(), entryPath()); // under $XDG_CONFIG_HOME
+    EXPECT_EQ(item->status(), Status::notRegistered);
+    QSignalSpy statusSignals(item.get(), &LoginItem::statusChanged);
+    QSignalSpy errorSignals(item.get(), &LoginItem::lastErrorChanged);
+
+    item->setEnabled(true);
+    EXPECT_EQ(item->status(), Status::enabled);
+    EXPECT_TRUE(item->lastError().isEmpty());
+    const QString entry = readEntry();
+    for (const char* line : {"[Desktop Entry]\n", "\nType=Application\n", "\nName=Rimglider\n", "\nIcon=rimglider\n",
+                             "\nX-GNOME-Autostart-enabled=true\n", "\nNoDisplay=false\n", "\nComment="})
+        EXPECT_TRUE(entry.contains(QString::fromLatin1(line))) << line;
+    EXPECT_TRUE(entry.contains("\nExec=" + program + "\n")) << entry.toStdString();
+
+    item->setEnabled(false);
+    EXPECT_EQ(item->status(), Status::notRegistered);
+    EXPECT_FALSE(QFile::exists(entryPath()));
+    item->setEnabled(false); // nothing to remove is success
+    EXPECT_TRUE(item->lastError().isEmpty());
+    EXPECT_EQ(statusSignals.size(), 2);
+    EXPECT_EQ(errorSignals.size(), 0);
+}
+
+TEST_F(LoginItemTest, EntriesTheDesktopSwitchedOffRequireApproval)
+{
+    const std::pair<const char*, Status> cases[] = {
+        {"Hidden=true\n", Status::requiresApproval},
+        {"Hidden=True\n", Status::requiresApproval},
+        {"X-GNOME-Autostart-enabled=false\n", Status::requiresApproval},
+        {"X-GNOME-Autostart-enabled=FALSE\n", Status::requiresApproval},
+        {"X-GNOME-Autostart-enabled=0\n", Status::requiresApproval},
+        {"Hidden=false\nX-GNOME-Autostart-enabled=true\n", Status::enabled},
+        {"Hidden=true\nHidden=false\n", Status::enabled}, // the later line wins
+        {"Hidden[de]=true\n", Status::enabled},           // a translation is not the key
+        {"# Hidden=true\n", Status::enabled},
+        {"\n[Desktop Action Quit]\nHidden=true\n", Status::enabled}, // another group
+    };
+    for (const auto& [keys, expected] : cases) {
+        SCOPED_TRACE(keys);
+        writeEntry(QByteArray("[Desktop Entry]\nType=Application\nExec=/usr/bin/rimglider\n") + keys);
+        EXPECT_EQ(makeItem()->status(), expected);
+    }
+}
+
+TEST_F(LoginItemTest, EnablingOverASwitchedOffEntrySwitchesItOnAgain)
+{
+    for (const char* off : {"Hidden=true\n", "X-GNOME-Autostart-enabled=false\n"}) {
+        SCOPED_TRACE(off);
+        writeEntry(QByteArray("[Desktop Entry]\nType=Application\nExec=/old/rimglider\n") + off);
+        auto item = makeItem();
+        ASSERT_EQ(item->status(), Status::requiresApproval);
+        item->setEnabled(true);
+        EXPECT_EQ(item->status(), Status::enabled);
+        EXPECT_FALSE(readEntry().contains(u"Hidden"));
+        EXPECT_TRUE(readEntry().contains("Exec=" + program));
+    }
+}
+
+TEST_F(LoginItemTest, WithoutItsOwnProgramThereIsNothingToRegister)
+{
+    LoginItem item(LoginItem::standardAutostartDir(), [] { return QString(); });
+    EXPECT_EQ(item.status(), Status::notFound);
+    item.setEnabled(true);
+    EXPECT_EQ(item.status(), Status::notFound);
+    EXPECT_FALSE(item.lastError().isEmpty());
+    EXPECT_FALSE(QFile::exists(entryPath()));
+
+    EXPECT_TRUE(LoginItem::runningExecutable().endsWith(u"RimgliderShellTests")); // this test program
+}
+
+TEST_F(LoginItemTest, AFailedWriteIsReportedAndASuccessfulDisableClearsIt)
+{
+    // A file where the autostart folder belongs: unwritable even for root.
+    QDir().mkpath(home.path() + "/.config");
+    QFile blocker(home.path() + "/.config/autostart");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    auto item = makeItem();
+    QSignalSpy errorSignals(item.get(), &LoginItem::lastErrorChanged);
+    item->setEnabled(true);
+    EXPECT_TRUE(item->lastError().startsWith(u"Could not write ~/.config/autostart/rimglider.desktop: "))
+        << item->lastError().toStdString();
+    EXPECT_GT(item->lastError().size(),
+              QStringLiteral("Could not write ~/.config/autostart/rimglider.desktop: ").size());
+    EXPECT_EQ(item->status(), Status::notRegistered);
+    EXPECT_EQ(errorSignals.size(), 1);
+
+    item->setEnabled(false);
+    EXPECT_TRUE(item->lastError().isEmpty());
+    EXPECT_EQ(errorSignals.size(), 2);
+}
+
+TEST_F(LoginItemTest, AFailedRemovalIsReportedWithTheStatusAsFound)
+{
+    QDir().mkpath(entryPath() + "/inside"); // a folder in the entry's place cannot be removed as a file
+    auto item = makeItem();
+    item->setEnabled(false);
+    EXPECT_TRUE(item->lastError().startsWith(u"Could not remove ~/.config/autostart/rimglider.desktop"))
+        << item->lastError().toStdString();
+    EXPECT_NE(item->status(), Status::notRegistered);
+}
+
+TEST_F(LoginItemTest, TheProgramPathIsQuotedForTheExecLine)
+{
+    program = home.filePath("my apps/100% \"rim\"/rimglider");
+    QDir().mkpath(QFileInfo(program).path());
+    QFile file(program);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    auto item = makeItem();
+    item->setEnabled(true);
+    ASSERT_EQ(item->status(), Status::enabled);
+    // Quoted for the Exec rules (\" inside quotes, %% for a percent sign), then the
+    // backslash escaped once more as in every string value.
+    const QString expected = "Exec=\"" + home.path() + "/my apps/100%% \\\\\"rim\\\\\"/rimglider\"\n";
+    EXPECT_TRUE(readEntry().contains(expected)) << readEntry().toStdString();
+}
+
+} // namespace

@@ -1,0 +1,278 @@
+#include "Permissions.h"
+
+#include "FakeBroker.h"
+#include "PrivateBus.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVirtualObject>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace rimglider;
+
+namespace {
+
+// systemd's manager as far as requestAccess() uses it, answering as configured and keeping
+// every call with its arguments and its interactive-authorization flag.
+class FakeSystemd : public QDBusVirtualObject {
+  public:
+    struct Call {
+        QString member;
+        QVariantList arguments;
+        bool interactive = false;
+    };
+    std::vector<Call> calls;
+    QString unitFileState = QStringLiteral("disabled");
+    std::map<QString, std::pair<QString, QString>> errors; // member -> error name, message
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        if (message.interface() != u"org.freedesktop.systemd1.Manager") return false;
+        calls.push_back({message.member(), message.arguments(), message.isInteractiveAuthorizationAllowed()});
+        if (const auto error = errors.find(message.member()); error != errors.end())
+            connection.send(message.createErrorReply(error->second.first, error->second.second));
+        else if (message.member() == u"GetUnitFileState")
+            connection.send(message.createReply(unitFileState));
+        else if (message.member() == u"EnableUnitFiles")
+            connection.send(message.createReply(QVariantList{true}));
+        else
+            connection.send(message.createReply(
+                QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/freedesktop/systemd1/job/7")))));
+        return true;
+    }
+};
+
+const QString unit = QStringLiteral("rimglider-inputd.socket");
+
+class PermissionsRequestTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(bus.error().isEmpty()) << bus.error().toStdString();
+        service = bus.connect(QStringLiteral("systemd"));
+        ASSERT_TRUE(service.isConnected()) << service.lastError().message().toStdString();
+        ASSERT_TRUE(service.registerVirtualObject(QStringLiteral("/org/freedesktop/systemd1"), &systemd));
+        ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.systemd1")));
+    }
+
+    std::unique_ptr<Permissions> makePermissions(bool brokerServes = false)
+    {
+        granted = brokerServes;
+        auto permissions =
+            std::make_unique<Permissions>([this] { return granted; }, bus.connect(QStringLiteral("client")),
+                                          [this](const QString& text) { helpShown << text; });
+        permissions->onChange = [this] { ++changes; };
+        return permissions;
+    }
+
+    // Runs requestAccess() and the event loop until it reports its end.
+    std::pair<Permissions::RequestOutcome, QString> request(Permissions& permissions)
+    {
+        QSignalSpy finished(&permissions, &Permissions::accessRequestFinished);
+        permissions.requestAccess();
+        EXPECT_TRUE(finished.size() == 1 || finished.wait(10000)) << "requestAccess() never finished";
+        if (finished.isEmpty()) return {Permissions::RequestOutcome::failed, QStringLiteral("no answer")};
+        return {finished.first().at(0).value<Permissions::RequestOutcome>(), finished.first().at(1).toString()};
+    }
+
+    QStringList members() const
+    {
+        QStringList names;
+        for (const auto& call : systemd.calls)
+            names << call.member;
+        return names;
+    }
+
+    test::PrivateBus bus;
+    QDBusConnection service{QString()};
+    FakeSystemd systemd;
+    bool granted = false;
+    int changes = 0;
+    QStringList helpShown;
+};
+
+TEST_F(PermissionsRequestTest, EnablesThenStartsTheSocketAllowingPasswordPrompts)
+{
+    auto permissions = makePermissions();
+    const auto [outcome, detail] = request(*permissions);
+
+    EXPECT_EQ(outcome, Permissions::RequestOutcome::started) << detail.toStdString();
+    ASSERT_EQ(members(), (QStringList{"GetUnitFileState", "EnableUnitFiles", "StartUnit"}));
+    EXPECT_EQ(systemd.calls[0].arguments, (QVariantList{unit}));
+    const QVariantList enable = systemd.calls[1].arguments;
+    ASSERT_EQ(enable.size(), 3);
+    EXPECT_EQ(enable[0].toStringList(), QStringList{unit});
+    EXPECT_EQ(enable[1], QVariant(false)); // persistent, not runtime-only
+    EXPECT_EQ(enable[2], QVariant(true));  // replaces stale links
+    EXPECT_EQ(systemd.calls[2].arguments, (QVariantList{unit, QStringLiteral("replace")}));
+    EXPECT_TRUE(systemd.calls[1].interactive);
+    EXPECT_TRUE(systemd.calls[2].interactive);
+
+    // The grant is left to the next poll.
+    EXPECT_FALSE(permissions->isAccessibilityGranted());
+    EXPECT_EQ(changes, 0);
+    EXPECT_TRUE(helpShown.isEmpty());
+}
+
+TEST_F(PermissionsRequestTest, AnEnabledSocketIsOnlyStarted)
+{
+    systemd.unitFileState = QStringLiteral("enabled");
+    auto permissions = makePermissions();
+    EXPECT_EQ(request(*permissions).first, Permissions::RequestOutcome::started);
+    EXPECT_EQ(members(), (QStringList{"GetUnitFileState", "StartUnit"}));
+}
+
+TEST_F(PermissionsRequestTest, AMissingUnitShowsTheInstallHelpInstead)
+{
+    struct Case {
+        const char* member;
+        const char* error;
+        QStringList expectedCalls;
+    };
+    const Case cases[] = {
+        {"GetUnitFileState", "org.freedesktop.DBus.Error.FileNotFound", {"GetUnitFileState"}},
+        {"EnableUnitFiles", "org.freedesktop.DBus.Error.FileNotFound", {"GetUnitFileState", "EnableUnitFiles"}},
+        {"StartUnit", "org.freedesktop.systemd1.NoSuchUnit", {"GetUnitFileState", "EnableUnitFiles", "StartUnit"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.member) + " " + c.error);
+        systemd.calls.clear();
+        systemd.errors = {{QString::fromLatin1(c.member), {QString::fromLatin1(c.error), QStringLiteral("No such")}}};
+        helpShown.clear();
+        auto permissions = makePermissions();
+        EXPECT_EQ(request(*permissions).first, Permissions::RequestOutcome::notInstalled);
+        EXPECT_EQ(members(), c.expectedCalls);
+        ASSERT_EQ(helpShown.size(), 1);
+        EXPECT_TRUE(helpShown[0].contains(u"sudo systemctl enable --now rimglider-inputd.socket"));
+        EXPECT_TRUE(helpShown[0].contains(u"disable --now")); // and how to remove it
+    }
+}
+
+TEST_F(PermissionsRequestTest, AFailedCallLeavesEverythingAsItWasAndCanBeRetried)
+{
+    systemd.errors = {{QStringLiteral("StartUnit"),
+                       {QStringLiteral("org.freedesktop.DBus.Error.InteractiveAuthorizationRequired"),
+                        QStringLiteral("Interactive authentication required.")}}};
+    auto permissions = makePermissions();
+    QSignalSpy grantSignals(permissions.get(), &Permissions::isAccessibilityGrantedChanged);
+
+    const auto [outcome, detail] = request(*permissions);
+    EXPECT_EQ(outcome, Permissions::RequestOutcome::failed);
+    EXPECT_EQ(detail, u"Interactive authentication required.");
+    EXPECT_FALSE(permissions->isAccessibilityGranted());
+    EXPECT_EQ(grantSignals.size(), 0);
+    EXPECT_TRUE(helpShown.isEmpty());
+
+    systemd.errors.clear();
+    systemd.calls.clear();
+    EXPECT_EQ(request(*permissions).first, Permissions::RequestOutcome::started);
+    EXPECT_EQ(members(), (QStringList{"GetUnitFileState", "EnableUnitFiles", "StartUnit"}));
+}
+
+TEST_F(PermissionsRequestTest, NoSystemdOrNoBusIsAFailureNotAHang)
+{
+    service.unregisterService(QStringLiteral("org.freedesktop.systemd1"));
+    auto permissions = makePermissions();
+    EXPECT_EQ(request(*permissions).first, Permissions::RequestOutcome::failed);
+
+    Permissions offline([] { return false; }, QDBusConnection(QStringLiteral("no such connection")),
+                        [this](const QString& text) { helpShown << text; });
+    EXPECT_EQ(request(offline).first, Permissions::RequestOutcome::failed);
+    EXPECT_TRUE(helpShown.isEmpty());
+}
+
+TEST_F(PermissionsRequestTest, WhileGrantedNothingIsAskedAndTheHelpIsShown)
+{
+    auto permissions = makePermissions(true);
+    EXPECT_EQ(request(*permissions).first, Permissions::RequestOutcome::alreadyGranted);
+    EXPECT_TRUE(systemd.calls.empty());
+    EXPECT_EQ(helpShown.size(), 1);
+    EXPECT_TRUE(permissions->isAccessibilityGranted());
+}
+
+TEST(PermissionsRefresh, NotifiesOnlyChangesAndPollsOnlyOnceStarted)
+{
+    bool granted = false;
+    int queries = 0;
+    Permissions permissions([&] { return ++queries, granted; }, QDBusConnection(QStringLiteral("none")), {});
+    EXPECT_EQ(queries, 1);                   // read at creation
+    EXPECT_EQ(permissions.timer(), nullptr); // nothing ticks until the controller starts the poll
+
+    int changes = 0;
+    permissions.onChange = [&] {
+        ++changes;
+        EXPECT_EQ(permissions.isAccessibilityGranted(), granted); // stored before the callback
+    };
+    QSignalSpy grantSignals(&permissions, &Permissions::isAccessibilityGrantedChanged);
+
+    permissions.refresh();
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(grantSignals.size(), 0);
+
+    granted = true;
+    permissions.refresh();
+    permissions.refresh();
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(grantSignals.size(), 1);
+
+    granted = false; // revoked while running
+    permissions.refresh();
+    EXPECT_FALSE(permissions.isAccessibilityGranted());
+    EXPECT_EQ(changes, 2);
+
+    permissions.startPolling();
+    const QTimer* timer = permissions.timer();
+    ASSERT_NE(timer, nullptr);
+    permissions.startPolling();
+    EXPECT_EQ(permissions.timer(), timer); // created once
+    EXPECT_TRUE(timer->isActive() && !timer->isSingleShot());
+    EXPECT_EQ(timer->interval(), 2000);
+
+    // One tick is one refresh: the grant appearing is passed on exactly once.
+    granted = true;
+    const int before = queries;
+    ASSERT_TRUE(QMetaObject::invokeMethod(const_cast<QTimer*>(timer), "timeout"));
+    EXPECT_EQ(queries, before + 1);
+    EXPECT_EQ(changes, 3);
+    ASSERT_TRUE(QMetaObject::invokeMethod(const_cast<QTimer*>(timer), "timeout"));
+    EXPECT_EQ(changes, 3);
+}
+
+// The real grant query against a stand-in broker.
+TEST(PermissionsBrokerQuery, GrantedExactlyWhileTheBrokerWelcomesThisUser)
+{
+    test::SocketFolder folder;
+    const auto query = Permissions::brokerQuery(folder.path());
+    EXPECT_FALSE(query()); // nothing listens
+
+    auto broker = std::make_unique<test::FakeBroker>(folder.path());
+    EXPECT_TRUE(query());
+    // Once welcomed, the connection is kept: later polls send no HELLO of their own.
+    EXPECT_TRUE(query());
+    EXPECT_TRUE(query());
+    EXPECT_EQ(broker->requestsOf<broker::Hello>().size(), 1U);
+    broker->broadcast(broker::Suspended{}); // messages meanwhile do not end the grant
+    EXPECT_TRUE(query());
+
+    // The broker stops serving this user: it closes the connection and refuses new ones.
+    broker->refuseClients();
+    broker->disconnectAll();
+    EXPECT_TRUE(test::eventually([&] { return broker->clientCount() == 0; }));
+    EXPECT_FALSE(query());
+    EXPECT_FALSE(query());
+
+    broker->refuseClients(false);
+    EXPECT_TRUE(query());
+
+    broker.reset(); // the broker goes away
+    EXPECT_FALSE(query());
+}
+
+} // namespace
