@@ -1,0 +1,80 @@
+#include "AppDelegate.h"
+
+#include "AppController.h"
+#include "CursorFreeze.h"
+#include "SessionWatcher.h"
+#include "Updates.h"
+
+#include <QDBusConnection>
+
+namespace rimglider {
+
+std::vector<AppDelegate::LaunchAction> AppDelegate::launchActions(const QStringList& arguments,
+                                                                  bool onboardingCompleted)
+{
+    using Kind = LaunchAction::Kind;
+    std::vector<LaunchAction> actions;
+    if (arguments.contains(QLatin1String("--debug"))) actions.push_back({Kind::debugWindow});
+    if (arguments.contains(QLatin1String("--settings"))) actions.push_back({Kind::settingsWindow});
+    if (arguments.contains(QLatin1String("--preview-menu"))) actions.push_back({Kind::previewMenu});
+
+    std::optional<OnboardingStep> step;
+    const qsizetype stepOption = arguments.indexOf(QLatin1String("--onboarding-step"));
+    if (stepOption >= 0 && stepOption + 1 < arguments.size()) step = onboardingStepNamed(arguments[stepOption + 1]);
+    if (step)
+        actions.push_back({Kind::welcomeGuide, *step});
+    else if (arguments.contains(QLatin1String("--onboarding")) || !onboardingCompleted)
+        actions.push_back({Kind::welcomeGuide, OnboardingStep::welcome});
+
+    if (arguments.contains(QLatin1String("--selftest"))) actions.push_back({Kind::selfTest});
+    return actions;
+}
+
+AppDelegate::AppDelegate(Windows windows) : windows_(std::move(windows)) {}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
+{
+    // The debug model comes first once it exists, so that it sees every event before the
+    // dispatcher does.
+    AppController::shared().start();
+    Updates::shared().start();
+    sessionWatcher_ = std::make_unique<SessionWatcher>(QDBusConnection::systemBus());
+    sessionWatcher_->start([] { AppController::shared().restartTouchInput(); });
+    perform(arguments);
+}
+
+void AppDelegate::perform(const QStringList& arguments)
+{
+    const bool completed = windows_.onboardingCompleted && windows_.onboardingCompleted();
+    const auto run = [](const std::function<void()>& window) {
+        if (window) window();
+    };
+    for (const LaunchAction& action : launchActions(arguments, completed)) {
+        switch (action.kind) {
+        case LaunchAction::Kind::debugWindow:
+            run(windows_.debugWindow);
+            break;
+        case LaunchAction::Kind::settingsWindow:
+            run(windows_.settingsWindow);
+            break;
+        case LaunchAction::Kind::previewMenu:
+            run(windows_.previewMenu);
+            break;
+        case LaunchAction::Kind::welcomeGuide:
+            if (windows_.welcomeGuide) windows_.welcomeGuide(action.step);
+            break;
+        case LaunchAction::Kind::selfTest:
+            run(windows_.selfTest);
+            break;
+        }
+    }
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    CursorFreeze::shared().release();
+}
+
+} // namespace rimglider

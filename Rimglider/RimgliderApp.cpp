@@ -1,0 +1,327 @@
+#include "RimgliderApp.h"
+
+#include "AppController.h"
+#include "AppSettings.h"
+#include "Appearance.h"
+#include "BrightnessController.h"
+#include "Icons.h"
+#include "MenuBarLabel.h"
+#include "OnboardingModel.h"
+#include "OnboardingWindowController.h"
+#include "Permissions.h"
+#include "SettingsStore.h"
+#include "SettingsWindowController.h"
+#include "SingleInstance.h"
+#include "TouchInput.h"
+#include "Updates.h"
+#include "VolumeController.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QFrame>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace rimglider {
+
+namespace {
+
+// SIGTERM and SIGINT reach the event loop through a pipe: the handler only writes a byte.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void quitOnSignals(QObject* owner)
+{
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
+        char byte = 0;
+        while (::read(signalPipe[0], &byte, 1) > 0) {
+        }
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void centre(QWidget* window)
+{
+    window->adjustSize();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+void bringToFront(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+QString RimgliderApp::versionText()
+{
+    return QStringLiteral(RIMGLIDER_VERSION " (" RIMGLIDER_BUILD_NUMBER ")");
+}
+
+QString RimgliderApp::helpText()
+{
+    return QStringLiteral("Usage: rimglider [OPTION]...\n"
+                          "Change volume and brightness by sliding along the edges of the touchpad.\n"
+                          "Rimglider runs in the system tray; launching it again opens its panel.\n"
+                          "\n"
+                          "  --settings              open the settings window\n"
+                          "  --onboarding            open the welcome guide\n"
+                          "  --onboarding-step NAME  open the welcome guide at a step: welcome,\n"
+                          "                          permission, volume, brightness, extras or done\n"
+                          "  --preview-menu          show the panel in an ordinary window\n"
+                          "  --debug                 open the debug window\n"
+                          "  --selftest              run the action self-test\n"
+                          "  --help                  show this help and exit\n"
+                          "  --version               show the version and exit\n");
+}
+
+int RimgliderApp::main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
+        std::fputs(helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (arguments.contains(QLatin1String("--version"))) {
+        std::printf("Rimglider %s\n", versionText().toLocal8Bit().constData());
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Rimglider"));
+    QApplication::setApplicationVersion(versionText());
+    QApplication::setDesktopFileName(QStringLiteral("rimglider"));
+    QApplication::setWindowIcon(Icons::application());
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (instance.handOver(arguments)) return 0;
+    if (!instance.listen())
+        std::fprintf(stderr, "rimglider: cannot listen on %s; later launches will start another instance\n",
+                     qPrintable(instance.socketPath()));
+
+    RimgliderApp rimglider(QSystemTrayIcon::isSystemTrayAvailable());
+    QObject::connect(&instance, &SingleInstance::argumentsReceived, &rimglider, &RimgliderApp::relaunched);
+    quitOnSignals(&rimglider);
+    rimglider.launch(arguments);
+    const int status = QApplication::exec();
+    rimglider.delegate_.applicationWillTerminate();
+    return status;
+}
+
+RimgliderApp::RimgliderApp(bool useTray, QObject* parent)
+    : QObject(parent),
+      delegate_(AppDelegate::Windows{
+          .debugWindow = {},
+          .settingsWindow = [] { SettingsWindowController::shared().show(); },
+          .previewMenu = [this] { showPreviewMenu(); },
+          .welcomeGuide = [](OnboardingStep step) { OnboardingWindowController::shared().show(step); },
+          .selfTest = {},
+          .onboardingCompleted = [] { return standardSettingsStore().value(OnboardingModel::completedKey).toBool(); },
+      })
+{
+    // Without the input service installed, asking for access shows how to install it.
+    Permissions::shared().setHelpPresenter([this](const QString& text) {
+        if (!help_) {
+            auto* box =
+                new QMessageBox(QMessageBox::Information, QStringLiteral("Input Access"), text, QMessageBox::Ok);
+            box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            box->setWindowModality(Qt::NonModal);
+            help_ = box;
+        }
+        bringToFront(help_);
+    });
+    AppController::shared().setAppearanceHook([this](AppSettings::AppearanceMode mode) {
+        Appearance::apply(mode);
+        // apply() runs after every observed change, the touch input's included.
+        refreshPanels();
+    });
+    if (useTray) {
+        label_ = new MenuBarLabel(
+            AppSettings::shared(), Permissions::shared(), [] { return AppController::shared().shouldRunGestures(); },
+            this);
+        trayMenu_ = new QMenu;
+        connect(trayMenu_->addAction(QStringLiteral("Open Panel")), &QAction::triggered, this,
+                &RimgliderApp::showPanel);
+        connect(trayMenu_->addAction(QStringLiteral("Settings…")), &QAction::triggered, this,
+                [] { SettingsWindowController::shared().show(); });
+        trayMenu_->addSeparator();
+        connect(trayMenu_->addAction(QStringLiteral("Quit Rimglider")), &QAction::triggered, qApp,
+                &QCoreApplication::quit);
+        label_->setContextMenu(trayMenu_);
+        connect(label_, &MenuBarLabel::clicked, this, [this] {
+            if (panel_ && panel_->isVisible())
+                panel_->hide();
+            else if (!popupClosed_.isValid() || popupClosed_.elapsed() > 300)
+                showPanel();
+        });
+    }
+}
+
+RimgliderApp::~RimgliderApp()
+{
+    delete trayMenu_;
+    delete panel_;
+    for (const QPointer<QWidget>& window : keptWindows_)
+        delete window;
+    delete about_;
+    delete help_;
+}
+
+void RimgliderApp::launch(const QStringList& arguments)
+{
+    if (label_) label_->show();
+    delegate_.applicationDidFinishLaunching(arguments);
+    if (!label_) showPanel();
+}
+
+void RimgliderApp::relaunched(const QStringList& arguments)
+{
+    showPanel();
+    delegate_.perform(arguments);
+}
+
+MenuView::Sources RimgliderApp::sharedSources()
+{
+    return {AppSettings::shared(),
+            VolumeController::shared(),
+            BrightnessController::shared(),
+            Permissions::shared(),
+            Updates::shared(),
+            [] { return TouchInput::shared().status(); },
+            [] { return Updates::feedURL().has_value(); }};
+}
+
+MenuView::Actions RimgliderApp::panelActions()
+{
+    // A popup panel closes before a window opens, or the window would close it.
+    const auto closingPopup = [this](std::function<void()> action) {
+        return [this, action = std::move(action)] {
+            if (panel_ && label_) panel_->hide();
+            action();
+        };
+    };
+    return {
+        .settingsWindow = closingPopup([] { SettingsWindowController::shared().show(); }),
+        .welcomeGuide = closingPopup([] { OnboardingWindowController::shared().show(OnboardingStep::welcome); }),
+        .debugWindow = {},
+        .about = closingPopup([this] { showAbout(); }),
+        .quit = [] { QCoreApplication::quit(); },
+    };
+}
+
+QWidget* RimgliderApp::makePanelWindow()
+{
+    // The panel's window takes the panel's size, and follows it when the banner comes or goes.
+    QWidget* window = nullptr;
+    if (label_) {
+        auto* popup = new QFrame(nullptr, Qt::Popup | Qt::FramelessWindowHint);
+        popup->setFrameShape(QFrame::StyledPanel);
+        popup->setAccessibleName(QStringLiteral("Rimglider"));
+        // Never shown as a title; it lets tools and tests find the panel among the windows.
+        popup->setWindowTitle(QStringLiteral("Rimglider panel"));
+        popup->installEventFilter(this);
+        window = popup;
+    } else {
+        window = new QWidget;
+        window->setWindowTitle(QStringLiteral("Rimglider"));
+    }
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(label_ ? 1 : 0, label_ ? 1 : 0, label_ ? 1 : 0, label_ ? 1 : 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* view = new MenuView(sharedSources(), panelActions(), window);
+    views_.emplace_back(view);
+    layout->addWidget(view);
+    return window;
+}
+
+void RimgliderApp::showPanel()
+{
+    const bool first = !panel_;
+    if (first) panel_ = makePanelWindow();
+    if (!label_) {
+        if (first) centre(panel_);
+        bringToFront(panel_);
+        return;
+    }
+    panel_->adjustSize();
+    const QPoint cursor = QCursor::pos();
+    const QRect icon = label_->trayIcon()->geometry();
+    QScreen* screen = QGuiApplication::screenAt(icon.isValid() ? icon.center() : cursor);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+    panel_->move(MenuBarLabel::panelPosition(icon, cursor, panel_->sizeHint(), area));
+    bringToFront(panel_);
+}
+
+void RimgliderApp::showPreviewMenu()
+{
+    auto* window = new QWidget;
+    window->setWindowTitle(QStringLiteral("Menu preview"));
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* view = new MenuView(sharedSources(), panelActions(), window);
+    views_.emplace_back(view);
+    layout->addWidget(view);
+    centre(window);
+    keptWindows_.emplace_back(window);
+    bringToFront(window);
+}
+
+void RimgliderApp::showAbout()
+{
+    if (!about_) {
+        auto* box = new QMessageBox;
+        box->setWindowTitle(QStringLiteral("About Rimglider"));
+        box->setIconPixmap(Icons::application().pixmap(QSize(64, 64), box->devicePixelRatioF()));
+        box->setText(QStringLiteral("<h3>Rimglider</h3><p>Version %1</p>").arg(versionText()));
+        box->setInformativeText(credits);
+        box->setStandardButtons(QMessageBox::Ok);
+        box->setWindowModality(Qt::NonModal);
+        about_ = box;
+    }
+    bringToFront(about_);
+}
+
+bool RimgliderApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == panel_ && event->type() == QEvent::Hide) popupClosed_.restart();
+    return QObject::eventFilter(watched, event);
+}
+
+void RimgliderApp::refreshPanels()
+{
+    for (const QPointer<MenuView>& view : views_)
+        if (view && view->isVisible()) view->refresh();
+}
+
+} // namespace rimglider

@@ -1,0 +1,65 @@
+#include "SettingsWindowController.h"
+
+#include "AboutSettings.h"
+#include "AppSettings.h"
+#include "Icons.h"
+#include "LoginItem.h"
+#include "OnboardingWindowController.h"
+#include "Permissions.h"
+#include "SettingsView.h"
+#include "Updates.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace rimglider {
+
+SettingsWindowController& SettingsWindowController::shared()
+{
+    static SettingsWindowController controller([] {
+        return new SettingsView(SettingsView::Services{
+            .settings = AppSettings::shared(),
+            .loginItem = LoginItem::shared(),
+            .permissions = Permissions::shared(),
+            .updates = Updates::shared(),
+            .updateFeedConfigured = Updates::feedURL().has_value(),
+            .actions = {
+                .openDesktopSettings = [](DesktopPage page) { openDesktopSettings(page, nullptr); },
+                .showWelcomeGuide = [] { OnboardingWindowController::shared().show(); },
+                .openDebugWindow = {},
+            },
+            .version = AboutSettings::version(),
+            .build = AboutSettings::build(),
+        });
+    });
+    return controller;
+}
+
+SettingsWindowController::SettingsWindowController(ViewFactory makeView) : makeView_(std::move(makeView)) {}
+
+void SettingsWindowController::show()
+{
+    if (!window_) {
+        auto* view = makeView_();
+        // A top-level window that is hidden, not deleted, when closed, so it opens again
+        // where the user left it.
+        view->setWindowTitle(QObject::tr("Rimglider Settings"));
+        view->setWindowIcon(Icons::application());
+        view->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                             Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+        view->setAttribute(Qt::WA_DeleteOnClose, false);
+        if (const auto* screen = QGuiApplication::primaryScreen()) {
+            auto frame = QRect(QPoint(), view->size());
+            frame.moveCenter(screen->availableGeometry().center());
+            view->move(frame.topLeft());
+        }
+        window_ = view;
+    }
+    window_->show();
+    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+    window_->raise();
+    window_->activateWindow();
+}
+
+} // namespace rimglider

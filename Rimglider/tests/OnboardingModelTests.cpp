@@ -1,0 +1,241 @@
+// The welcome guide's rules, with time driven by the test: which steps show, what counts,
+// when the guide moves on by itself, and when it counts as completed.
+#include "OnboardingModel.h"
+#include "WindowTestServices.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+using namespace rimglider;
+using namespace std::chrono_literals;
+using GestureEngineKit::GestureEvent;
+using GestureEngineKit::SliderDirection;
+using GestureEngineKit::SwipeDirection;
+using GestureEngineKit::Zone;
+using Step = OnboardingStep;
+
+namespace {
+
+GestureEvent slide(Zone zone)
+{
+    return GestureEvent::sliderStep(zone, SliderDirection::up, false);
+}
+
+class OnboardingModelTest : public ::testing::Test {
+  protected:
+    test::WindowTestServices services;
+    OnboardingModel& model = *services.model;
+
+    void slides(Zone zone, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            model.handle({slide(zone)});
+    }
+};
+
+TEST(OnboardingStepTest, NamesRoundTripAndUnknownNamesGiveNone)
+{
+    for (const auto step : allOnboardingSteps)
+        EXPECT_EQ(onboardingStepNamed(onboardingStepName(step)), step);
+    EXPECT_EQ(onboardingStepNamed(QStringLiteral("brightness")), Step::brightness);
+    EXPECT_FALSE(onboardingStepNamed(QStringLiteral("Brightness")));
+    EXPECT_FALSE(onboardingStepNamed(QStringLiteral("volume ")));
+    EXPECT_FALSE(onboardingStepNamed(QString()));
+}
+
+TEST_F(OnboardingModelTest, BrightnessStepShowsOnlyWithABuiltInDisplay)
+{
+    EXPECT_EQ(model.visibleSteps(),
+              (std::vector{Step::welcome, Step::permission, Step::volume, Step::brightness, Step::extras, Step::done}));
+
+    services.builtInDisplay = false;
+    EXPECT_EQ(model.visibleSteps(),
+              (std::vector{Step::welcome, Step::permission, Step::volume, Step::extras, Step::done}));
+    model.start(Step::brightness); // as "--onboarding-step brightness" asks
+    EXPECT_EQ(model.step(), Step::done);
+
+    model.goTo(Step::volume);
+    model.next();
+    EXPECT_EQ(model.step(), Step::extras);
+    model.back();
+    EXPECT_EQ(model.step(), Step::volume);
+}
+
+TEST_F(OnboardingModelTest, NextAndBackStopAtTheEnds)
+{
+    model.start(Step::welcome);
+    model.back();
+    EXPECT_EQ(model.step(), Step::welcome);
+    model.goTo(Step::done);
+    model.next();
+    EXPECT_EQ(model.step(), Step::done);
+}
+
+TEST_F(OnboardingModelTest, StartingResetsProgressAndTurnsGesturesOn)
+{
+    services.settings.setEnabled(false);
+    model.start(Step::extras);
+    model.handle(
+        {GestureEvent::doubleTap(Zone::topRightCorner), GestureEvent::swipe(Zone::bottom, SwipeDirection::left)});
+    EXPECT_TRUE(model.triedQuickMute());
+    EXPECT_TRUE(model.triedMediaStrip());
+    EXPECT_TRUE(services.settings.isEnabled());
+
+    model.stop();
+    model.handle({GestureEvent::doubleTap(Zone::topRightCorner)}); // not counted while stopped
+    services.settings.setEnabled(false);
+    model.start(Step::welcome);
+    EXPECT_FALSE(model.triedQuickMute());
+    EXPECT_FALSE(model.triedMediaStrip());
+    EXPECT_TRUE(services.settings.isEnabled());
+}
+
+TEST_F(OnboardingModelTest, OnlyTheStepsOwnEdgeCountsAndTheSidesFollowSwapSides)
+{
+    model.start(Step::volume);
+    slides(Zone::left, 5); // brightness edge
+    EXPECT_EQ(model.volumeSteps(), 0);
+    EXPECT_EQ(model.brightnessSteps(), 0);
+    slides(Zone::right, 2);
+    EXPECT_EQ(model.volumeSteps(), 2);
+    EXPECT_FALSE(model.canContinue());
+
+    services.settings.setSwapSides(true); // volume moves to the left
+    slides(Zone::right, 1);
+    EXPECT_EQ(model.volumeSteps(), 2);
+    slides(Zone::left, 1);
+    EXPECT_EQ(model.volumeSteps(), 3);
+    EXPECT_TRUE(model.canContinue());
+
+    model.goTo(Step::brightness);
+    slides(Zone::left, 1); // volume now
+    EXPECT_EQ(model.brightnessSteps(), 0);
+    slides(Zone::right, 1);
+    EXPECT_EQ(model.brightnessSteps(), 1);
+}
+
+TEST_F(OnboardingModelTest, ThirdStepMovesOnExactlyOnePointFourSecondsLater)
+{
+    model.start(Step::volume);
+    slides(Zone::right, 3);
+    EXPECT_TRUE(model.isAdvancePending());
+    slides(Zone::right, 4); // further steps do not schedule again
+    services.scheduler.advance(1399ms);
+    EXPECT_EQ(model.step(), Step::volume);
+    services.scheduler.advance(1ms);
+    EXPECT_EQ(model.step(), Step::brightness);
+    EXPECT_FALSE(model.isAdvancePending());
+
+    slides(Zone::left, 3);
+    services.scheduler.advance(1400ms);
+    EXPECT_EQ(model.step(), Step::extras);
+    services.scheduler.advance(10s);
+    EXPECT_EQ(model.step(), Step::extras); // never twice
+}
+
+TEST_F(OnboardingModelTest, GoingBackCancelsThePendingMove)
+{
+    model.start(Step::volume);
+    slides(Zone::right, 3);
+    services.scheduler.advance(700ms);
+    model.back();
+    EXPECT_EQ(model.step(), Step::permission);
+    model.next(); // back on the volume step before the old move falls due
+    services.scheduler.advance(5s);
+    EXPECT_EQ(model.step(), Step::volume);
+}
+
+TEST_F(OnboardingModelTest, StoppingCancelsThePendingMoveAndThePoll)
+{
+    model.start(Step::volume);
+    slides(Zone::right, 3);
+    model.stop();
+    services.scheduler.advance(5s);
+    EXPECT_EQ(model.step(), Step::volume);
+    EXPECT_EQ(services.scheduler.pending(), 0u);
+    EXPECT_EQ(model.ticks(), 0);
+}
+
+TEST_F(OnboardingModelTest, PollRunsThirtyTimesASecondAndRestartsOnlyOnce)
+{
+    model.start(Step::welcome);
+    model.start(Step::welcome); // a second show() replaces the timer rather than adding one
+    services.scheduler.advance(OnboardingModel::pollInterval * 30);
+    EXPECT_EQ(model.ticks(), 30);
+}
+
+TEST_F(OnboardingModelTest, PollCopiesTheSnapshotOnlyWhenItChanged)
+{
+    QSignalSpy changes(&model, &OnboardingModel::snapshotChanged);
+    model.start(Step::welcome);
+    services.scheduler.advance(1s);
+    EXPECT_EQ(changes.size(), 0); // a fresh pipeline's snapshot is the default one
+
+    GestureEngineKit::GestureConfig config;
+    config.edgeWidth = 0.14;
+    services.pipeline.updateConfig(config);
+    services.pipeline.waitUntilProcessed();
+    services.scheduler.advance(OnboardingModel::pollInterval);
+    EXPECT_EQ(changes.size(), 1);
+    EXPECT_DOUBLE_EQ(model.snapshot().config.edgeWidth, 0.14);
+}
+
+TEST_F(OnboardingModelTest, GrantWhileOnThePermissionStepIsNoticedWithinHalfASecondAndMovesOn)
+{
+    model.start(Step::permission);
+    EXPECT_TRUE(model.permissionMissingOnEntry());
+    EXPECT_FALSE(model.canContinue());
+    services.granted = true; // the broker answers, but nobody asked yet
+    services.scheduler.advance(OnboardingModel::pollInterval * 14);
+    EXPECT_FALSE(services.permissions.isAccessibilityGranted());
+    services.scheduler.advance(OnboardingModel::pollInterval);
+    EXPECT_TRUE(services.permissions.isAccessibilityGranted());
+    EXPECT_TRUE(model.canContinue());
+    EXPECT_TRUE(model.isAdvancePending());
+    services.scheduler.advance(1400ms);
+    EXPECT_EQ(model.step(), Step::volume);
+}
+
+TEST_F(OnboardingModelTest, AccessGrantedBeforeThePermissionStepNeverMovesOnByItself)
+{
+    services.grant();
+    model.start(Step::permission);
+    EXPECT_FALSE(model.permissionMissingOnEntry());
+    EXPECT_TRUE(model.canContinue());
+    services.scheduler.advance(5s);
+    EXPECT_EQ(model.step(), Step::permission);
+}
+
+TEST_F(OnboardingModelTest, AccessIsReadOnlyOnThePermissionStep)
+{
+    int reads = 0;
+    services.permissions.onChange = [&] { ++reads; };
+    model.start(Step::welcome);
+    services.granted = true;
+    services.scheduler.advance(2s);
+    EXPECT_EQ(reads, 0);
+    EXPECT_FALSE(services.permissions.isAccessibilityGranted());
+}
+
+TEST_F(OnboardingModelTest, CompletionIsRecordedByTheDoneButtonOrOnCloseOnceAccessIsGranted)
+{
+    model.start(Step::welcome);
+    model.windowWillClose();
+    EXPECT_FALSE(model.isRunning());
+    EXPECT_FALSE(services.completed()); // closed early without access: offered again next start
+
+    model.start(Step::welcome);
+    services.grant();
+    model.windowWillClose();
+    EXPECT_TRUE(services.completed());
+}
+
+TEST_F(OnboardingModelTest, DoneButtonRecordsCompletionWithoutAccess)
+{
+    model.start(Step::done);
+    model.markCompleted();
+    EXPECT_TRUE(services.completed());
+}
+
+} // namespace

@@ -1,0 +1,12 @@
+// Widget tests run with a QApplication on the offscreen platform. CTest sets it for each test;
+// the default here covers test discovery and runs by hand, where no display may exist.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

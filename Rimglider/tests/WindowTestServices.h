@@ -1,0 +1,97 @@
+// Everything the settings window and the welcome guide talk to, private to one test: settings
+// on a temporary store, the autostart entry in a temporary folder, input access the test grants,
+// updates without a network, a pipeline of its own and a scheduler the test advances.
+#pragma once
+
+#include "AppSettings.h"
+#include "ClickGuard.h"
+#include "GesturePipeline.h"
+#include "LoginItem.h"
+#include "ManualScheduler.h"
+#include "OnboardingModel.h"
+#include "Permissions.h"
+#include "TestStore.h"
+#include "Updates.h"
+
+#include <QDBusConnection>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <memory>
+
+namespace rimglider::test {
+
+struct WindowTestServices {
+    TestStore store;
+    AppSettings settings{store.settings()};
+    QTemporaryDir home;
+    QString program = home.filePath(QStringLiteral("rimglider"));
+    bool programExists = true;
+    LoginItem loginItem{home.filePath(QStringLiteral("autostart")),
+                        [this] { return programExists ? program : QString(); }};
+    bool granted = false;
+    QStringList helpShown;
+    Permissions permissions{[this] { return granted; }, QDBusConnection(QStringLiteral("rimglider-test-none")),
+                            [this](const QString& help) { helpShown << help; }};
+    QDateTime now = QDateTime(QDate(2026, 3, 10), QTime(12, 0));
+    ManualScheduler scheduler;
+    Updates updates{store.settings(), QString(), updaterEnvironment()};
+    ClickGuard guard;
+    GesturePipeline pipeline{guard, [] { return 0.0; }};
+    bool builtInDisplay = true;
+    bool volumeAdjustable = true;
+    std::unique_ptr<OnboardingModel> model;
+
+    WindowTestServices()
+    {
+        model = std::make_unique<OnboardingModel>(OnboardingModel::Services{
+            .pipeline = pipeline,
+            .permissions = permissions,
+            .settings = settings,
+            .userDefaults = store.settings(),
+            .hasBuiltInDisplay = [this] { return builtInDisplay; },
+            .isVolumeAdjustable = [this] { return volumeAdjustable; },
+            .scheduler = scheduler.scheduler(),
+        });
+    }
+
+    Updater::Environment updaterEnvironment()
+    {
+        using namespace std::chrono_literals;
+        return {
+            .currentVersion = QStringLiteral("1.2"),
+            .now = [this] { return now; },
+            .notificationBus = QDBusConnection(QStringLiteral("rimglider-test-none")),
+            .openUrl = [](const QUrl&) {},
+            .scheduler = scheduler.scheduler(),
+            .transferTimeout = 30s,
+            .maxFeedBytes = 64 * 1024,
+            .allowPlainHttpToLoopback = false,
+            .extraCaCertificates = {},
+        };
+    }
+
+    // An autostart entry the desktop switched off: it exists but waits for the user.
+    void writeDisabledEntry()
+    {
+        QDir().mkpath(home.filePath(QStringLiteral("autostart")));
+        QFile entry(loginItem.entryPath());
+        entry.open(QIODevice::WriteOnly);
+        entry.write("[Desktop Entry]\nType=Application\nName=Rimglider\nExec=/bin/true\nHidden=true\n");
+    }
+
+    void grant()
+    {
+        granted = true;
+        permissions.refresh();
+    }
+
+    [[nodiscard]] bool completed() const
+    {
+        return store.reopened()->value(OnboardingModel::completedKey, false).toBool();
+    }
+};
+
+} // namespace rimglider::test
