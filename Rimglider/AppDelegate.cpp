@@ -2,6 +2,7 @@
 
 #include "AppController.h"
 #include "CursorFreeze.h"
+#include "DebugModel.h"
 #include "SessionWatcher.h"
 #include "Updates.h"
 
@@ -26,7 +27,9 @@ std::vector<AppDelegate::LaunchAction> AppDelegate::launchActions(const QStringL
     else if (arguments.contains(QLatin1String("--onboarding")) || !onboardingCompleted)
         actions.push_back({Kind::welcomeGuide, OnboardingStep::welcome});
 
-    if (arguments.contains(QLatin1String("--selftest"))) actions.push_back({Kind::selfTest});
+    const bool exitAfterSelfTest = arguments.contains(QLatin1String("--exit-after-selftest"));
+    if (arguments.contains(QLatin1String("--selftest")) || exitAfterSelfTest)
+        actions.push_back({Kind::selfTest, OnboardingStep::welcome, exitAfterSelfTest});
     return actions;
 }
 
@@ -36,8 +39,9 @@ AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
 {
-    // The debug model comes first once it exists, so that it sees every event before the
-    // dispatcher does.
+    // The debug model first: it subscribes to the pipeline before the dispatcher does, so it
+    // logs every event batch before the dispatcher acts on it.
+    DebugModel::shared();
     AppController::shared().start();
     Updates::shared().start();
     sessionWatcher_ = std::make_unique<SessionWatcher>(QDBusConnection::systemBus());
@@ -66,7 +70,7 @@ void AppDelegate::perform(const QStringList& arguments)
             if (windows_.welcomeGuide) windows_.welcomeGuide(action.step);
             break;
         case LaunchAction::Kind::selfTest:
-            run(windows_.selfTest);
+            if (windows_.selfTest) windows_.selfTest(action.exitAfter);
             break;
         }
     }

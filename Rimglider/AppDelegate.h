@@ -22,12 +22,14 @@ class AppDelegate {
         enum class Kind { debugWindow, settingsWindow, previewMenu, welcomeGuide, selfTest };
         Kind kind;
         OnboardingStep step = OnboardingStep::welcome; // welcomeGuide only
+        bool exitAfter = false;                        // selfTest only: print the summary and exit
         friend bool operator==(const LaunchAction&, const LaunchAction&) = default;
     };
 
     // What the arguments ask for, in the order it is done. Each option is an exact, whole
     // argument anywhere in the list; the guide opens at a named step, else on "--onboarding",
     // else when the guide was never completed.
+    // "--exit-after-selftest" runs the self-test too, and ends the process with its outcome.
     static std::vector<LaunchAction> launchActions(const QStringList& arguments, bool onboardingCompleted);
 
     // Where the actions go; the application fills these with its windows.
@@ -36,7 +38,7 @@ class AppDelegate {
         std::function<void()> settingsWindow;
         std::function<void()> previewMenu;
         std::function<void(OnboardingStep)> welcomeGuide;
-        std::function<void()> selfTest; // empty: not in this build
+        std::function<void(bool exitAfter)> selfTest; // empty: not in this build
         std::function<bool()> onboardingCompleted;
     };
 

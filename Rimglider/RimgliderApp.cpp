@@ -1,9 +1,12 @@
 #include "RimgliderApp.h"
 
+#include "ActionSelfTest.h"
 #include "AppController.h"
 #include "AppSettings.h"
 #include "Appearance.h"
 #include "BrightnessController.h"
+#include "DebugModel.h"
+#include "DebugWindowController.h"
 #include "Icons.h"
 #include "MenuBarLabel.h"
 #include "OnboardingModel.h"
@@ -17,6 +20,7 @@
 #include "VolumeController.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCursor>
 #include <QEvent>
 #include <QFrame>
@@ -25,6 +29,7 @@
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <csignal>
@@ -97,6 +102,8 @@ QString RimgliderApp::helpText()
                           "  --preview-menu          show the panel in an ordinary window\n"
                           "  --debug                 open the debug window\n"
                           "  --selftest              run the action self-test\n"
+                          "  --exit-after-selftest   run the action self-test, print its summary and\n"
+                          "                          exit with 0 when every check passed, else 1\n"
                           "  --help                  show this help and exit\n"
                           "  --version               show the version and exit\n");
 }
@@ -140,14 +147,23 @@ int RimgliderApp::main(int argc, char** argv)
 RimgliderApp::RimgliderApp(bool useTray, QObject* parent)
     : QObject(parent),
       delegate_(AppDelegate::Windows{
-          .debugWindow = {},
+          .debugWindow = [] { DebugWindowController::shared().show(); },
           .settingsWindow = [] { SettingsWindowController::shared().show(); },
           .previewMenu = [this] { showPreviewMenu(); },
           .welcomeGuide = [](OnboardingStep step) { OnboardingWindowController::shared().show(step); },
-          .selfTest = {},
+          .selfTest = [](bool exitAfter) { runSelfTest(exitAfter); },
           .onboardingCompleted = [] { return standardSettingsStore().value(OnboardingModel::completedKey).toBool(); },
       })
 {
+    // The debug model's clipboard is the GUI's; set before anything creates the model.
+    DebugModel::setSharedServicesFactory([] {
+        DebugModel::Services services = DebugModel::sharedServices();
+        services.setClipboard = [](const QString& text) {
+            QGuiApplication::clipboard()->clear();
+            QGuiApplication::clipboard()->setText(text);
+        };
+        return services;
+    });
     // Without the input service installed, asking for access shows how to install it.
     Permissions::shared().setHelpPresenter([this](const QString& text) {
         if (!help_) {
@@ -209,6 +225,44 @@ void RimgliderApp::relaunched(const QStringList& arguments)
     delegate_.perform(arguments);
 }
 
+void RimgliderApp::runSelfTest(bool exitAfter)
+{
+    const auto run = [exitAfter] {
+        ActionSelfTest::run(ActionSelfTest::sharedServices(), [exitAfter](const ActionSelfTest::Report& report) {
+            DebugModel& model = DebugModel::shared();
+            model.setSelfTestSummary(report.summary());
+            model.addLog(QStringLiteral("self-test: ") + report.summary());
+            if (!exitAfter) return;
+            std::printf("%s\n", report.summary().toLocal8Bit().constData());
+            std::fflush(stdout);
+            // Queued: a run that ends at once ends before the event loop has started.
+            const int status = report.exitStatus();
+            QMetaObject::invokeMethod(
+                qApp, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
+        });
+    };
+    // At launch the sound server has not yet named its output: start once it has, or after
+    // two seconds without one.
+    VolumeController& volume = VolumeController::shared();
+    if (volume.device() != 0) {
+        run();
+        return;
+    }
+    auto started = std::make_shared<bool>(false);
+    const auto once = [run, started] {
+        if (!std::exchange(*started, true)) run();
+    };
+    auto* context = new QObject(qApp);
+    QObject::connect(&volume, &VolumeController::deviceChanged, context, [once, context] {
+        once();
+        context->deleteLater();
+    });
+    QTimer::singleShot(2000, context, [once, context] {
+        once();
+        context->deleteLater();
+    });
+}
+
 MenuView::Sources RimgliderApp::sharedSources()
 {
     return {AppSettings::shared(),
@@ -232,7 +286,7 @@ MenuView::Actions RimgliderApp::panelActions()
     return {
         .settingsWindow = closingPopup([] { SettingsWindowController::shared().show(); }),
         .welcomeGuide = closingPopup([] { OnboardingWindowController::shared().show(OnboardingStep::welcome); }),
-        .debugWindow = {},
+        .debugWindow = closingPopup([] { DebugWindowController::shared().show(); }),
         .about = closingPopup([this] { showAbout(); }),
         .quit = [] { QCoreApplication::quit(); },
     };

@@ -57,6 +57,9 @@ class RimgliderApp : public QObject {
 
     // The panel's sources and actions on the application's shared objects.
     static MenuView::Sources sharedSources();
+    // Runs the action self-test; its summary goes to the debug model, and with `exitAfter` also
+    // to standard output before the process ends with the self-test's exit status.
+    static void runSelfTest(bool exitAfter);
     MenuView::Actions panelActions();
 
   protected:

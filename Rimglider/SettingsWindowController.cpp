@@ -2,6 +2,7 @@
 
 #include "AboutSettings.h"
 #include "AppSettings.h"
+#include "DebugWindowController.h"
 #include "Icons.h"
 #include "LoginItem.h"
 #include "OnboardingWindowController.h"
@@ -27,7 +28,7 @@ SettingsWindowController& SettingsWindowController::shared()
             .actions = {
                 .openDesktopSettings = [](DesktopPage page) { openDesktopSettings(page, nullptr); },
                 .showWelcomeGuide = [] { OnboardingWindowController::shared().show(); },
-                .openDebugWindow = {},
+                .openDebugWindow = [] { DebugWindowController::shared().show(); },
             },
             .version = AboutSettings::version(),
             .build = AboutSettings::build(),

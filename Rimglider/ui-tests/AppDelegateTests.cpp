@@ -63,6 +63,28 @@ TEST(LaunchArguments, AStepOptionWithoutAValidNameIsIgnored)
               (std::vector<Action>{{Kind::settingsWindow}}));
 }
 
+TEST(LaunchArguments, ExitAfterSelfTestRunsTheSelfTestAndAsksForTheExit)
+{
+    const Action exiting{Kind::selfTest, OnboardingStep::welcome, true};
+    EXPECT_EQ(actions({QStringLiteral("--selftest")}), (std::vector<Action>{{Kind::selfTest}}));
+    EXPECT_EQ(actions({QStringLiteral("--exit-after-selftest"), QStringLiteral("--selftest")}),
+              (std::vector<Action>{exiting}));
+    EXPECT_EQ(actions({QStringLiteral("--exit-after-selftest")}), (std::vector<Action>{exiting}));
+
+    std::vector<bool> runs;
+    AppDelegate delegate({
+        .debugWindow = {},
+        .settingsWindow = {},
+        .previewMenu = {},
+        .welcomeGuide = {},
+        .selfTest = [&](bool exitAfter) { runs.push_back(exitAfter); },
+        .onboardingCompleted = [] { return true; },
+    });
+    delegate.perform({QStringLiteral("rimglider"), QStringLiteral("--exit-after-selftest")});
+    delegate.perform({QStringLiteral("rimglider"), QStringLiteral("--selftest")});
+    EXPECT_EQ(runs, (std::vector<bool>{true, false}));
+}
+
 TEST(LaunchArguments, PerformCallsTheWindowsInOrderAndSkipsMissingOnes)
 {
     std::vector<QString> calls;

@@ -1,0 +1,323 @@
+// The action self-test: its pass rule and report on their own, then whole runs against a private
+// PulseAudio server and an emulated backlight (the binary runs under umockdev-wrapper), with a
+// stand-in for the desktop that applies the keys the controllers post.
+// GLib's headers first: Qt's `signals` macro breaks their declarations.
+#include <umockdev.h>
+
+#include "ActionSelfTest.h"
+#include "BrightnessController.h"
+#include "VolumeController.h"
+
+#include "EmulatedLaptopPanel.h"
+#include "ManualScheduler.h"
+#include "PulseServer.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace rimglider {
+namespace {
+
+using namespace std::chrono_literals;
+using rimglider::test::laptopPanel;
+using rimglider::test::panelBacklight;
+using GestureEngineKit::SliderDirection;
+using Check = ActionSelfTest::Check;
+using Report = ActionSelfTest::Report;
+constexpr auto up = SliderDirection::up;
+constexpr auto down = SliderDirection::down;
+constexpr float normalStep = 0.0625F;
+constexpr float fineStep = 0.015625F;
+
+TEST(SelfTestRule, KnownStepMustBeOneStepOnTheGrid)
+{
+    EXPECT_TRUE(ActionSelfTest::passes(0.5F, 0.4375F, down, normalStep, false));
+    EXPECT_TRUE(ActionSelfTest::passes(0.25F, 0.3125F, up, normalStep, false));
+    EXPECT_FALSE(ActionSelfTest::passes(0.5F, 0.45F, down, normalStep, false)) << "off the 1/16 grid";
+    EXPECT_FALSE(ActionSelfTest::passes(0.5F, 0.375F, down, normalStep, false)) << "two steps";
+    EXPECT_FALSE(ActionSelfTest::passes(0.5F, 0.5625F, down, normalStep, false)) << "wrong direction";
+    EXPECT_FALSE(ActionSelfTest::passes(0.5F, 0.5F, down, normalStep, false)) << "no move";
+    EXPECT_TRUE(ActionSelfTest::passes(0.5F, 0.484375F, down, fineStep, true));
+    EXPECT_FALSE(ActionSelfTest::passes(0.5F, 0.4375F, down, fineStep, true))
+        << "a normal step where a fine one was due";
+    EXPECT_FALSE(ActionSelfTest::passes(std::nullopt, 0.4375F, down, normalStep, false));
+    EXPECT_FALSE(ActionSelfTest::passes(0.5F, std::nullopt, down, normalStep, false));
+    // GNOME's 6 % step has its own grid.
+    EXPECT_TRUE(ActionSelfTest::passes(0.30F, 0.24F, down, 0.06F, false));
+}
+
+TEST(SelfTestRule, UnknownStepNeedsTheRightDirectionAndASmallerFineStep)
+{
+    EXPECT_TRUE(ActionSelfTest::passes(0.5F, 0.45F, down, std::nullopt, false));
+    EXPECT_TRUE(ActionSelfTest::passes(0.5F, 0.3F, down, std::nullopt, false)) << "0.2 is still plausible";
+    EXPECT_FALSE(ActionSelfTest::passes(0.5F, 0.25F, down, std::nullopt, false)) << "more than 0.2";
+    EXPECT_FALSE(ActionSelfTest::passes(0.5F, 0.55F, down, std::nullopt, false));
+    EXPECT_TRUE(ActionSelfTest::passes(0.45F, 0.44F, down, std::nullopt, true, -0.05F));
+    EXPECT_FALSE(ActionSelfTest::passes(0.4375F, 0.375F, down, std::nullopt, true, -0.0625F)) << "as large as normal";
+    EXPECT_FALSE(ActionSelfTest::passes(0.45F, 0.44F, down, std::nullopt, true)) << "no normal move to compare";
+
+    EXPECT_EQ(ActionSelfTest::directionFrom(0.25F), up);
+    EXPECT_EQ(ActionSelfTest::directionFrom(0.3F), down);
+    EXPECT_EQ(ActionSelfTest::directionFrom(1.0F), down);
+}
+
+TEST(SelfTestRule, DesktopVolumeSettings)
+{
+    const auto gnome = ActionSelfTest::volumeStepSizes(QStringLiteral("ubuntu:GNOME"), QStringLiteral("uint32 6\n"));
+    ASSERT_TRUE(gnome);
+    EXPECT_FLOAT_EQ(gnome->normal.value_or(0), 0.06F);
+    EXPECT_FALSE(gnome->fine) << "GNOME's Shift step is not a setting";
+    const auto kde = ActionSelfTest::volumeStepSizes(QStringLiteral("KDE"), QStringLiteral("5"));
+    ASSERT_TRUE(kde);
+    EXPECT_FLOAT_EQ(kde->normal.value_or(0), 0.05F);
+    EXPECT_FLOAT_EQ(kde->fine.value_or(0), 0.01F);
+    EXPECT_FALSE(ActionSelfTest::volumeStepSizes(QStringLiteral("XFCE"), QStringLiteral("5")));
+    EXPECT_FALSE(ActionSelfTest::volumeStepSizes(QStringLiteral("GNOME"), QStringLiteral("")));
+    EXPECT_FALSE(ActionSelfTest::volumeStepSizes(QStringLiteral("GNOME"), QStringLiteral("0")));
+}
+
+TEST(SelfTestReport, SummaryExitStatusAndJson)
+{
+    Report report;
+    report.ranAt = QDateTime(QDate(2025, 3, 3), QTime(14, 5, 9, 750), Qt::OffsetFromUTC, 3600);
+    report.accessibilityGranted = false;
+    EXPECT_EQ(report.summary(), "0/0 checks passed; Input not granted, keys cannot be sent");
+    EXPECT_EQ(report.exitStatus(), 0) << "nothing that ran failed";
+
+    QJsonObject json = report.toJson();
+    EXPECT_EQ(json.value("ranAt").toString(), "2025-03-03T13:05:09Z");
+    ASSERT_TRUE(json.value("checks").isArray()) << "the key stays when no check ran";
+    EXPECT_TRUE(json.value("checks").toArray().isEmpty());
+    EXPECT_EQ(json.keys(), (QStringList{"accessibilityGranted", "checks", "hasBuiltInDisplay", "outputDevice", "ranAt",
+                                        "volumeAdjustable"}));
+
+    report.accessibilityGranted = true;
+    report.checks = {Check{"volume step", 0.5F, 0.4375F, normalStep, true},
+                     Check{"volume fine step", 0.4375F, std::nullopt, 0, false}};
+    EXPECT_EQ(report.summary(), "1/2 checks passed");
+    EXPECT_EQ(report.exitStatus(), 1);
+    json = report.toJson();
+    const QJsonArray checks = json.value("checks").toArray();
+    EXPECT_EQ(checks[0].toObject().keys(), (QStringList{"after", "before", "name", "passed", "step"}));
+    EXPECT_EQ(checks[0].toObject().value("after").toDouble(), 0.4375);
+    EXPECT_EQ(checks[1].toObject().keys(), (QStringList{"before", "name", "passed", "step"}));
+    EXPECT_EQ(checks[1].toObject().value("step").toDouble(), 0.0);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("state/Rimglider/selftest.json");
+    ASSERT_TRUE(ActionSelfTest::writeReport(report, path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("\n    \"accessibilityGranted\": true")) << "pretty-printed";
+    EXPECT_EQ(QJsonDocument::fromJson(text).object(), json);
+}
+
+// Stand-in for the desktop: applies the posted keys as the desktop would.
+struct Desktop {
+    std::optional<ActionSelfTest::StepSizes> volumeSteps; // absent: volume keys are ignored
+    float brightnessNormal = 0.05F;
+    float brightnessFine = 0.01F;
+    bool brightnessKeys = true;
+    VolumeController* volume = nullptr;
+    UMockdevTestbed* testbed = nullptr;
+    float expectedVolume = -1;
+    int keys = 0;
+};
+
+
+class SelfTestRun : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        testbed = umockdev_testbed_new();
+        ASSERT_TRUE(umockdev_in_mock_environment()) << "run this binary under umockdev-wrapper";
+        desktop.testbed = testbed;
+        reportPath = stateDir.filePath("Rimglider/selftest.json");
+    }
+    void TearDown() override { g_object_unref(testbed); }
+
+    void addPanel()
+    {
+        GError* error = nullptr;
+        const bool added = umockdev_testbed_add_from_string(testbed, laptopPanel().c_str(), &error);
+        ASSERT_TRUE(added) << (error ? error->message : "?");
+    }
+
+    QByteArray backlight(const char* attribute) const
+    {
+        gchar* sysDir = umockdev_testbed_get_sys_dir(testbed);
+        QFile file(QString::fromUtf8(sysDir) + QString::fromUtf8(panelBacklight + 4) + u'/' +
+                   QString::fromUtf8(attribute));
+        g_free(sysDir);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("<unreadable>");
+    }
+
+    std::unique_ptr<VolumeController> makeVolume(const QString& address)
+    {
+        auto controller = std::make_unique<VolumeController>(
+            [this](int code, bool fine) {
+                ++desktop.keys;
+                const auto& steps = desktop.volumeSteps;
+                if (!steps || !desktop.volume->volume()) return;
+                // Snapped to the step grid, as a desktop with fixed steps leaves it.
+                const float step = fine ? steps->fine.value_or(0.01F) : steps->normal.value_or(0.05F);
+                const float sign = code == VolumeController::soundUpKey ? 1.0F : -1.0F;
+                desktop.expectedVolume = std::round((*desktop.volume->volume() + sign * step) / step) * step;
+                desktop.volume->setLevel(desktop.expectedVolume);
+            },
+            VolumeController::Options{address});
+        desktop.volume = controller.get();
+        controller->start();
+        return controller;
+    }
+
+    std::unique_ptr<BrightnessController> makeBrightness()
+    {
+        BrightnessController::Options options;
+        options.busAddress = QStringLiteral("unix:path=") + stateDir.filePath(QStringLiteral("no-bus"));
+        options.busTimeout = 500ms;
+        auto controller = std::make_unique<BrightnessController>(
+            [this](int code, bool fine) {
+                ++desktop.keys;
+                if (!desktop.brightnessKeys) return;
+                const float sign = code == BrightnessController::brightnessUpKey ? 1.0F : -1.0F;
+                const int now = backlight("actual_brightness").toInt();
+                const int next =
+                    now + int(std::lround(sign * (fine ? desktop.brightnessFine : desktop.brightnessNormal) * 1000));
+                const QByteArray value = QByteArray::number(next) + '\n';
+                umockdev_testbed_set_attribute(testbed, panelBacklight, "brightness", value.constData());
+                umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness", value.constData());
+                umockdev_testbed_uevent(testbed, panelBacklight, "change");
+            },
+            options);
+        controller->start();
+        return controller;
+    }
+
+    // Runs the self-test to its end: each wait ends once the desktop's volume change has come
+    // back from the server, then the scheduler moves on by the settle time.
+    Report runToEnd(VolumeController& volume, BrightnessController& brightness,
+                    std::optional<ActionSelfTest::StepSizes> volumeSizes, bool granted = true)
+    {
+        std::optional<Report> report;
+        ActionSelfTest::run(
+            ActionSelfTest::Services{volume, brightness, [granted] { return granted; }, clock.scheduler(),
+                                     [volumeSizes](ActionSelfTest::Target target) {
+                                         return target == ActionSelfTest::Target::volume ? volumeSizes : std::nullopt;
+                                     },
+                                     [] { return QDateTime(QDate(2025, 3, 3), QTime(14, 5, 9), Qt::UTC); }, reportPath},
+            [&](const Report& r) { report = r; });
+        for (int wait = 0; wait < 20 && !report; ++wait) {
+            if (desktop.expectedVolume >= 0) {
+                EXPECT_TRUE(QTest::qWaitFor([&] { return volume.volume() == desktop.expectedVolume; }, 5000));
+            }
+            desktop.expectedVolume = -1;
+            if (clock.pending() > 0) {
+                clock.advance(ActionSelfTest::settleTime);
+            } else {
+                EXPECT_TRUE(QTest::qWaitFor([&] { return report.has_value() || clock.pending() > 0; }, 5000));
+            }
+        }
+        EXPECT_TRUE(report) << "the run did not finish";
+        return report.value_or(Report{});
+    }
+
+    QJsonObject writtenReport() const
+    {
+        QFile file(reportPath);
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+    }
+
+    UMockdevTestbed* testbed = nullptr;
+    Desktop desktop;
+    test::ManualScheduler clock;
+    QTemporaryDir stateDir;
+    QString reportPath;
+};
+
+TEST_F(SelfTestRun, NoOutputAndNoDisplayRunsNoChecks)
+{
+    QTemporaryDir nowhere;
+    auto volume = makeVolume(QStringLiteral("unix:") + nowhere.filePath("native"));
+    auto brightness = makeBrightness();
+    const Report report = runToEnd(*volume, *brightness, std::nullopt);
+    EXPECT_TRUE(report.checks.isEmpty());
+    EXPECT_EQ(report.summary(), "0/0 checks passed");
+    EXPECT_FALSE(report.volumeAdjustable);
+    EXPECT_FALSE(report.hasBuiltInDisplay);
+    EXPECT_EQ(desktop.keys, 0) << "nothing to step, no key";
+    EXPECT_EQ(writtenReport(), report.toJson());
+    EXPECT_EQ(writtenReport().value("ranAt").toString(), "2025-03-03T14:05:09Z");
+}
+
+TEST_F(SelfTestRun, KnownVolumeStepAndUnknownBrightnessStepPassAndLevelsComeBack)
+{
+    testing::PulseServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.pactl({"set-sink-volume", "speakers", "50%"}));
+    addPanel();
+    auto volume = makeVolume(server.address());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return volume->volume() == 0.5F; }, 5000));
+    auto brightness = makeBrightness();
+    ASSERT_TRUE(brightness->hasBuiltInDisplay());
+    desktop.volumeSteps = ActionSelfTest::StepSizes{normalStep, fineStep};
+
+    const Report report = runToEnd(*volume, *brightness, desktop.volumeSteps);
+    ASSERT_EQ(report.checks.size(), 4);
+    // Volume from 0.5 steps down on the 1/16 and 1/64 grids.
+    EXPECT_EQ(report.checks[0], (Check{"volume step", 0.5F, 0.4375F, normalStep, true}));
+    EXPECT_EQ(report.checks[1], (Check{"volume fine step", 0.4375F, 0.421875F, fineStep, true}));
+    // Brightness from 0.25 steps up by sizes no setting tells: recorded as 0.
+    EXPECT_EQ(report.checks[2].name, "brightness step");
+    EXPECT_FLOAT_EQ(report.checks[2].after.value_or(0), 0.30F);
+    EXPECT_EQ(report.checks[2].step, 0.0F);
+    EXPECT_TRUE(report.checks[2].passed);
+    EXPECT_EQ(report.checks[3].name, "brightness fine step");
+    EXPECT_FLOAT_EQ(report.checks[3].after.value_or(0), 0.31F);
+    EXPECT_TRUE(report.checks[3].passed);
+    EXPECT_EQ(report.summary(), "4/4 checks passed");
+    EXPECT_EQ(report.exitStatus(), 0);
+    EXPECT_EQ(report.outputDevice, "Speakers");
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return volume->volume() == 0.5F; }, 5000)) << "volume restored";
+    EXPECT_EQ(backlight("brightness"), "250") << "brightness restored";
+    EXPECT_EQ(writtenReport(), report.toJson());
+}
+
+TEST_F(SelfTestRun, IgnoredKeysAndAnOversizedFineStepFail)
+{
+    testing::PulseServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.pactl({"set-sink-volume", "speakers", "25%"}));
+    addPanel();
+    auto volume = makeVolume(server.address());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return volume->volume() == 0.25F; }, 5000));
+    auto brightness = makeBrightness();
+    desktop.brightnessFine = 0.08F; // a "fine" step larger than the normal one
+
+    // Without input access the desktop never sees the volume keys.
+    const Report report = runToEnd(*volume, *brightness, std::nullopt, false);
+    ASSERT_EQ(report.checks.size(), 4);
+    EXPECT_FALSE(report.checks[0].passed);
+    EXPECT_EQ(report.checks[0].after, 0.25F) << "level unchanged";
+    EXPECT_FALSE(report.checks[1].passed);
+    EXPECT_TRUE(report.checks[2].passed);
+    EXPECT_FALSE(report.checks[3].passed) << "the fine step was no smaller than the normal one";
+    EXPECT_EQ(report.summary(), "1/4 checks passed; Input not granted, keys cannot be sent");
+    EXPECT_EQ(report.exitStatus(), 1);
+    EXPECT_GT(desktop.keys, 0) << "keys were posted in volume's upward direction";
+    EXPECT_EQ(backlight("brightness"), "250");
+}
+
+} // namespace
+} // namespace rimglider

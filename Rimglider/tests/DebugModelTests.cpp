@@ -1,0 +1,374 @@
+#include "Actuator.h"
+#include "AppSettings.h"
+#include "ClickGuard.h"
+#include "DebugModel.h"
+#include "EventTap.h"
+#include "GesturePipeline.h"
+#include "Permissions.h"
+#include "TouchInput.h"
+#include "TuningSettings.h"
+
+#include "ManualScheduler.h"
+#include "TestStore.h"
+
+#include "GestureEngineKit/Trace.h"
+
+#include <QDBusConnection>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace rimglider {
+namespace {
+
+using namespace GestureEngineKit;
+using test::ManualScheduler;
+using test::TestStore;
+using namespace std::chrono_literals;
+
+TouchInput::Options noBroker()
+{
+    TouchInput::Options options;
+    options.socketPath = "/nonexistent/rimglider-inputd.sock";
+    return options;
+}
+
+// Local time is UTC for the whole binary, so file names are predictable.
+const bool utc = [] {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    return true;
+}();
+
+class Model : public ::testing::Test {
+  protected:
+    Model()
+        : settings(store.settings()), tuning(store.settings()),
+          permissions([this] { return granted; }, QDBusConnection(QStringLiteral("no bus")), [](const QString&) {}),
+          pipeline(clickGuard), eventTap(pipeline, clickGuard, EventTap::Options{"/nonexistent/sock"}),
+          touchInput(noBroker()), actuator("/nonexistent/sock")
+    {}
+
+    DebugModel::Services services(QString traces = {})
+    {
+        return DebugModel::Services{pipeline,
+                                    touchInput,
+                                    eventTap,
+                                    clickGuard,
+                                    actuator,
+                                    permissions,
+                                    tuning,
+                                    settings,
+                                    clock.scheduler(),
+                                    [this](QString text) { clipboard = text; },
+                                    [this](QString dir) { revealed = dir; },
+                                    traces.isEmpty() ? tracesDir.path() : traces,
+                                    [this] { return now; },
+                                    {},
+                                    {},
+                                    [] { return QStringLiteral("Test Laptop 1.0"); },
+                                    [] { return QStringLiteral("Debian GNU/Linux 12"); }};
+    }
+
+    QStringList texts(const DebugModel& model) const
+    {
+        QStringList result;
+        for (const auto& entry : model.log())
+            result.append(entry.text);
+        return result;
+    }
+
+    // Waits for the save, replay and judging on the other threads to come back.
+    static void waitForSave(const DebugModel& model) { QTRY_VERIFY_WITH_TIMEOUT(!model.isSaving(), 10000); }
+
+    bool granted = true;
+    TestStore store;
+    AppSettings settings;
+    TuningSettings tuning;
+    Permissions permissions;
+    ClickGuard clickGuard;
+    GesturePipeline pipeline;
+    EventTap eventTap;
+    TouchInput touchInput;
+    Actuator actuator;
+    ManualScheduler clock;
+    QTemporaryDir tracesDir;
+    QDateTime now{QDate(2025, 3, 3), QTime(14, 5, 9), Qt::UTC};
+    QString clipboard;
+    QString revealed;
+};
+
+TEST_F(Model, LogKeepsTheNewest300InOrder)
+{
+    DebugModel model(services());
+    for (int i = 1; i <= 301; ++i)
+        model.addLog(QString::number(i));
+    ASSERT_EQ(model.log().size(), 300);
+    EXPECT_EQ(model.log().front().text, QStringLiteral("2"));
+    EXPECT_EQ(model.log().back().text, QStringLiteral("301"));
+    EXPECT_NE(model.log()[0].id, model.log()[1].id);
+    EXPECT_EQ(model.log().back().time, now);
+    model.clearLog();
+    EXPECT_TRUE(model.log().isEmpty());
+}
+
+TEST_F(Model, FormatterTexts)
+{
+    const QString arrow = QStringLiteral("\u25B6\uFE0E");
+    EXPECT_EQ(DebugModel::describe(GestureEvent::claimed({Zone::left, Zone::bottom})), "claimed bottom, left");
+    EXPECT_EQ(DebugModel::describe(GestureEvent::claimed({Zone::topRightCorner, Zone::right})),
+              "claimed right, topRightCorner");
+    EXPECT_EQ(DebugModel::describe(GestureEvent::released(GestureEvent::Outcome::completed())), "released");
+    EXPECT_EQ(DebugModel::describe(GestureEvent::released(GestureEvent::Outcome::cancelled(CancelReason::extraFinger))),
+              "cancelled: extraFinger");
+    EXPECT_EQ(DebugModel::describe(GestureEvent::released(GestureEvent::Outcome::cancelled(CancelReason::noGesture))),
+              "cancelled: noGesture");
+    EXPECT_EQ(DebugModel::describe(GestureEvent::sliderBegan(Zone::left)), arrow + " slider left");
+    EXPECT_EQ(DebugModel::describe(GestureEvent::sliderStep(Zone::right, SliderDirection::up, true)),
+              QStringLiteral("  step right \u2191 fine"));
+    EXPECT_EQ(DebugModel::describe(GestureEvent::sliderStep(Zone::left, SliderDirection::down, false)),
+              QStringLiteral("  step left \u2193"));
+    EXPECT_EQ(DebugModel::describe(GestureEvent::swipe(Zone::bottom, SwipeDirection::left)),
+              arrow + " swipe bottom left");
+    EXPECT_EQ(DebugModel::describe(GestureEvent::tap(Zone::topRightCorner)), arrow + " tap topRightCorner");
+    EXPECT_EQ(DebugModel::describe(GestureEvent::doubleTap(Zone::topRightCorner)),
+              arrow + " double tap topRightCorner");
+    EXPECT_EQ(DebugModel::displayName(TraceLabel::cornerDoubleTap), "Top-right corner: double tap");
+    EXPECT_TRUE(DebugModel::instruction(TraceLabel::normalWork).startsWith("Use the computer as usual"));
+}
+
+TEST_F(Model, PollsOnlyWhileOnAndLogsSwallowedClicksOncePerRefresh)
+{
+    DebugModel model(services());
+    clock.advance(1s);
+    EXPECT_EQ(clock.pending(), 0u) << "no timer before polling is switched on";
+
+    model.setPolling(true);
+    EXPECT_TRUE(model.isPolling());
+    EXPECT_EQ(model.actuatorStatus(), "not opened") << "the first refresh runs at once";
+    EXPECT_EQ(model.touchStatus(), TouchInput::Status::stopped());
+
+    // Three clicks swallowed between two refreshes.
+    clickGuard.observe({GestureEvent::sliderBegan(Zone::right)}, GestureConfig(), 10);
+    for (int button = 0; button < 3; ++button)
+        clickGuard.press(button, 10);
+    ASSERT_EQ(clickGuard.swallowedCount(), 3);
+
+    clock.advance(DebugModel::pollInterval * (DebugModel::ticksPerRefresh - 1));
+    EXPECT_EQ(model.ticks(), DebugModel::ticksPerRefresh - 1);
+    EXPECT_FALSE(texts(model).contains("swallowed 3 click(s)")) << "not before the 30th tick";
+    clock.advance(DebugModel::pollInterval);
+    EXPECT_EQ(texts(model), QStringList{"swallowed 3 click(s)"});
+    EXPECT_EQ(model.swallowedClicks(), 3);
+    clock.advance(DebugModel::pollInterval * DebugModel::ticksPerRefresh);
+    EXPECT_EQ(model.log().size(), 1) << "an unchanged count logs nothing";
+
+    // The snapshot follows the pipeline on the next tick.
+    pipeline.setEnabled(false);
+    pipeline.waitUntilProcessed();
+    clock.advance(DebugModel::pollInterval);
+    EXPECT_FALSE(model.snapshot().isEnabled);
+
+    model.setPolling(false);
+    EXPECT_FALSE(model.isPolling());
+    const auto ticks = model.ticks();
+    clock.advance(10s);
+    EXPECT_EQ(model.ticks(), ticks);
+    EXPECT_EQ(clock.pending(), 0u) << "the stale tick does not schedule another";
+
+    // Switching on twice leaves one timer, not two.
+    model.setPolling(true);
+    model.setPolling(true);
+    clock.advance(DebugModel::pollInterval);
+    EXPECT_EQ(model.ticks(), ticks + 1);
+    model.setPolling(false);
+}
+
+TEST_F(Model, StopWithoutRecordingDoesNothing)
+{
+    DebugModel model(services());
+    int changes = 0;
+    QObject::connect(&model, &DebugModel::recordingChanged, [&] { ++changes; });
+    model.stopRecording();
+    EXPECT_EQ(changes, 0);
+    EXPECT_TRUE(model.log().isEmpty());
+    EXPECT_FALSE(model.isSaving());
+    EXPECT_FALSE(model.lastResult() || model.lastError());
+}
+
+TEST_F(Model, PassingRecordingIsSavedUnderItsLocalTimeNameAndLoggedOk)
+{
+    DebugModel model(services());
+    model.setNote(QStringLiteral("desk"));
+    model.startRecording();
+    EXPECT_TRUE(model.isRecording());
+    EXPECT_EQ(texts(model).last(), QStringLiteral("\u25CF recording normalWork"));
+    model.stopRecording();
+    EXPECT_FALSE(model.isRecording());
+    EXPECT_TRUE(model.isSaving());
+    waitForSave(model);
+
+    ASSERT_TRUE(model.lastResult());
+    EXPECT_FALSE(model.lastError());
+    EXPECT_EQ(model.lastResult()->fileName, "normalWork-20250303-140509.trace");
+    EXPECT_EQ(model.lastResult()->frames, 0);
+    EXPECT_EQ(texts(model).last(), QStringLiteral("\u25A0 saved normalWork-20250303-140509.trace: OK"));
+
+    QFile file(QDir(tracesDir.path()).filePath(model.lastResult()->fileName));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const Trace trace = TraceFile::decode(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    EXPECT_EQ(trace.header.label, TraceLabel::normalWork);
+    EXPECT_EQ(trace.header.note, "desk");
+    EXPECT_EQ(trace.header.hardwareModel, "Test Laptop 1.0");
+    EXPECT_TRUE(trace.header.hasContextEvents);
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::milliseconds>(trace.header.recordedAt.time_since_epoch()).count(),
+              now.toMSecsSinceEpoch());
+}
+
+TEST_F(Model, FailingRecordingListsItsProblemsAndHasNoContextWithoutPermission)
+{
+    granted = false;
+    permissions.refresh();
+    DebugModel model(services());
+    model.setLabel(TraceLabel::rightSlideUp);
+    model.startRecording();
+    pipeline.submitFrame(TouchFrame{1.0, {}});
+    pipeline.submitFrame(TouchFrame{1.5, {}});
+    model.stopRecording();
+    waitForSave(model);
+
+    ASSERT_TRUE(model.lastResult());
+    EXPECT_EQ(model.lastResult()->frames, 2);
+    EXPECT_DOUBLE_EQ(model.lastResult()->duration, 0.5);
+    const auto& problems = model.lastResult()->verdict.problems;
+    ASSERT_GE(problems.size(), 1u);
+    QStringList joined;
+    for (const auto& problem : problems)
+        joined.append(QString::fromStdString(problem));
+    EXPECT_EQ(texts(model).last(),
+              QStringLiteral("\u25A0 saved rightSlideUp-20250303-140509.trace: ") + joined.join("; "));
+
+    QFile file(QDir(tracesDir.path()).filePath(model.lastResult()->fileName));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_FALSE(
+        TraceFile::decode(std::string_view(bytes.constData(), std::size_t(bytes.size()))).header.hasContextEvents);
+
+    // A new recording clears the last result.
+    model.startRecording();
+    EXPECT_FALSE(model.lastResult());
+    model.stopRecording();
+    waitForSave(model);
+}
+
+TEST_F(Model, RecordingStopsItselfAfter45MinutesAndIsSavedLikeAManualStop)
+{
+    DebugModel model(services());
+    model.setLabel(TraceLabel::leftSlideUp);
+    model.startRecording();
+    clock.advance(DebugModel::autoStopAfter - 1s);
+    EXPECT_TRUE(model.isRecording());
+    clock.advance(1s);
+    EXPECT_FALSE(model.isRecording());
+    waitForSave(model);
+    ASSERT_TRUE(model.lastResult());
+    EXPECT_EQ(model.lastResult()->fileName, "leftSlideUp-20250303-140509.trace");
+    EXPECT_TRUE(texts(model).last().startsWith(QStringLiteral("\u25A0 saved leftSlideUp-20250303-140509.trace: ")));
+}
+
+TEST_F(Model, ManualStopCancelsTheAutomaticStop)
+{
+    DebugModel model(services());
+    model.startRecording();
+    model.stopRecording();
+    waitForSave(model);
+    now = now.addSecs(60);
+    clock.advance(60s);
+    model.startRecording(); // a second recording, begun before the first one's 45 minutes are up
+    clock.advance(DebugModel::autoStopAfter - 60s);
+    EXPECT_TRUE(model.isRecording()) << "the first recording's stop must not end the second";
+    clock.advance(60s);
+    EXPECT_FALSE(model.isRecording());
+    waitForSave(model);
+}
+
+TEST_F(Model, SaveIntoUnwritableFolderFails)
+{
+    // A folder below a regular file cannot be made, even by root.
+    QFile blocker(tracesDir.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    DebugModel model(services(tracesDir.filePath("file/Traces")));
+    model.startRecording();
+    model.stopRecording();
+    waitForSave(model);
+    EXPECT_FALSE(model.lastResult());
+    ASSERT_TRUE(model.lastError());
+    EXPECT_FALSE(model.lastError()->isEmpty());
+    EXPECT_EQ(texts(model).last(), QStringLiteral("\u25A0 saving failed: ") + *model.lastError());
+}
+
+TEST_F(Model, FileNameUsesLocalTime)
+{
+    const QDateTime instant(QDate(2025, 12, 31), QTime(23, 59, 58), Qt::UTC);
+    EXPECT_EQ(DebugModel::traceFileName(TraceLabel::bottomSwipeLeft, instant), "bottomSwipeLeft-20251231-235958.trace");
+    // The same instant given in another zone names the same file.
+    EXPECT_EQ(DebugModel::traceFileName(TraceLabel::bottomSwipeLeft, instant.toTimeZone(QTimeZone(3600))),
+              "bottomSwipeLeft-20251231-235958.trace");
+}
+
+TEST_F(Model, WindowActionsGoThroughTheirSeams)
+{
+    DebugModel model(services(tracesDir.filePath("sub/Traces")));
+    model.showTracesFolder();
+    EXPECT_EQ(revealed, tracesDir.filePath("sub/Traces"));
+    EXPECT_TRUE(QDir(revealed).exists());
+
+    model.copyTuningValues();
+    EXPECT_EQ(clipboard, tuning.clipboardText(settings));
+    EXPECT_EQ(texts(model).last(), "tuning values copied to the clipboard");
+
+    model.testActuator(6);
+    EXPECT_EQ(texts(model).last(), "actuator 6: not opened") << "no open actuator is a failure";
+}
+
+TEST_F(Model, SelfTestSummaryIsShownAndLogged)
+{
+    auto s = services();
+    std::function<void(QString)> finish;
+    s.runSelfTest = [&](std::function<void(QString)> done) { finish = std::move(done); };
+    DebugModel model(std::move(s));
+    model.runSelfTest();
+    ASSERT_TRUE(finish);
+    EXPECT_FALSE(model.selfTestSummary());
+    finish(QStringLiteral("2/2 checks passed"));
+    EXPECT_EQ(model.selfTestSummary(), QStringLiteral("2/2 checks passed"));
+    EXPECT_EQ(texts(model).last(), "self-test: 2/2 checks passed");
+}
+
+TEST_F(Model, HardwareModelReadsDmi)
+{
+    QTemporaryDir sys;
+    ASSERT_TRUE(QDir().mkpath(sys.filePath("class/dmi/id")));
+    EXPECT_EQ(DebugModel::hardwareModel(sys.path()), "");
+    QFile name(sys.filePath("class/dmi/id/product_name"));
+    ASSERT_TRUE(name.open(QIODevice::WriteOnly));
+    name.write("ThinkPad X1\n");
+    name.close();
+    EXPECT_EQ(DebugModel::hardwareModel(sys.path()), "ThinkPad X1");
+    QFile version(sys.filePath("class/dmi/id/product_version"));
+    ASSERT_TRUE(version.open(QIODevice::WriteOnly));
+    version.write("Gen 11\n");
+    version.close();
+    EXPECT_EQ(DebugModel::hardwareModel(sys.path()), "ThinkPad X1 Gen 11");
+}
+
+} // namespace
+} // namespace rimglider

@@ -1,0 +1,54 @@
+// A laptop's display as umockdev emulates it in /sys: the GPU, its card, the internal panel's
+// connector (eDP-1) and a raw backlight on it. Shared by the tests, benchmarks and screenshot
+// tools that need a built-in display.
+#pragma once
+
+#include <string>
+
+namespace rimglider::test {
+
+inline constexpr const char* pciGpu = "/sys/devices/pci0000:00/0000:00:02.0";
+inline constexpr const char* panel = "/sys/devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1";
+inline constexpr const char* panelBacklight =
+    "/sys/devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight";
+
+// The GPU, its card and the internal panel's connector, awake, without any backlight.
+inline constexpr const char* gpuWithPanel = R"(P: /devices/pci0000:00/0000:00:02.0
+E: SUBSYSTEM=pci
+E: DRIVER=i915
+
+P: /devices/pci0000:00/0000:00:02.0/drm/card0
+E: SUBSYSTEM=drm
+E: DEVTYPE=drm_minor
+A: dev=226:0\n
+
+P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1
+E: SUBSYSTEM=drm
+E: DEVTYPE=drm_connector
+A: enabled=enabled\n
+A: dpms=On\n
+A: status=connected\n
+)";
+
+// A raw backlight on the panel connector at `level` of 1000.
+inline std::string panelBacklightAt(int level)
+{
+    const std::string value = std::to_string(level);
+    return "P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight\n"
+           "E: SUBSYSTEM=backlight\n"
+           "A: type=raw\\n\n"
+           "A: max_brightness=1000\\n\n"
+           "A: brightness=" + value + "\\n\n"
+           "A: actual_brightness=" + value + "\\n\n"
+           "A: bl_power=0\\n\n";
+}
+
+inline const std::string rawPanelBacklight = panelBacklightAt(250);
+
+// The whole display of a laptop, its backlight at `level` of 1000.
+inline std::string laptopPanel(int level = 250)
+{
+    return std::string(gpuWithPanel) + "\n" + panelBacklightAt(level);
+}
+
+} // namespace rimglider::test
