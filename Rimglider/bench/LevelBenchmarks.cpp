@@ -8,6 +8,7 @@
 #include <umockdev.h>
 
 #include "BrightnessController.h"
+#include "EmulatedLaptopPanel.h"
 #include "PulseServer.h"
 #include "VolumeController.h"
 
@@ -83,23 +84,7 @@ int brightness()
         return 1;
     }
     GError* error = nullptr;
-    umockdev_testbed_add_from_string(testbed, R"(P: /devices/pci0000:00/0000:00:02.0
-E: SUBSYSTEM=pci
-
-P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1
-E: SUBSYSTEM=drm
-A: enabled=enabled\n
-A: dpms=On\n
-
-P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
-E: SUBSYSTEM=backlight
-A: type=raw\n
-A: max_brightness=1000\n
-A: actual_brightness=250\n
-A: brightness=250\n
-A: bl_power=0\n
-)",
-                                     &error);
+    umockdev_testbed_add_from_string(testbed, rimglider::test::laptopPanel().c_str(), &error);
     BrightnessController controller([](int, bool) {});
     controller.start();
     if (!controller.hasBuiltInDisplay()) return 1;

@@ -8,6 +8,7 @@
 #include "BrightnessController.h"
 #include "ClickGuard.h"
 #include "CursorFreeze.h"
+#include "EmulatedLaptopPanel.h"
 #include "EventTap.h"
 #include "GesturePipeline.h"
 #include "ManualScheduler.h"
@@ -32,21 +33,6 @@ using rimglider::test::SocketFolder;
 using rimglider::test::TestStore;
 
 namespace {
-
-const char* const panelWithBacklight = R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1
-E: SUBSYSTEM=drm
-E: DEVTYPE=drm_connector
-A: enabled=enabled\n
-A: dpms=On\n
-
-P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
-E: SUBSYSTEM=backlight
-A: type=raw\n
-A: max_brightness=100\n
-A: brightness=50\n
-A: actual_brightness=50\n
-A: bl_power=0\n
-)";
 
 BrightnessController::Options noLogind()
 {
@@ -163,9 +149,8 @@ TEST_F(Controller, BrightnessEdgeFollowsTheBuiltInDisplay)
     EXPECT_FALSE(settled().config.enabledZones.contains(Zone::left));
 
     GError* error = nullptr;
-    ASSERT_TRUE(umockdev_testbed_add_from_string(testbed, panelWithBacklight, &error));
-    umockdev_testbed_uevent(testbed, "/sys/devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight",
-                            "add");
+    ASSERT_TRUE(umockdev_testbed_add_from_string(testbed, rimglider::test::laptopPanel().c_str(), &error));
+    umockdev_testbed_uevent(testbed, rimglider::test::panelBacklight, "add");
     ASSERT_TRUE(QTest::qWaitFor([&] { return brightness.hasBuiltInDisplay(); }));
     EXPECT_TRUE(settled().config.enabledZones.contains(Zone::left));
     settings.setSwapSides(true);

@@ -6,6 +6,7 @@
 #include <umockdev.h>
 
 #include "BrightnessController.h"
+#include "EmulatedLaptopPanel.h"
 #include "FakeLogind.h"
 
 #include <QFile>
@@ -20,42 +21,11 @@
 
 using namespace rimglider;
 using GestureEngineKit::SliderDirection;
+using namespace rimglider::test;
 
 namespace {
 
 using Key = std::pair<int, bool>;
-
-const char* const pciGpu = "/sys/devices/pci0000:00/0000:00:02.0";
-const char* const panel = "/sys/devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1";
-const char* const panelBacklight = "/sys/devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight";
-
-// The GPU, its card and the internal panel's connector, without any backlight.
-const char* const gpuWithPanel = R"(P: /devices/pci0000:00/0000:00:02.0
-E: SUBSYSTEM=pci
-E: DRIVER=i915
-
-P: /devices/pci0000:00/0000:00:02.0/drm/card0
-E: SUBSYSTEM=drm
-E: DEVTYPE=drm_minor
-A: dev=226:0\n
-
-P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1
-E: SUBSYSTEM=drm
-E: DEVTYPE=drm_connector
-A: enabled=enabled\n
-A: dpms=On\n
-A: status=connected\n
-)";
-
-// A raw backlight on the panel connector at 250 of 1000.
-const char* const rawPanelBacklight = R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
-E: SUBSYSTEM=backlight
-A: type=raw\n
-A: max_brightness=1000\n
-A: brightness=250\n
-A: actual_brightness=250\n
-A: bl_power=0\n
-)";
 
 class BrightnessControllerTest : public ::testing::Test {
   protected:
@@ -67,10 +37,10 @@ class BrightnessControllerTest : public ::testing::Test {
     }
     void TearDown() override { g_object_unref(testbed); }
 
-    void add(const char* description)
+    void add(const std::string& description)
     {
         GError* error = nullptr;
-        const bool added = umockdev_testbed_add_from_string(testbed, description, &error);
+        const bool added = umockdev_testbed_add_from_string(testbed, description.c_str(), &error);
         ASSERT_TRUE(added) << (error ? error->message : "?");
     }
 

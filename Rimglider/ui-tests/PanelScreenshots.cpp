@@ -8,6 +8,7 @@
 #include "AppSettings.h"
 #include "Appearance.h"
 #include "BrightnessController.h"
+#include "EmulatedLaptopPanel.h"
 #include "MenuView.h"
 #include "Permissions.h"
 #include "PulseServer.h"
@@ -31,28 +32,6 @@ namespace {
 
 using rimglider::Appearance;
 
-const char* const backlight = R"(P: /devices/pci0000:00/0000:00:02.0
-E: SUBSYSTEM=pci
-
-P: /devices/pci0000:00/0000:00:02.0/drm/card0
-E: SUBSYSTEM=drm
-E: DEVTYPE=drm_minor
-
-P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1
-E: SUBSYSTEM=drm
-E: DEVTYPE=drm_connector
-A: enabled=enabled\n
-A: dpms=On\n
-A: status=connected\n
-
-P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
-E: SUBSYSTEM=backlight
-A: type=raw\n
-A: max_brightness=1000\n
-A: brightness=700\n
-A: actual_brightness=700\n
-A: bl_power=0\n
-)";
 
 // The panel on a desktop-coloured backdrop, with the popup's rounded edge and shadow.
 QImage framed(QWidget& panel, const QPalette& palette)
@@ -96,7 +75,7 @@ int main(int argc, char** argv)
         return 1;
     }
     GError* error = nullptr;
-    if (!umockdev_testbed_add_from_string(testbed, backlight, &error)) return 1;
+    if (!umockdev_testbed_add_from_string(testbed, rimglider::test::laptopPanel(700).c_str(), &error)) return 1;
 
     using namespace rimglider;
     rimglider::testing::PulseServer server;
