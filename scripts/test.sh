@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds Rimglider and passes every test:
-#  1. the whole project, with its tests, the tool tests and the fuzz corpus replays;
+#  1. the whole project, with its tests (the input service on emulated devices, a private
+#     PulseAudio server and D-Bus daemon, the widgets offscreen and one run under Xvfb), the
+#     tool tests and the fuzz corpus replays;
 #  2. the gesture library on its own, as it must build without the application;
 #  3. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
-#  4. the threaded parts (gesture pipeline, click guard) under ThreadSanitizer.
+#  4. the threaded parts (gesture pipeline, click guard, touch input, event tap, system keys)
+#     under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
