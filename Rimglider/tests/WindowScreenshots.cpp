@@ -62,7 +62,10 @@ TEST_P(WindowScreenshots, SettingsTabs)
                        .permissions = services.permissions,
                        .updates = services.updates,
                        .updateFeedConfigured = true,
-                       .actions = {},
+                       // Every button enabled, as in the application.
+                       .actions = {.openDesktopSettings = [](DesktopPage) {},
+                                   .showWelcomeGuide = [] {},
+                                   .openDebugWindow = [] {}},
                        .version = QStringLiteral("0.1.0"),
                        .build = QStringLiteral("128")});
     view.setWindowTitle(QStringLiteral("Rimglider Settings"));
