@@ -1,3 +1,4 @@
+#include "PrivateSession.h"
 #include "SingleInstance.h"
 
 #include <QDir>
@@ -92,15 +93,7 @@ TEST_F(SingleInstanceTest, SocketLivesInTheUsersRuntimeFolder)
 // The real executable, twice, on a private runtime folder and settings.
 TEST_F(SingleInstanceTest, SecondRimgliderExitsZeroAndTheFirstKeepsRunning)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
-    env.insert(QStringLiteral("HOME"), dir.path());
-    env.insert(QStringLiteral("RIMGLIDER_INPUTD_SOCKET"), dir.filePath(QStringLiteral("no-broker.sock")));
-    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + dir.filePath(QStringLiteral("no-pulse")));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QProcessEnvironment env = test::privateSessionEnvironment(dir);
 
     QProcess first;
     first.setProcessEnvironment(env);

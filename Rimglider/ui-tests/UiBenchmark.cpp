@@ -6,6 +6,7 @@
 //  2. the same application built in this process, its panel closed, counting every timer
 //     event for 5 s by the object that receives it, so Rimglider's own timers stand apart
 //     from the services' documented polls.
+#include "PrivateSession.h"
 #include "AppController.h"
 #include "RimgliderApp.h"
 #include "SettingsStore.h"
@@ -30,16 +31,7 @@ QProcessEnvironment privateEnvironment(const QTemporaryDir& dir)
     QDir(dir.path()).mkpath(QStringLiteral("config/kelpo"));
     QFile config(dir.filePath(QStringLiteral("config/kelpo/Rimglider.conf")));
     if (config.open(QIODevice::WriteOnly)) config.write("[General]\nonboardingCompleted=true\n");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
-    env.insert(QStringLiteral("HOME"), dir.path());
-    env.insert(QStringLiteral("RIMGLIDER_INPUTD_SOCKET"), dir.filePath(QStringLiteral("no-broker.sock")));
-    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + dir.filePath(QStringLiteral("no-pulse")));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    return env;
+    return rimglider::test::privateSessionEnvironment(dir);
 }
 
 // A status field of /proc/PID/status or of one thread's, in its own unit.
