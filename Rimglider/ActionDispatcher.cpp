@@ -39,8 +39,7 @@ ActionDispatcher::ActionDispatcher(const AppSettings& settings, const TuningSett
                                    Outputs outputs)
     : settings_(settings), tuning_(tuning), freeze_(freeze), outputs_(std::move(outputs)),
       self_(std::make_shared<ActionDispatcher*>(this))
-{
-}
+{}
 
 ActionDispatcher::~ActionDispatcher() = default;
 
@@ -57,7 +56,7 @@ void ActionDispatcher::start(GesturePipeline& pipeline)
 ActionDispatcher::Target ActionDispatcher::targetOf(Zone sideZone) const
 {
     return ActionMapping{settings_.swapSides()}.action(sideZone) == EdgeAction::brightness ? Target::brightness
-                                                                                          : Target::volume;
+                                                                                           : Target::volume;
 }
 
 void ActionDispatcher::handle(const GestureEvent& event)

@@ -38,8 +38,7 @@ class ActionDispatcher {
 
     static ActionDispatcher& shared();
 
-    ActionDispatcher(const AppSettings& settings, const TuningSettings& tuning, CursorFreeze& freeze,
-                     Outputs outputs);
+    ActionDispatcher(const AppSettings& settings, const TuningSettings& tuning, CursorFreeze& freeze, Outputs outputs);
     ~ActionDispatcher();
     ActionDispatcher(const ActionDispatcher&) = delete;
     ActionDispatcher& operator=(const ActionDispatcher&) = delete;

@@ -20,8 +20,8 @@ std::optional<BrokerMessage> awaitAnswer(BrokerConnection& connection, std::uint
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() < 0) return std::nullopt;
         if (connection.receive(message, left) != BrokerConnection::Received::message) return std::nullopt;
-        if (message.serial == serial && (std::holds_alternative<Answer>(message.message) ||
-                                         std::holds_alternative<Error>(message.message)))
+        if (message.serial == serial &&
+            (std::holds_alternative<Answer>(message.message) || std::holds_alternative<Error>(message.message)))
             return message;
     }
 }

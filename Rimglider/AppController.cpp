@@ -18,17 +18,15 @@ namespace rimglider {
 
 AppController& AppController::shared()
 {
-    static AppController* instance = new AppController(Services{ // never destroyed
-        AppSettings::shared(), TuningSettings::shared(), Permissions::shared(), VolumeController::shared(),
-        BrightnessController::shared(), ActionDispatcher::shared(), GesturePipeline::shared(), ClickGuard::shared(),
-        EventTap::shared(), TouchInput::shared(), CursorFreeze::shared()});
+    static AppController* instance = new AppController(
+        Services{// never destroyed
+                 AppSettings::shared(), TuningSettings::shared(), Permissions::shared(), VolumeController::shared(),
+                 BrightnessController::shared(), ActionDispatcher::shared(), GesturePipeline::shared(),
+                 ClickGuard::shared(), EventTap::shared(), TouchInput::shared(), CursorFreeze::shared()});
     return *instance;
 }
 
-AppController::AppController(Services services)
-    : services_(services), self_(std::make_shared<AppController*>(this))
-{
-}
+AppController::AppController(Services services) : services_(services), self_(std::make_shared<AppController*>(this)) {}
 
 AppController::~AppController() = default;
 
@@ -53,8 +51,7 @@ void AppController::start()
     // A different touchpad may have another size. Its reader thread reports the change; the
     // configuration is applied on the main thread like every other change.
     services_.touchInput.setOnChange([apply = applyLater()] {
-        if (auto* app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(app, apply, Qt::QueuedConnection);
+        if (auto* app = QCoreApplication::instance()) QMetaObject::invokeMethod(app, apply, Qt::QueuedConnection);
     });
 
     apply();
@@ -70,9 +67,8 @@ void AppController::apply()
 {
     const Tuning& tuning = services_.tuning.values();
     if (applyAppearance_) applyAppearance_(services_.settings.appearance());
-    const GestureEngineKit::GestureConfig config =
-        deriveGestureConfig(services_.settings, tuning, services_.brightness.hasBuiltInDisplay(),
-                            services_.touchInput.surfaceSize());
+    const GestureEngineKit::GestureConfig config = deriveGestureConfig(
+        services_.settings, tuning, services_.brightness.hasBuiltInDisplay(), services_.touchInput.surfaceSize());
     services_.clickGuard.setWindow(tuning.clickGuardWindow);
     services_.pipeline.updateConfig(config);
     if (services_.permissions.isAccessibilityGranted()) services_.eventTap.start();

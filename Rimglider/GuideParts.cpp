@@ -66,8 +66,7 @@ QString prominentStyle(const QPalette& palette)
                           " QPushButton:focus { border: 2px solid %4; }"
                           " QPushButton:disabled { background: %5; color: %6; border-color: %5; }")
         .arg(accent.name(), palette.color(QPalette::HighlightedText).name(), accent.darker(125).name(),
-             accent.lighter(140).name(), dimmed.name(QColor::HexArgb),
-             palette.color(QPalette::PlaceholderText).name());
+             accent.lighter(140).name(), dimmed.name(QColor::HexArgb), palette.color(QPalette::PlaceholderText).name());
 }
 
 } // namespace rimglider::guide

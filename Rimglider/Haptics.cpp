@@ -16,8 +16,7 @@ Haptics& Haptics::shared()
 Haptics::Haptics(const AppSettings& settings, const TuningSettings& tuning, Actuator& actuator,
                  Performer systemPerformer)
     : settings_(settings), tuning_(tuning), actuator_(actuator), systemPerformer_(std::move(systemPerformer))
-{
-}
+{}
 
 void Haptics::play(HapticPattern pattern)
 {

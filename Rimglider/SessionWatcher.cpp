@@ -35,8 +35,8 @@ void SessionWatcher::start(std::function<void()> handler)
 // session (a systemd user service), where the desktop's XDG_SESSION_ID still names it.
 void SessionWatcher::findSession()
 {
-    QDBusMessage byPid = QDBusMessage::createMethodCall(service, managerPath, managerInterface,
-                                                        QStringLiteral("GetSessionByPID"));
+    QDBusMessage byPid =
+        QDBusMessage::createMethodCall(service, managerPath, managerInterface, QStringLiteral("GetSessionByPID"));
     byPid << quint32(getpid());
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(byPid), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
@@ -83,7 +83,8 @@ void SessionWatcher::sessionPropertiesChanged(const QString& interface, const QV
     }
     if (!invalidated.contains(QStringLiteral("Active"))) return;
     // Changed without its value: ask for it.
-    QDBusMessage get = QDBusMessage::createMethodCall(service, sessionPath_, propertiesInterface, QStringLiteral("Get"));
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(service, sessionPath_, propertiesInterface, QStringLiteral("Get"));
     get << sessionInterface << QStringLiteral("Active");
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {

@@ -33,8 +33,7 @@ class SessionWatcher : public QObject {
 
   private slots:
     void prepareForSleep(bool sleeping);
-    void sessionPropertiesChanged(const QString& interface, const QVariantMap& changed,
-                                  const QStringList& invalidated);
+    void sessionPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
 
   private:
     void findSession();

@@ -122,15 +122,18 @@ int main(int argc, char** argv)
     CursorFreeze freeze([](std::chrono::milliseconds, std::function<void()>) {});
     // The volume step as the controller makes it: a level already known, one key posted.
     float level = 0.5f;
-    ActionDispatcher dispatcher(
-        settings, tuning, freeze,
-        ActionDispatcher::Outputs{
-            [&](SliderDirection direction, bool fine) {
-                keys.post(direction == SliderDirection::up ? 0 : 1, fine);
-                return level >= 0.999f ? StepResult::atLimit : StepResult::stepped;
-            },
-            {}, [] { return true; }, [] { return true; }, [&](int code, bool fine) { keys.post(code, fine); },
-            [](HapticPattern) {}, [](std::chrono::milliseconds, std::function<void()>) {}});
+    ActionDispatcher dispatcher(settings, tuning, freeze,
+                                ActionDispatcher::Outputs{[&](SliderDirection direction, bool fine) {
+                                                              keys.post(direction == SliderDirection::up ? 0 : 1, fine);
+                                                              return level >= 0.999f ? StepResult::atLimit
+                                                                                     : StepResult::stepped;
+                                                          },
+                                                          {},
+                                                          [] { return true; },
+                                                          [] { return true; },
+                                                          [&](int code, bool fine) { keys.post(code, fine); },
+                                                          [](HapticPattern) {},
+                                                          [](std::chrono::milliseconds, std::function<void()>) {}});
 
     constexpr int samples = 20000;
     std::vector<double> latencies, costs;

@@ -28,9 +28,9 @@ namespace rimglider {
 namespace {
 
 using namespace std::chrono_literals;
+using GestureEngineKit::SliderDirection;
 using rimglider::test::laptopPanel;
 using rimglider::test::panelBacklight;
-using GestureEngineKit::SliderDirection;
 using Check = ActionSelfTest::Check;
 using Report = ActionSelfTest::Report;
 constexpr auto up = SliderDirection::up;
@@ -133,7 +133,6 @@ struct Desktop {
     float expectedVolume = -1;
     int keys = 0;
 };
-
 
 class SelfTestRun : public ::testing::Test {
   protected:

@@ -33,14 +33,17 @@ A: status=connected\n
 // A raw backlight on the panel connector at `level` of 1000.
 inline std::string panelBacklightAt(int level)
 {
-    const std::string value = std::to_string(level);
-    return "P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight\n"
-           "E: SUBSYSTEM=backlight\n"
-           "A: type=raw\\n\n"
-           "A: max_brightness=1000\\n\n"
-           "A: brightness=" + value + "\\n\n"
-           "A: actual_brightness=" + value + "\\n\n"
-           "A: bl_power=0\\n\n";
+    std::string text = R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
+E: SUBSYSTEM=backlight
+A: type=raw\n
+A: max_brightness=1000\n
+A: brightness=LEVEL\n
+A: actual_brightness=LEVEL\n
+A: bl_power=0\n
+)";
+    for (std::size_t at = text.find("LEVEL"); at != std::string::npos; at = text.find("LEVEL"))
+        text.replace(at, 5, std::to_string(level));
+    return text;
 }
 
 inline const std::string rawPanelBacklight = panelBacklightAt(250);

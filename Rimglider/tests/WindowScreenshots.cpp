@@ -57,17 +57,16 @@ TEST_P(WindowScreenshots, SettingsTabs)
 {
     services.writeDisabledEntry(); // shows the approval row
     services.loginItem.setStatus(services.loginItem.readStatus());
-    SettingsView view({.settings = services.settings,
-                       .loginItem = services.loginItem,
-                       .permissions = services.permissions,
-                       .updates = services.updates,
-                       .updateFeedConfigured = true,
-                       // Every button enabled, as in the application.
-                       .actions = {.openDesktopSettings = [](DesktopPage) {},
-                                   .showWelcomeGuide = [] {},
-                                   .openDebugWindow = [] {}},
-                       .version = QStringLiteral("0.1.0"),
-                       .build = QStringLiteral("128")});
+    SettingsView view(
+        {.settings = services.settings,
+         .loginItem = services.loginItem,
+         .permissions = services.permissions,
+         .updates = services.updates,
+         .updateFeedConfigured = true,
+         // Every button enabled, as in the application.
+         .actions = {.openDesktopSettings = [](DesktopPage) {}, .showWelcomeGuide = [] {}, .openDebugWindow = [] {}},
+         .version = QStringLiteral("0.1.0"),
+         .build = QStringLiteral("128")});
     view.setWindowTitle(QStringLiteral("Rimglider Settings"));
     view.show();
     const QStringList names{QStringLiteral("settings-gestures"), QStringLiteral("settings-general"),

@@ -32,7 +32,6 @@ namespace {
 
 using rimglider::Appearance;
 
-
 // The panel on a desktop-coloured backdrop, with the popup's rounded edge and shadow.
 QImage framed(QWidget& panel, const QPalette& palette)
 {

@@ -6,8 +6,8 @@
 //  2. the same application built in this process, its panel closed, counting every timer
 //     event for 5 s by the object that receives it, so Rimglider's own timers stand apart
 //     from the services' documented polls.
-#include "PrivateSession.h"
 #include "AppController.h"
+#include "PrivateSession.h"
 #include "RimgliderApp.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"

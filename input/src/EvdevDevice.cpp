@@ -27,8 +27,7 @@ std::optional<SurfaceSize> DeviceDescription::surfaceSize() const
     const bool multitouch = abs(ABS_MT_POSITION_X) && abs(ABS_MT_POSITION_Y);
     const AbsInfo* x = abs(multitouch ? ABS_MT_POSITION_X : ABS_X);
     const AbsInfo* y = abs(multitouch ? ABS_MT_POSITION_Y : ABS_Y);
-    if (!x || !y || x->resolution <= 0 || y->resolution <= 0 || x->maximum <= x->minimum ||
-        y->maximum <= y->minimum)
+    if (!x || !y || x->resolution <= 0 || y->resolution <= 0 || x->maximum <= x->minimum || y->maximum <= y->minimum)
         return std::nullopt;
     return SurfaceSize{(double(x->maximum) - x->minimum) / x->resolution,
                        (double(y->maximum) - y->minimum) / y->resolution};
