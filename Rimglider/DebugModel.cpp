@@ -8,6 +8,8 @@
 #include "Permissions.h"
 #include "TuningSettings.h"
 
+#include "RimgliderInput/MachineInfo.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusInterface>
@@ -19,7 +21,6 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QSysInfo>
 #include <QThreadPool>
 #include <QTimeZone>
 #include <QUrl>
@@ -41,26 +42,6 @@ const QString arrowHead = QStringLiteral("\u25B6\uFE0E");
 QString raw(std::string_view name)
 {
     return QString::fromUtf8(name.data(), qsizetype(name.size()));
-}
-
-QString firstLine(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readLine()).trimmed();
-}
-
-// A value of os-release: unquoted, or in double or single quotes with backslash escapes.
-QString osReleaseValue(const QString& value)
-{
-    if (value.size() < 2 || (value.front() != u'"' && value.front() != u'\'') || value.back() != value.front())
-        return value;
-    QString plain;
-    for (qsizetype i = 1; i + 1 < value.size(); ++i) {
-        if (value[i] == u'\\' && i + 2 < value.size()) ++i;
-        plain += value[i];
-    }
-    return plain;
 }
 
 // Runs `task` on the main thread unless the model has gone by then.
@@ -492,26 +473,12 @@ QString DebugModel::describe(const GestureEvent& event)
 
 QString DebugModel::hardwareModel(const QString& sysRoot)
 {
-    const QString dmi = sysRoot + QStringLiteral("/class/dmi/id/");
-    const QString name = firstLine(dmi + QStringLiteral("product_name"));
-    const QString version = firstLine(dmi + QStringLiteral("product_version"));
-    return name.isEmpty() ? version : version.isEmpty() ? name : name + u' ' + version;
+    return QString::fromStdString(machine::hardwareModel(sysRoot.toStdString()));
 }
 
 QString DebugModel::osVersionText()
 {
-    QString os;
-    for (const QString& path : {QStringLiteral("/etc/os-release"), QStringLiteral("/usr/lib/os-release")}) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) continue;
-        while (!file.atEnd()) {
-            const QString line = QString::fromUtf8(file.readLine()).trimmed();
-            if (line.startsWith(QStringLiteral("PRETTY_NAME="))) os = osReleaseValue(line.mid(12));
-        }
-        break;
-    }
-    const QString kernel = QSysInfo::kernelVersion();
-    return os.isEmpty() ? kernel : kernel.isEmpty() ? os : os + QStringLiteral(" (Linux ") + kernel + u')';
+    return QString::fromStdString(machine::osVersionText());
 }
 
 } // namespace rimglider

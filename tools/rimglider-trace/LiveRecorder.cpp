@@ -2,6 +2,7 @@
 
 #include "RimgliderInput/BrokerConnection.h"
 #include "RimgliderInput/ContextTracker.h"
+#include "RimgliderInput/MachineInfo.h"
 #include "RimgliderInput/TraceAssembler.h"
 
 #include <algorithm>
@@ -15,41 +16,6 @@ using namespace broker;
 using namespace GestureEngineKit;
 
 namespace {
-
-std::string firstLine(const std::filesystem::path& path)
-{
-    std::ifstream file(path);
-    std::string line;
-    std::getline(file, line);
-    const auto begin = line.find_first_not_of(" \t\r");
-    const auto end = line.find_last_not_of(" \t\r");
-    return begin == std::string::npos ? std::string() : line.substr(begin, end - begin + 1);
-}
-
-// A value of os-release: unquoted, or in double or single quotes with backslash escapes.
-std::string osReleaseValue(std::string value)
-{
-    if (value.size() < 2 || (value.front() != '"' && value.front() != '\'') || value.back() != value.front())
-        return value;
-    std::string plain;
-    for (std::size_t i = 1; i + 1 < value.size(); ++i) {
-        if (value[i] == '\\' && i + 2 < value.size()) ++i;
-        plain += value[i];
-    }
-    return plain;
-}
-
-std::string prettyName(const std::filesystem::path& root)
-{
-    for (const char* name : {"etc/os-release", "usr/lib/os-release"}) {
-        std::ifstream file(root / name);
-        if (!file) continue;
-        for (std::string line; std::getline(file, line);)
-            if (line.starts_with("PRETTY_NAME=")) return osReleaseValue(line.substr(12));
-        return "";
-    }
-    return "";
-}
 
 double steadySeconds()
 {
@@ -82,18 +48,12 @@ LiveRecorder::LiveRecorder(Options options) : options_(std::move(options))
 
 std::string LiveRecorder::hardwareModel(const std::string& systemRoot)
 {
-    const std::filesystem::path dmi = std::filesystem::path(systemRoot) / "sys/class/dmi/id";
-    const std::string name = firstLine(dmi / "product_name");
-    const std::string version = firstLine(dmi / "product_version");
-    return name.empty() ? version : version.empty() ? name : name + " " + version;
+    return machine::hardwareModel(std::filesystem::path(systemRoot) / "sys");
 }
 
 std::string LiveRecorder::osVersion(const std::string& systemRoot)
 {
-    const std::filesystem::path root(systemRoot);
-    const std::string os = prettyName(root);
-    const std::string kernel = firstLine(root / "proc/sys/kernel/osrelease");
-    return os.empty() ? kernel : kernel.empty() ? os : os + " (Linux " + kernel + ")";
+    return machine::osVersionText(systemRoot);
 }
 
 LiveRecorder::Result LiveRecorder::record(const std::atomic<bool>& stop,
