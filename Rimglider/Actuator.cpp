@@ -8,21 +8,19 @@ using namespace broker;
 
 namespace {
 
-// Waits for the answer carrying `serial`, skipping hot-plug notices and other traffic.
-template <class Answer>
-std::optional<BrokerMessage> awaitAnswer(BrokerConnection& connection, std::uint32_t serial,
-                                         std::chrono::milliseconds timeout)
+using Deadline = std::chrono::steady_clock::time_point;
+
+// The next message answering `serial` before `deadline`, skipping hot-plug notices and other
+// traffic; absent when time runs out or the connection ends.
+std::optional<BrokerMessage> nextAnswer(BrokerConnection& connection, std::uint32_t serial, Deadline deadline)
 {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
     BrokerMessage message;
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() < 0) return std::nullopt;
-        if (connection.receive(message, left) != BrokerConnection::Received::message) return std::nullopt;
-        if (message.serial == serial &&
-            (std::holds_alternative<Answer>(message.message) || std::holds_alternative<Error>(message.message)))
-            return message;
+        if (left.count() < 0 || connection.receive(message, left) != BrokerConnection::Received::message)
+            return std::nullopt;
+        if (message.serial == serial) return message;
     }
 }
 
@@ -55,22 +53,17 @@ void Actuator::ensureOpen()
     // The touchpads with force feedback; the built-in one wins, else the first listed.
     const std::uint32_t serial = nextSerial_++;
     std::optional<TouchpadInfo> chosen;
-    const auto deadline = std::chrono::steady_clock::now() + answerTimeout * 5;
+    const Deadline deadline = std::chrono::steady_clock::now() + answerTimeout * 5;
     bool listed = connection->send(ListTouchpads{}, serial);
-    BrokerMessage message;
     while (listed) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() < 0 || connection->receive(message, left) != BrokerConnection::Received::message) {
+        const auto answer = nextAnswer(*connection, serial, deadline);
+        const auto* touchpad = answer ? std::get_if<Touchpad>(&answer->message) : nullptr;
+        if (!answer)
             listed = false;
-        } else if (message.serial != serial) {
-            continue;
-        } else if (const auto* touchpad = std::get_if<Touchpad>(&message.message)) {
-            if (touchpad->info.forceFeedback && (!chosen || (touchpad->info.builtIn && !chosen->builtIn)))
-                chosen = touchpad->info;
-        } else {
+        else if (!touchpad)
             break; // LIST_END, or an error answer
-        }
+        else if (touchpad->info.forceFeedback && (!chosen || (touchpad->info.builtIn && !chosen->builtIn)))
+            chosen = touchpad->info;
     }
     if (!listed || !chosen) {
         status_ = "no Multitouch ID in IOKit";
@@ -89,7 +82,7 @@ int Actuator::actuate(std::int32_t actuationId)
         close();
         return -1;
     }
-    const auto answer = awaitAnswer<EffectResult>(*connection_, serial, answerTimeout);
+    const auto answer = nextAnswer(*connection_, serial, std::chrono::steady_clock::now() + answerTimeout);
     const auto* result = answer ? std::get_if<EffectResult>(&answer->message) : nullptr;
     if (!result) {
         close();
