@@ -39,5 +39,5 @@ ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/sanitizers --output-on-failur
 
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIMGLIDER_SANITIZE=thread \
   -DGESTURE_ENGINE_BENCHMARKS=OFF >/dev/null
-cmake --build build/tsan --target RimgliderCoreTests
+cmake --build build/tsan --target RimgliderCoreTests RimgliderBrokerClientsTests
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j "$jobs" -R '^(GesturePipeline|ClickGuard|TouchInput|EventTap|SystemKeys)\.'

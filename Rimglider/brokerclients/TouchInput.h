@@ -7,6 +7,8 @@
 // kernel's event times (CLOCK_MONOTONIC, the clock of every input).
 #pragma once
 
+#include "TouchFrameSource.h"
+
 #include "RimgliderInput/BrokerConnection.h"
 #include "RimgliderInput/EvdevDevice.h"
 #include "RimgliderInput/FrameAssembler.h"
@@ -25,7 +27,7 @@
 
 namespace rimglider {
 
-class TouchInput {
+class TouchInput : public TouchFrameSource {
   public:
     struct Status {
         enum class Kind : std::uint8_t { running, unavailable, stopped };
@@ -45,7 +47,6 @@ class TouchInput {
     // No touchpad is present.
     static inline const std::string noTrackpadMessage = "No trackpad found";
 
-    using FrameHandler = std::function<void(GestureEngineKit::TouchFrame)>;
     using Clock = std::function<double()>;
 
     struct Options {
@@ -68,18 +69,18 @@ class TouchInput {
     static TouchInput& shared();
 
     explicit TouchInput(Options options);
-    ~TouchInput();
+    ~TouchInput() override;
     TouchInput(const TouchInput&) = delete;
     TouchInput& operator=(const TouchInput&) = delete;
 
     // Main thread. start() returns once the first connection attempt has settled the
     // status; while started, a lost broker is looked for again every reconnectInterval.
-    void start();
+    void start() override;
     void stop();
 
     // Replaces the frame handler; it is called on the reader thread, outside the lock, and
     // stays installed across stop() and start().
-    void setOnFrame(FrameHandler handler);
+    void setOnFrame(FrameHandler handler) override;
     // Called after the status or the chosen touchpad changed (its size may have), on the
     // reader thread or in start()/stop().
     void setOnChange(std::function<void()> handler);

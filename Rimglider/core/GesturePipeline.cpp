@@ -1,7 +1,6 @@
 #include "GesturePipeline.h"
 
 #include "SystemClock.h"
-#include "TouchInput.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -86,12 +85,7 @@ void GesturePipeline::stopRecording(std::function<void(std::vector<EngineInput>)
     });
 }
 
-void GesturePipeline::attachTouchInput()
-{
-    attachTouchInput(TouchInput::shared());
-}
-
-void GesturePipeline::attachTouchInput(TouchInput& touchInput)
+void GesturePipeline::attachTouchInput(TouchFrameSource& touchInput)
 {
     touchInput.setOnFrame([liveness = std::weak_ptr(liveness_)](TouchFrame frame) {
         const auto alive = liveness.lock();

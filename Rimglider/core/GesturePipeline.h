@@ -7,6 +7,7 @@
 
 #include "ClickGuard.h"
 #include "SerialQueue.h"
+#include "TouchFrameSource.h"
 
 #include "GestureEngineKit/GestureEngine.h"
 
@@ -20,8 +21,6 @@
 #include <vector>
 
 namespace rimglider {
-
-class TouchInput;
 
 class GesturePipeline {
   public:
@@ -66,8 +65,7 @@ class GesturePipeline {
     // Installs a frame handler on the touch input that submits each frame here (for as long
     // as this pipeline exists), replacing any earlier handler, then starts the touch input.
     // Main thread.
-    void attachTouchInput();
-    void attachTouchInput(TouchInput& touchInput);
+    void attachTouchInput(TouchFrameSource& touchInput);
 
     void addSink(Sink sink);
     [[nodiscard]] Snapshot snapshot() const;
