@@ -113,11 +113,17 @@ std::optional<DeviceMonitor::Change> DeviceMonitor::receive()
 
 bool DeviceMonitor::isBuiltIn(const std::vector<std::string>& properties, std::uint16_t bustype)
 {
-    for (const char* key : {"ID_INTEGRATION=", "ID_INPUT_TOUCHPAD_INTEGRATION="}) {
+    // Either verdict saying internal is enough: udev tags a keyboard dock's ID_INTEGRATION
+    // external while its touchpad rule knows the pad is built in.
+    bool judged = false;
+    for (const std::string_view key : {"ID_INTEGRATION=", "ID_INPUT_TOUCHPAD_INTEGRATION="}) {
         const auto it = std::find_if(properties.begin(), properties.end(),
                                      [key](const std::string& p) { return p.starts_with(key); });
-        if (it != properties.end()) return it->substr(std::string_view(key).size()) == "internal";
+        if (it == properties.end()) continue;
+        if (std::string_view(*it).substr(key.size()) == "internal") return true;
+        judged = true;
     }
+    if (judged) return false;
     switch (bustype) {
     case BUS_I8042:
     case BUS_I2C:

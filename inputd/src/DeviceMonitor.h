@@ -43,7 +43,8 @@ class DeviceMonitor {
     // The next pending relevant change; absent when none is left.
     std::optional<Change> receive();
 
-    // udev's verdict (ID_INTEGRATION / ID_INPUT_TOUCHPAD_INTEGRATION), else the bus's.
+    // Built in when ID_INTEGRATION or ID_INPUT_TOUCHPAD_INTEGRATION says internal; external when
+    // they say otherwise; with neither, the bus decides.
     static bool isBuiltIn(const std::vector<std::string>& properties, std::uint16_t bustype);
 
   private:
