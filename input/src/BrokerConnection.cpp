@@ -77,15 +77,19 @@ std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::open
             return failure(Kind::unreachable, path, errnoText(error ? error : errno));
     }
 
-    if (!connection.send(Hello{}, 0)) return failure(Kind::unreachable, path, "HELLO: " + errnoText(errno));
+    // A broker that turns a peer away at once writes its ERROR and closes: the HELLO may then fail
+    // (EPIPE), but the ERROR is still there to read.
+    const bool sent = connection.send(Hello{}, 0);
+    const std::string sendError = sent ? std::string() : "HELLO: " + errnoText(errno);
     BrokerMessage reply;
     switch (connection.receive(reply, std::chrono::milliseconds(remainingMilliseconds(deadline)))) {
     case Received::message:
         break;
     case Received::timeout:
-        return failure(Kind::unreachable, path, "no answer to HELLO within " + std::to_string(timeout.count()) + " ms");
+        return failure(Kind::unreachable, path,
+                       sent ? "no answer to HELLO within " + std::to_string(timeout.count()) + " ms" : sendError);
     case Received::closed:
-        return failure(Kind::unreachable, path, "closed the connection during HELLO");
+        return failure(Kind::unreachable, path, sent ? "closed the connection during HELLO" : sendError);
     }
     if (const auto* welcome = std::get_if<Welcome>(&reply.message)) {
         if (welcome->version != protocolVersion)
@@ -95,6 +99,7 @@ std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::open
     }
     if (const auto* error = std::get_if<Error>(&reply.message)) {
         if (error->code == ErrorCode::refused) return failure(Kind::refused, path, "refused: " + error->text);
+        if (error->code == ErrorCode::tooManyClients) return failure(Kind::busy, path, "busy: " + error->text);
         return failure(Kind::protocol, path,
                        "answered HELLO with error " + std::to_string(int(error->code)) + ": " + error->text);
     }
@@ -156,7 +161,9 @@ BrokerConnection::Received BrokerConnection::receive(BrokerMessage& out, std::ch
         if (ready == 0) return Received::timeout;
         const ssize_t size = ::recv(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT);
         if (size < 0) {
-            if (errno == EINTR || errno == EAGAIN) continue;
+            // ECONNRESET: the broker closed while our last packet was unread; what it sent before
+            // closing (an ERROR) still follows.
+            if (errno == EINTR || errno == EAGAIN || errno == ECONNRESET) continue;
             return Received::closed;
         }
         if (size == 0) return Received::closed; // end of stream: closed, or shut down by interrupt()

@@ -42,10 +42,17 @@ TEST(BrokerConnection, OpensWithHelloAndSaysWhyItCouldNot)
     EXPECT_EQ(std::get<BrokerConnection>(opened).welcome().uid, ::getuid());
     EXPECT_EQ(broker.requestsOf<Hello>(), std::vector<Hello>{Hello{protocolVersion}});
 
-    broker.refuseClients();
-    const auto refused = failureOf(BrokerConnection::open(folder.path(), 2s));
-    EXPECT_EQ(refused.kind, Kind::refused);
-    EXPECT_NE(refused.message.find("uid"), std::string::npos) << refused.message; // the broker's explanation
+    // Refused at once on connecting (the HELLO may meet a closed socket) or beyond the user's
+    // limit: either way the broker's ERROR is read.
+    for (const auto& [code, kind] :
+         {std::pair{ErrorCode::refused, Kind::refused}, {ErrorCode::tooManyClients, Kind::busy}}) {
+        broker.refuseClients(true, code);
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            const auto refused = failureOf(BrokerConnection::open(folder.path(), 2s));
+            ASSERT_EQ(refused.kind, kind) << refused.message;
+            EXPECT_NE(refused.message.find("uid"), std::string::npos) << refused.message; // the broker's explanation
+        }
+    }
 }
 
 TEST(BrokerConnection, SilentPeerTimesOutInsteadOfHanging)

@@ -112,9 +112,13 @@ class FakeBroker {
     [[nodiscard]] const std::string& path() const { return path_; }
 
     // ---- What it serves ----
-    void refuseClients(bool refuse = true)
+    // As the broker does: `refused` at once on connecting, any other code as the answer to HELLO.
+    void refuseClients(bool refuse = true, broker::ErrorCode code = broker::ErrorCode::refused)
     {
-        locked([&] { refuse_ = refuse; });
+        locked([&] {
+            refuse_ = refuse;
+            refuseWith_ = code;
+        });
     }
     void failListing(bool fail = true)
     {
@@ -285,7 +289,12 @@ class FakeBroker {
             if (fds[1].revents & POLLIN) {
                 const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
                 std::lock_guard guard(lock_);
-                if (fd >= 0) clients_[fd] = Client{};
+                if (fd >= 0 && refuse_ && refuseWith_ == broker::ErrorCode::refused) {
+                    sendLocked(fd, 0, broker::Error{refuseWith_, "uid " + std::to_string(::getuid())});
+                    ::close(fd);
+                } else if (fd >= 0) {
+                    clients_[fd] = Client{};
+                }
             }
             for (std::size_t i = 2; i < fds.size(); ++i) {
                 if (!fds[i].revents) continue;
@@ -319,7 +328,7 @@ class FakeBroker {
         }
         if (std::holds_alternative<Hello>(message.request)) {
             if (refuse_) {
-                sendLocked(fd, serial, Error{ErrorCode::refused, "uid " + std::to_string(::getuid())});
+                sendLocked(fd, serial, Error{refuseWith_, "uid " + std::to_string(::getuid())});
                 closeLocked(fd);
                 return;
             }
@@ -373,6 +382,7 @@ class FakeBroker {
     broker::Modifiers modifiers_;
     std::vector<broker::ClientMessage> requests_;
     bool refuse_ = false;
+    broker::ErrorCode refuseWith_ = broker::ErrorCode::refused;
     bool listFails_ = false;
     bool keysRefused_ = false;
     std::int32_t effectStatus_ = 0;

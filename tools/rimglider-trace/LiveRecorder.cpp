@@ -68,6 +68,8 @@ LiveRecorder::Result LiveRecorder::record(const std::atomic<bool>& stop,
                           "--socket PATH\" and set RIMGLIDER_INPUTD_SOCKET=PATH)");
         case BrokerConnection::Failure::Kind::refused:
             throw Failure("the " + failure->message + " (it serves root and the user of the active session only)");
+        case BrokerConnection::Failure::Kind::busy:
+            throw Failure("the " + failure->message + " (other programs of this user hold all its connections)");
         case BrokerConnection::Failure::Kind::protocol:
             throw Failure("the " + failure->message);
         }

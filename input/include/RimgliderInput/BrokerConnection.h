@@ -17,6 +17,7 @@ class BrokerConnection {
         enum class Kind : std::uint8_t {
             unreachable, // no broker listens at the path, or it vanished during the exchange
             refused,     // the broker does not serve this user (ERROR refused)
+            busy,        // this user holds as many connections as the broker allows (ERROR tooManyClients)
             protocol,    // the broker answered something unexpected (another version, garbage)
         };
         Kind kind = Kind::unreachable;

@@ -103,6 +103,7 @@ enum class ErrorCode : std::uint16_t {
     unavailable = 4,
     unsupportedVersion = 5,
     refused = 6,
+    tooManyClients = 7, // the user holds as many connections as the broker allows
 };
 
 struct TouchpadInfo {
