@@ -1,17 +1,21 @@
 #include "Broker.h"
 
 #include "Log.h"
+#include "TouchpadFilter.h"
 #include "UinputKeySink.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <stdexcept>
 #include <sys/epoll.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace rimglider::inputd {
 
@@ -37,6 +41,17 @@ bp::Time wireTime(const timeval& t)
     return {std::int64_t(t.tv_sec), std::uint32_t(t.tv_usec)};
 }
 
+input_event kernelEvent(const timeval& t, std::uint16_t type, std::uint16_t code, std::int32_t value)
+{
+    input_event e{};
+    e.input_event_sec = t.tv_sec;
+    e.input_event_usec = t.tv_usec;
+    e.type = type;
+    e.code = code;
+    e.value = value;
+    return e;
+}
+
 VirtualKeyboard::SinkFactory uinputFactory()
 {
     return []() -> std::unique_ptr<KeySink> {
@@ -52,6 +67,7 @@ VirtualKeyboard::SinkFactory uinputFactory()
 Broker::Broker(BrokerConfig config)
     : config_(std::move(config)), keyboard_(config_.keySinkFactory ? config_.keySinkFactory : uinputFactory())
 {
+    if (!config_.clock) config_.clock = [] { return std::chrono::steady_clock::now(); };
     epoll_ = epoll_create1(EPOLL_CLOEXEC);
     if (epoll_ < 0) throw std::runtime_error(std::string("epoll: ") + std::strerror(errno));
     listenerToken_ = watch(Source::listener, config_.listenFd, EPOLLIN);
@@ -81,7 +97,7 @@ Broker::Broker(BrokerConfig config)
             Log::error(std::string("no input devices: ") + e.what());
         }
     }
-    idleSince_ = std::chrono::steady_clock::now();
+    idleSince_ = now();
     Log::info(std::string("started") +
               (config_.brokerIsRoot ? " as root" : " as uid " + std::to_string(config_.brokerUid)));
 }
@@ -122,12 +138,10 @@ int Broker::run()
 
 bool Broker::dispatch(int timeoutMs)
 {
-    // Only a broker without clients has a deadline; with clients it sleeps until something happens.
     int timeout = timeoutMs;
-    if (config_.idleExit && clients_.empty()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(idleSince_ + *config_.idleExit -
-                                                                                std::chrono::steady_clock::now());
-        const int leftMs = int(std::max<std::int64_t>(0, left.count() + 1));
+    if (const auto next = nextDeadline()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - now()).count();
+        const int leftMs = int(std::clamp<std::int64_t>(left, 0, std::numeric_limits<int>::max()));
         timeout = timeout < 0 ? leftMs : std::min(timeout, leftMs);
     }
     epoll_event events[32];
@@ -174,21 +188,45 @@ bool Broker::dispatch(int timeoutMs)
             break;
         }
     }
+    // After the round's events, so a HELLO or a connection waiting at its deadline is still served.
+    runDeadlines();
     for (std::uint64_t token : closing_) {
         const auto it = clients_.find(token);
         if (it == clients_.end()) continue;
         unwatch(token, it->second.connection->fd());
         clients_.erase(it);
         pauseAccepting(false); // a descriptor is free again
-        if (clients_.empty()) idleSince_ = std::chrono::steady_clock::now();
+        if (clients_.empty()) idleSince_ = now();
     }
     closing_.clear();
-    // Checked after the round, so a connection waiting at the deadline is still served.
-    if (config_.idleExit && clients_.empty() && std::chrono::steady_clock::now() >= idleSince_ + *config_.idleExit) {
+    if (config_.idleExit && clients_.empty() && now() >= idleSince_ + *config_.idleExit) {
         Log::info("exiting: no clients");
         return false;
     }
     return !stop_;
+}
+
+std::optional<Broker::TimePoint> Broker::nextDeadline() const
+{
+    std::optional<TimePoint> next = keyboard_.deadline();
+    const auto consider = [&next](TimePoint t) {
+        if (!next || t < *next) next = t;
+    };
+    if (config_.idleExit && clients_.empty()) consider(idleSince_ + *config_.idleExit);
+    if (unreportedRefusals_ > 0 && lastRefusalReport_) consider(*lastRefusalReport_ + refusalReportInterval);
+    for (const auto& [token, client] : clients_)
+        if (!client.connection->greeted && !client.closing) consider(client.helloBy);
+    return next;
+}
+
+void Broker::runDeadlines()
+{
+    const TimePoint t = now();
+    for (auto& [token, client] : clients_)
+        if (!client.connection->greeted && t >= client.helloBy) closeClient(token, "no HELLO in time");
+    keyboard_.expire(t);
+    if (unreportedRefusals_ > 0 && lastRefusalReport_ && t >= *lastRefusalReport_ + refusalReportInterval)
+        reportRefusals();
 }
 
 bool Broker::allowed(uid_t uid) const
@@ -217,7 +255,8 @@ void Broker::pauseAccepting(bool pause)
 
 void Broker::acceptClients()
 {
-    for (;;) {
+    // A bounded number per round, so a stream of connections cannot starve input and clients.
+    for (int accepted = 0; accepted < 64; ++accepted) {
         const int fd = accept4(config_.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
@@ -231,11 +270,23 @@ void Broker::acceptClients()
             ::close(fd);
             continue;
         }
-        if (clients_.size() >= config_.maxClients) {
-            const auto bytes = bp::encode(bp::BrokerMessage{0, bp::Error{bp::ErrorCode::refused, "too many clients"}});
-            ::send(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
-            ::close(fd);
-            Log::warning("client refused (uid " + std::to_string(peer.uid) + "): too many clients");
+        // Decided here, so nobody who may not be served ever holds a connection.
+        if (!allowed(peer.uid)) {
+            turnAway(fd, peer.uid, bp::ErrorCode::refused, "not allowed: neither root nor the active session's user");
+            continue;
+        }
+        // A connection beyond the user's limit stays until its HELLO is answered, so the peer can
+        // read why; as many again are turned away at once.
+        std::size_t held = 0, beyond = 0;
+        for (const auto& [token, other] : clients_) {
+            if (other.closing || other.connection->uid() != peer.uid) continue;
+            if (other.overLimit)
+                ++beyond;
+            else
+                ++held;
+        }
+        if (beyond >= config_.maxClientsPerUser) {
+            turnAway(fd, peer.uid, bp::ErrorCode::tooManyClients, "too many connections of this user");
             continue;
         }
         const std::uint64_t token = watch(Source::client, fd, EPOLLIN);
@@ -243,7 +294,40 @@ void Broker::acceptClients()
         client.connection = std::make_unique<ClientConnection>(fd, peer.uid, peer.pid);
         client.token = token;
         client.interest = EPOLLIN;
+        client.overLimit = held >= config_.maxClientsPerUser;
+        client.helloBy = now() + helloTimeout;
+        Log::debug("connection (uid " + std::to_string(peer.uid) + ", pid " + std::to_string(peer.pid) + ")");
     }
+}
+
+// The ERROR is written and the connection closed at once. What the peer already sent is read
+// first: closing over unread data would fail its next read (ECONNRESET) before the ERROR.
+void Broker::turnAway(int fd, uid_t uid, bp::ErrorCode code, const char* why)
+{
+    const auto bytes = bp::encode(bp::BrokerMessage{0, bp::Error{code, why}});
+    ::send(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    std::uint8_t discarded[bp::maxRequestSize];
+    for (int packets = 0; packets < 4 && ::recv(fd, discarded, sizeof discarded, MSG_DONTWAIT) > 0; ++packets) {
+    }
+    ::close(fd);
+    noteRefusal(uid, why);
+}
+
+// Each refusal at debug level; at info a count, at most once per interval, so a stream of
+// refused connections cannot bury the service's other messages.
+void Broker::noteRefusal(uid_t uid, const char* why)
+{
+    Log::debug("connection refused (uid " + std::to_string(uid) + "): " + why);
+    ++unreportedRefusals_;
+    if (!lastRefusalReport_ || now() >= *lastRefusalReport_ + refusalReportInterval) reportRefusals();
+}
+
+void Broker::reportRefusals()
+{
+    Log::info("refused " + std::to_string(unreportedRefusals_) +
+              (unreportedRefusals_ == 1 ? " connection" : " connections") + " (details at debug level)");
+    unreportedRefusals_ = 0;
+    lastRefusalReport_ = now();
 }
 
 void Broker::readClient(std::uint64_t token)
@@ -309,9 +393,9 @@ void Broker::writeClient(std::uint64_t token)
     for (std::uint32_t stream : client.connection->takeRecoveredStreams()) {
         send(client, bp::Dropped{stream}, 0, Kind::notice);
         if (stream == bp::keyStreamId) {
-            if (client.connection->wantsKeys && serving(client)) sendModifiers(client);
+            if (client.connection->wantsKeys && serving(client)) sendModifiers(client, std::nullopt);
         } else if (client.connection->touchpads.contains(stream) && serving(client)) {
-            sendState(client, stream);
+            sendState(client, stream, std::nullopt);
         }
     }
     updateInterest(client);
@@ -345,10 +429,8 @@ void Broker::closeClient(std::uint64_t token, const char* why)
     if (it == clients_.end() || it->second.closing) return;
     it->second.closing = true;
     closing_.push_back(token);
-    if (it->second.connection->greeted)
-        Log::info("client closed (uid " + std::to_string(it->second.connection->uid()) + "): " + why);
-    else if (std::strcmp(why, "disconnected") != 0)
-        Log::info("connection closed (uid " + std::to_string(it->second.connection->uid()) + "): " + why);
+    Log::debug(std::string(it->second.connection->greeted ? "client" : "connection") + " closed (uid " +
+               std::to_string(it->second.connection->uid()) + "): " + why);
 }
 
 void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
@@ -364,16 +446,23 @@ void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
             send(client, bp::Error{bp::ErrorCode::unsupportedVersion, "this broker speaks version 1"}, serial,
                  Kind::reply);
             closeClient(token, "unsupported version");
-        } else if (!allowed(c.uid())) {
+        } else if (!allowed(c.uid())) { // its session stopped being active since it connected
             send(client, bp::Error{bp::ErrorCode::refused, "not allowed: no active session on seat0"}, serial,
                  Kind::reply);
-            Log::info("client refused (uid " + std::to_string(c.uid()) + ")");
+            noteRefusal(c.uid(), "no active session");
             closeClient(token, "refused");
+        } else if (client.overLimit) {
+            send(client, bp::Error{bp::ErrorCode::tooManyClients, "too many connections of this user"}, serial,
+                 Kind::reply);
+            noteRefusal(c.uid(), "too many connections");
+            closeClient(token, "too many connections");
         } else {
             c.greeted = true;
             send(client, bp::Welcome{bp::protocolVersion, std::uint32_t(c.uid()), config_.brokerIsRoot}, serial,
                  Kind::reply);
-            Log::info("client accepted (uid " + std::to_string(c.uid()) + ")");
+            Log::debug("client accepted (uid " + std::to_string(c.uid()) + ")");
+            // Made with the first client, so udev has announced it by the time a key comes.
+            if (!std::exchange(keyboardPrepared_, true)) keyboard_.prepare(now());
         }
         return;
     }
@@ -392,20 +481,20 @@ void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
                     return;
                 }
                 c.touchpads.insert(r.deviceId);
-                if (serving(client)) sendState(client, r.deviceId);
+                sendState(client, r.deviceId, serial);
             } else if constexpr (std::is_same_v<T, bp::UnsubscribeTouchpad>) {
                 c.touchpads.erase(r.deviceId);
                 c.discardInput(r.deviceId);
             } else if constexpr (std::is_same_v<T, bp::SubscribeKeys>) {
                 c.wantsKeys = true;
-                if (serving(client)) sendModifiers(client);
+                sendModifiers(client, serial);
             } else if constexpr (std::is_same_v<T, bp::UnsubscribeKeys>) {
                 c.wantsKeys = false;
                 c.discardInput(bp::keyStreamId);
             } else if constexpr (std::is_same_v<T, bp::PostSystemKey>) {
                 if (c.suspended)
                     send(client, bp::Error{bp::ErrorCode::refused, "suspended"}, serial, Kind::reply);
-                else if (!keyboard_.post(r.key, r.fine))
+                else if (!keyboard_.post(r.key, r.fine, now()))
                     send(client, bp::Error{bp::ErrorCode::unavailable, "no virtual keyboard"}, serial, Kind::reply);
             } else if constexpr (std::is_same_v<T, bp::PlayEffect>) {
                 if (c.suspended) {
@@ -422,23 +511,29 @@ void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
         message.request);
 }
 
-void Broker::sendState(Client& client, std::uint32_t deviceId)
+void Broker::sendState(Client& client, std::uint32_t deviceId, std::optional<std::uint32_t> answering)
 {
     Device* device = touchpad(deviceId);
     if (!device) return;
-    const std::vector<input_event> state = device->input->state(monotonicNow());
+    const timeval taken = monotonicNow();
+    // A suspended client learns nothing of another user's touches: its answer is an empty state.
+    std::vector<input_event> state = serving(client) ? device->input->state(taken) : std::vector<input_event>{};
+    std::erase_if(state, [](const input_event& e) { return !TouchpadFilter::passes(e.type, e.code); });
+    if (state.empty()) state.push_back(kernelEvent(taken, EV_SYN, SYN_REPORT, 0));
     // A state longer than one batch continues in plain batches after the first.
     for (std::size_t at = 0; at < state.size(); at += bp::maxEventsPerBatch) {
         bp::Events batch{deviceId, at == 0, {}};
         for (std::size_t i = at; i < std::min(state.size(), at + bp::maxEventsPerBatch); ++i)
             batch.events.push_back({wireTime(state[i]), state[i].type, state[i].code, state[i].value});
-        send(client, std::move(batch), 0, Kind::input, deviceId);
+        send(client, std::move(batch), answering.value_or(0), answering ? Kind::reply : Kind::input, deviceId);
     }
 }
 
-void Broker::sendModifiers(Client& client)
+void Broker::sendModifiers(Client& client, std::optional<std::uint32_t> answering)
 {
-    send(client, bp::Modifiers{wireTime(monotonicNow()), context_.modifiers()}, 0, Kind::input, bp::keyStreamId);
+    const auto held = serving(client) ? context_.modifiers() : GestureEngineKit::ModifierState{};
+    send(client, bp::Modifiers{wireTime(monotonicNow()), held}, answering.value_or(0),
+         answering ? Kind::reply : Kind::input, bp::keyStreamId);
 }
 
 void Broker::sessionsChanged()
@@ -451,8 +546,8 @@ void Broker::sessionsChanged()
             c.suspended = false;
             send(client, bp::Resumed{}, 0, Kind::notice);
             for (std::uint32_t deviceId : c.touchpads)
-                sendState(client, deviceId);
-            if (c.wantsKeys) sendModifiers(client);
+                sendState(client, deviceId, std::nullopt);
+            if (c.wantsKeys) sendModifiers(client, std::nullopt);
             Log::info("client resumed (uid " + std::to_string(c.uid()) + ")");
         } else if (!active && !c.suspended) {
             c.suspended = true;
@@ -475,6 +570,10 @@ Broker::Device* Broker::touchpad(std::uint32_t deviceId)
 
 void Broker::addDevice(const DeviceNode& node)
 {
+    if (!node.virtualKeyboard.empty()) {
+        keyboard_.announced(node.virtualKeyboard, now());
+        return;
+    }
     for (const auto& [token, device] : devices_)
         if (device.node.syspath == node.syspath) return; // enumerated and announced both
     std::string error;
@@ -498,6 +597,7 @@ void Broker::addDevice(const DeviceNode& node)
         info.deviceId = nextDeviceId_++;
         info.description = description;
         info.description.udevProperties = node.properties;
+        TouchpadFilter::restrict(info.description);
         info.builtIn = DeviceMonitor::isBuiltIn(node.properties, description.id.bustype);
         info.forceFeedback = device.input->hasForceFeedback() && device.input->writable();
         info.seat = node.seat;
@@ -554,10 +654,16 @@ void Broker::readDevice(std::uint64_t token)
     const bool context = device.node.keyboard || device.node.pointer;
     const auto result = device.input->read([&](const input_event& e) {
         if (context && e.type == EV_KEY) forwardContext(e);
-        if (!device.touchpad) return;
+        if (!device.touchpad || !TouchpadFilter::passes(e.type, e.code)) return;
+        const bool report = e.type == EV_SYN && e.code == SYN_REPORT;
+        // The kernel sends no empty frame: one the filter emptied (a key of a keyboard sharing
+        // the node) is not sent at all, or its SYN_REPORT would time key releases and repeats.
+        if (report && device.pending.empty() && !device.frameStarted) return;
         device.pending.push_back({wireTime(e), e.type, e.code, e.value});
-        if ((e.type == EV_SYN && e.code == SYN_REPORT) || device.pending.size() == bp::maxEventsPerBatch)
+        if (report || device.pending.size() == bp::maxEventsPerBatch) {
             forwardFrame(device);
+            device.frameStarted = !report;
+        }
     });
     if (result == InputDevice::ReadResult::gone) removeDevice(device.node.syspath);
 }

@@ -1,7 +1,8 @@
 // The input broker: one thread, one epoll loop over the listening socket, the clients, the
 // input devices, udev's hot-plug messages, logind's session changes and the stop signals.
-// Nothing in it waits: a wake-up comes only from input, a client, a device change or, when
-// socket-activated and without clients, the idle deadline.
+// Nothing in it waits: a wake-up comes only from input, a client, a device change or one of its
+// deadlines (a connection's HELLO, the virtual keyboard's announcement, the refusal summary and,
+// when socket-activated and without clients, the idle exit).
 #pragma once
 
 #include "AccessPolicy.h"
@@ -17,6 +18,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -35,12 +37,19 @@ struct BrokerConfig {
     bool watchDevices = true;   // udev enumeration and hot-plug
     bool followSessions = true; // logind's monitor (only meaningful for a root broker)
     bool handleSignals = true;  // SIGTERM and SIGINT end the loop
-    std::size_t maxClients = 32;
+    // Open connections one user may hold; one more is answered tooManyClients.
+    std::size_t maxClientsPerUser = 256;
     VirtualKeyboard::SinkFactory keySinkFactory;
+    // The broker's time for its deadlines (steady_clock when empty); tests move it themselves.
+    std::function<std::chrono::steady_clock::time_point()> clock;
 };
 
 class Broker {
   public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    static constexpr std::chrono::seconds helloTimeout{2};
+    static constexpr std::chrono::seconds refusalReportInterval{10};
+
     explicit Broker(BrokerConfig config); // throws std::runtime_error when it cannot start
     ~Broker();
     Broker(const Broker&) = delete;
@@ -68,6 +77,7 @@ class Broker {
         std::optional<broker::TouchpadInfo> touchpad; // set for touchpads
         std::unique_ptr<ForceFeedback> forceFeedback;
         std::vector<broker::WireEvent> pending; // the touchpad's frame being read
+        bool frameStarted = false;              // part of that frame went out already
         std::uint64_t token = 0;
     };
     struct Client {
@@ -75,20 +85,31 @@ class Broker {
         std::uint64_t token = 0;
         std::uint32_t interest = 0;
         bool closing = false;
+        bool overLimit = false; // its HELLO is answered tooManyClients
+        TimePoint helloBy{};    // closed unless greeted by then
     };
 
     std::uint64_t watch(Source source, int fd, std::uint32_t events);
     void unwatch(std::uint64_t token, int fd);
 
+    TimePoint now() const { return config_.clock(); }
+    std::optional<TimePoint> nextDeadline() const;
+    void runDeadlines();
+
     void acceptClients();
+    void turnAway(int fd, uid_t uid, broker::ErrorCode code, const char* why);
+    void noteRefusal(uid_t uid, const char* why);
+    void reportRefusals();
     void pauseAccepting(bool pause);
     void readClient(std::uint64_t token);
     void writeClient(std::uint64_t token);
     void handleRequest(Client& client, const broker::ClientMessage& message);
     void send(Client& client, broker::Message message, std::uint32_t serial, ClientConnection::Kind kind,
               std::uint32_t stream = 0);
-    void sendState(Client& client, std::uint32_t deviceId);
-    void sendModifiers(Client& client);
+    // The whole state of a touchpad or of the held modifiers: the answer to the subscription
+    // with serial `answering`, or (absent) a stream's restart.
+    void sendState(Client& client, std::uint32_t deviceId, std::optional<std::uint32_t> answering);
+    void sendModifiers(Client& client, std::optional<std::uint32_t> answering);
     void closeClient(std::uint64_t token, const char* why);
     void updateInterest(Client& client);
     bool serving(const Client& client) const;
@@ -112,13 +133,16 @@ class Broker {
     std::uint64_t nextToken_ = 1;
     std::uint64_t listenerToken_ = 0;
     bool acceptPaused_ = false; // out of descriptors: the listener is not watched
+    bool keyboardPrepared_ = false;
+    std::size_t unreportedRefusals_ = 0;
+    std::optional<TimePoint> lastRefusalReport_;
     std::map<std::uint64_t, Watch> watches_;
     std::map<std::uint64_t, Client> clients_;
     std::map<std::uint64_t, Device> devices_;
     std::uint32_t nextDeviceId_ = 1;
     std::vector<std::uint64_t> closing_;
     bool stop_ = false;
-    std::chrono::steady_clock::time_point idleSince_;
+    TimePoint idleSince_;
 };
 
 } // namespace rimglider::inputd

@@ -17,9 +17,8 @@ bool property(udev_device* device, const char* key)
     return value && std::string_view(value) == "1";
 }
 
-std::string nameOf(udev_device* device)
+std::string nameOf(udev_device* parent)
 {
-    udev_device* parent = udev_device_get_parent_with_subsystem_devtype(device, "input", nullptr);
     const char* name = parent ? udev_device_get_sysattr_value(parent, "name") : nullptr;
     std::string result = name ? name : "";
     while (!result.empty() && result.back() == '\n')
@@ -62,7 +61,14 @@ std::optional<DeviceNode> DeviceMonitor::describe(udev_device* device, bool forR
     node.syspath = syspath;
     node.devnode = devnode;
     if (forRemoval) return node; // the broker matches removals by syspath only
-    if (nameOf(device) == virtualKeyboardName) return std::nullopt;
+    // The broker's own keyboard is never read (posted keys must not reach the key stream); its
+    // arrival is what posting waits for.
+    if (udev_device* parent = udev_device_get_parent_with_subsystem_devtype(device, "input", nullptr);
+        parent && nameOf(parent) == virtualKeyboardName) {
+        const char* sysname = udev_device_get_sysname(parent);
+        node.virtualKeyboard = sysname ? sysname : "?";
+        return node;
+    }
     node.touchpad = property(device, "ID_INPUT_TOUCHPAD");
     node.keyboard = property(device, "ID_INPUT_KEYBOARD");
     node.pointer = node.touchpad || property(device, "ID_INPUT_MOUSE") || property(device, "ID_INPUT_POINTINGSTICK") ||

@@ -1,6 +1,6 @@
 // The input devices udev knows: evdev nodes of touchpads, keyboards and pointing devices,
-// enumerated at start and followed as they come and go. The broker's own virtual devices are
-// left out, so posted keys never reach the key stream.
+// enumerated at start and followed as they come and go. The broker's own virtual keyboard is
+// reported as such, never as a keyboard, so posted keys never reach the key stream.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,8 @@ struct DeviceNode {
     bool touchpad = false;
     bool keyboard = false;
     bool pointer = false; // mice, pointing sticks, trackballs, touchpads: their buttons count
+    // Set only for the broker's own virtual keyboard: its input node's sysname ("input42").
+    std::string virtualKeyboard;
 };
 
 class DeviceMonitor {

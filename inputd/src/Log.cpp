@@ -16,6 +16,11 @@ void Log::setEcho(bool echo)
     echoToStderr = echo;
 }
 
+void Log::debug(const std::string& message)
+{
+    send(LOG_DEBUG, message);
+}
+
 void Log::info(const std::string& message)
 {
     send(LOG_INFO, message);

@@ -8,6 +8,7 @@
 #include <libevdev/libevdev.h>
 
 #include <cstring>
+#include <string_view>
 
 namespace rimglider::inputd {
 
@@ -42,6 +43,13 @@ UinputKeySink::~UinputKeySink()
 bool UinputKeySink::emit(std::uint16_t type, std::uint16_t code, std::int32_t value)
 {
     return libevdev_uinput_write_event(device_, type, code, value) == 0;
+}
+
+std::string UinputKeySink::sysname() const
+{
+    const char* path = libevdev_uinput_get_syspath(device_);
+    const std::string_view syspath = path ? path : "";
+    return std::string(syspath.substr(syspath.rfind('/') + 1));
 }
 
 } // namespace rimglider::inputd

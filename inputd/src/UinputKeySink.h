@@ -19,6 +19,7 @@ class UinputKeySink : public KeySink {
     UinputKeySink& operator=(const UinputKeySink&) = delete;
 
     bool emit(std::uint16_t type, std::uint16_t code, std::int32_t value) override;
+    [[nodiscard]] std::string sysname() const override;
 
   private:
     explicit UinputKeySink(libevdev_uinput* device) : device_(device) {}

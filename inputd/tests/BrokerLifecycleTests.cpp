@@ -26,26 +26,90 @@ TEST(BrokerLifecycle, SocketActivatedBrokerStaysWhileServingAndLeavesWhenIdle)
     EXPECT_EQ(broker.broker().clientCount(), 0u);
 }
 
-TEST(BrokerLifecycle, ClientsBeyondTheLimitAreRefused)
+TEST(BrokerLifecycle, ConnectionsBeyondTheUsersLimitAreToldSoReadably)
 {
     BrokerConfig config;
     config.brokerUid = geteuid();
-    config.maxClients = 1;
+    config.maxClientsPerUser = 2;
     test::InProcessBroker broker(config);
-    const auto first = broker.connectAs(geteuid());
-    first->send(Hello{1}, 1);
-    ASSERT_TRUE(broker.next(*first));
+    std::vector<std::unique_ptr<test::TestClient>> served;
+    for (std::uint32_t serial : {1u, 2u}) {
+        served.push_back(broker.connectAs(geteuid()));
+        served.back()->send(Hello{1}, serial);
+        ASSERT_TRUE(broker.next(*served.back()));
+    }
 
-    const auto second = broker.connectAs(geteuid());
-    const auto refused = broker.next(*second);
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(std::get<Error>(refused->message).code, ErrorCode::refused);
-    EXPECT_TRUE(broker.closed(*second));
-
-    first->send(ListTouchpads{}, 2); // the first is still served
-    const auto answer = broker.next(*first);
+    // One more: its HELLO is answered, then it is closed.
+    const auto third = broker.connectAs(geteuid());
+    third->send(Hello{1}, 9);
+    const auto answer = broker.next(*third);
     ASSERT_TRUE(answer);
-    EXPECT_TRUE(std::holds_alternative<ListEnd>(answer->message));
+    EXPECT_EQ(answer->serial, 9u);
+    EXPECT_EQ(std::get<Error>(answer->message).code, ErrorCode::tooManyClients);
+    EXPECT_TRUE(broker.closed(*third));
+
+    // Beyond as many again waiting for their answer, a connection is told at once.
+    const auto waiting1 = broker.connectAs(geteuid());
+    const auto waiting2 = broker.connectAs(geteuid());
+    broker.settle();
+    const auto sixth = broker.connectAs(geteuid());
+    const auto atOnce = broker.next(*sixth);
+    ASSERT_TRUE(atOnce);
+    EXPECT_EQ(atOnce->serial, 0u);
+    EXPECT_EQ(std::get<Error>(atOnce->message).code, ErrorCode::tooManyClients);
+    EXPECT_TRUE(broker.closed(*sixth));
+
+    served[0]->send(ListTouchpads{}, 3); // the first are still served
+    const auto listed = broker.next(*served[0]);
+    ASSERT_TRUE(listed);
+    EXPECT_TRUE(std::holds_alternative<ListEnd>(listed->message));
+}
+
+TEST(BrokerLifecycle, ConnectionWithoutHelloIsClosedAfterTwoSeconds)
+{
+    auto now = std::chrono::steady_clock::now();
+    BrokerConfig config;
+    config.brokerUid = geteuid();
+    config.clock = [&now] { return now; };
+    test::InProcessBroker broker(config);
+    const auto silent = broker.connectAs(geteuid());
+    const auto greeted = broker.connectAs(geteuid());
+    greeted->send(Hello{1}, 1);
+    ASSERT_TRUE(broker.next(*greeted));
+
+    now += Broker::helloTimeout - std::chrono::milliseconds(1);
+    broker.settle();
+    EXPECT_EQ(broker.broker().clientCount(), 2u);
+    now += std::chrono::milliseconds(1);
+    EXPECT_TRUE(broker.closed(*silent));
+    EXPECT_EQ(broker.broker().clientCount(), 1u);
+}
+
+TEST(BrokerLifecycle, EveryReplyCarriesItsRequestsSerial)
+{
+    BrokerConfig config;
+    config.brokerUid = geteuid();
+    test::InProcessBroker broker(config); // no devices, no virtual keyboard
+    const auto client = broker.connectAs(geteuid());
+    const std::vector<std::pair<Request, Message>> exchanges = {
+        {Hello{1}, Welcome{}},
+        {ListTouchpads{}, ListEnd{}},
+        {SubscribeKeys{}, Modifiers{}},
+        {SubscribeTouchpad{99}, Error{}},                 // noSuchDevice
+        {PostSystemKey{SystemKey::mute, false}, Error{}}, // unavailable
+        {PlayEffect{99, 1}, EffectResult{}},
+        {Hello{1}, Error{}}, // badArgument
+    };
+    std::uint32_t serial = 0x10000;
+    for (const auto& [request, answer] : exchanges) {
+        client->send(request, ++serial);
+        const auto reply = broker.next(*client);
+        ASSERT_TRUE(reply) << serial;
+        EXPECT_EQ(reply->serial, serial);
+        EXPECT_EQ(reply->message.index(), answer.index()) << serial;
+    }
+    broker.settle();
+    EXPECT_FALSE(client->receive(std::chrono::milliseconds(0))); // one answer each, nothing unsolicited
 }
 
 TEST(BrokerLifecycle, UnprivilegedBrokerRefusesOtherUsers)

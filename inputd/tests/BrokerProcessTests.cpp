@@ -444,3 +444,51 @@ TEST_F(BrokerOnEmulatedDevices, BadClientsLoseOnlyTheirOwnConnection)
     EXPECT_EQ(good->expect<EffectResult>().status, ENODEV);
     EXPECT_TRUE(broker->running());
 }
+
+TEST_F(BrokerOnEmulatedDevices, KeyboardSharingATouchpadsNodeSendsNoKeyThroughItsStream)
+{
+    DeviceDescription cover = alpsDescription();
+    cover.name = "Rimglider Test Keyboard Cover";
+    cover.codes[EV_KEY].insert({KEY_A, KEY_ENTER});
+    cover.codes[EV_MSC] = {MSC_SCAN, MSC_TIMESTAMP};
+    cover.codes[EV_LED] = {LED_CAPSL};
+    const auto node =
+        emulation.add(cover, 15, {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1", "ID_INPUT_KEY=1", "ID_INPUT_KEYBOARD=1"});
+    start();
+    const auto client = connect();
+    const TouchpadInfo pad = list(*client).at(0);
+    EXPECT_FALSE(pad.description.has(EV_KEY, KEY_A)); // not even which keys it has
+    EXPECT_TRUE(pad.description.has(EV_KEY, BTN_TOUCH));
+    EXPECT_EQ(pad.description.codes.at(EV_MSC), std::set<std::uint16_t>{MSC_TIMESTAMP});
+    EXPECT_FALSE(pad.description.codes.contains(EV_LED));
+    client->send(SubscribeKeys{}, 3);
+    EXPECT_EQ(client->receive()->serial, 3u);
+    client->send(SubscribeTouchpad{pad.deviceId}, 4);
+    EXPECT_EQ(client->receive()->serial, 4u);
+
+    const Time t{700, 100000}, u{700, 200000};
+    emulation.write(node, {kernelEvent(t, EV_MSC, MSC_SCAN, 0x1e), kernelEvent(t, EV_KEY, KEY_A, 1),
+                           kernelEvent(t, EV_SYN, SYN_REPORT, 0), kernelEvent(u, EV_ABS, ABS_X, 500),
+                           kernelEvent(u, EV_MSC, MSC_SCAN, 0x1c), kernelEvent(u, EV_KEY, KEY_ENTER, 1),
+                           kernelEvent(u, EV_KEY, BTN_TOUCH, 1), kernelEvent(u, EV_MSC, MSC_TIMESTAMP, 8000),
+                           kernelEvent(u, EV_LED, LED_CAPSL, 1), kernelEvent(u, EV_SYN, SYN_REPORT, 0)});
+    // The keys reach the key stream as keys do; the touchpad stream has no frame for the first.
+    EXPECT_EQ(client->expect<KeyDown>().time, t);
+    EXPECT_EQ(client->expect<KeyDown>().time, u);
+    EXPECT_EQ(client->expect<Events>().events, (std::vector<WireEvent>{{u, EV_ABS, ABS_X, 500},
+                                                                       {u, EV_KEY, BTN_TOUCH, 1},
+                                                                       {u, EV_MSC, MSC_TIMESTAMP, 8000},
+                                                                       {u, EV_SYN, SYN_REPORT, 0}}));
+    EXPECT_FALSE(client->receive(std::chrono::milliseconds(50)));
+
+    // A and Enter are held: the state batch leaves them out all the same.
+    const auto late = connect();
+    late->send(SubscribeTouchpad{pad.deviceId}, 5);
+    const auto state = late->receive();
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->serial, 5u);
+    std::set<std::uint16_t> keys;
+    for (const WireEvent& e : std::get<Events>(state->message).events)
+        if (e.type == EV_KEY) keys.insert(e.code);
+    EXPECT_EQ(keys, std::set<std::uint16_t>{BTN_TOUCH});
+}

@@ -14,10 +14,11 @@ namespace rimglider::inputd::test {
 class InProcessBroker {
   public:
     // `config.listenFd` is filled in; logind and signals are left out, devices unless asked for
-    // (the emulated ones, under umockdev).
+    // (the emulated ones, under umockdev), and the virtual keyboard unless a sink is given.
     explicit InProcessBroker(BrokerConfig config, bool devices = false)
     {
         config.listenFd = socket_.fd();
+        if (!config.keySinkFactory) config.keySinkFactory = [] { return std::unique_ptr<KeySink>(); };
         config.watchDevices = devices;
         config.followSessions = false;
         config.handleSignals = false;
@@ -25,6 +26,7 @@ class InProcessBroker {
     }
 
     Broker& broker() { return *broker_; }
+    [[nodiscard]] const std::string& socketPath() const { return socket_.path(); }
 
     // A connection whose SO_PEERCRED says `uid` (credentials are taken at connect).
     std::unique_ptr<TestClient> connectAs(uid_t uid) const

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <poll.h>
 #include <set>
+#include <sys/wait.h>
 
 using namespace rimglider::broker;
 using namespace rimglider::inputd;
@@ -40,9 +43,11 @@ class SessionFollowing : public ::testing::Test {
         c.brokerUid = 0;
         c.activeOnSeat = [this](uid_t uid) { return active_.contains(uid); };
         c.keySinkFactory = [this]() -> std::unique_ptr<KeySink> { return std::make_unique<RecordingKeys>(keyEvents_); };
+        c.clock = [this] { return now_; };
         return c;
     }
 
+    std::chrono::steady_clock::time_point now_ = std::chrono::steady_clock::now();
     std::set<uid_t> active_;
     int keyEvents_ = 0;
     test::InProcessBroker broker_{config()};
@@ -64,6 +69,7 @@ TEST_F(SessionFollowing, UserIsSuspendedWhileItsSessionIsInactiveAndResumedAfter
     const auto held = broker_.next(*client);
     ASSERT_TRUE(held);
     EXPECT_TRUE(std::get<Modifiers>(held->message).modifiers.isEmpty());
+    now_ += VirtualKeyboard::announceTimeout; // udev never announces the recording keyboard
     client->send(PostSystemKey{SystemKey::mute, false}, 3);
     broker_.settle();
     EXPECT_EQ(keyEvents_, 4);
@@ -84,6 +90,11 @@ TEST_F(SessionFollowing, UserIsSuspendedWhileItsSessionIsInactiveAndResumedAfter
     ASSERT_TRUE(message);
     EXPECT_EQ(std::get<Error>(message->message).code, ErrorCode::refused);
     EXPECT_EQ(keyEvents_, 4);
+    client->send(SubscribeKeys{}, 6); // answered, with nothing held as far as it may know
+    message = broker_.next(*client);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->serial, 6u);
+    EXPECT_TRUE(std::get<Modifiers>(message->message).modifiers.isEmpty());
     broker_.settle();
     EXPECT_FALSE(client->receive(std::chrono::milliseconds(0)));
 
@@ -97,15 +108,16 @@ TEST_F(SessionFollowing, UserIsSuspendedWhileItsSessionIsInactiveAndResumedAfter
     EXPECT_TRUE(std::holds_alternative<Modifiers>(message->message));
 }
 
-TEST_F(SessionFollowing, UserWithoutActiveSessionIsRefusedAndRootIsAlwaysServed)
+TEST_F(SessionFollowing, UserWithoutActiveSessionIsRefusedOnConnectingAndRootIsAlwaysServed)
 {
     const auto stranger = broker_.connectAs(ordinaryUid());
     stranger->send(Hello{1}, 7);
     const auto refused = broker_.next(*stranger);
     ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->serial, 7u);
+    EXPECT_EQ(refused->serial, 0u); // before any request was read
     EXPECT_EQ(std::get<Error>(refused->message).code, ErrorCode::refused);
     EXPECT_TRUE(broker_.closed(*stranger));
+    EXPECT_EQ(broker_.broker().clientCount(), 0u);
 
     if (geteuid() != 0) return; // only a root test process can connect as root
     const auto root = broker_.connectAs(0);
@@ -114,4 +126,52 @@ TEST_F(SessionFollowing, UserWithoutActiveSessionIsRefusedAndRootIsAlwaysServed)
     broker_.broker().sessionsChanged(); // nobody's session is active: root is not affected
     broker_.settle();
     EXPECT_FALSE(root->receive(std::chrono::milliseconds(0)));
+}
+
+TEST_F(SessionFollowing, AnotherUsersSilentConnectionsNeverCrowdOutTheSessionUser)
+{
+    if (geteuid() != 0) GTEST_FAIL() << "connecting as another user needs root (CI runs as root)";
+    constexpr int many = 300; // beyond any per-user limit
+    const uid_t user = 1000;
+    active_ = {user};
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    const pid_t helper = fork();
+    if (helper == 0) {
+        // User nobody, without a session: connects many times, counts the refusals it can read,
+        // tells the test and holds every connection until it is killed.
+        int refused = 0;
+        std::vector<std::unique_ptr<TestClient>> held;
+        try {
+            if (setresuid(65534, 65534, 65534) != 0) throw std::runtime_error("setresuid");
+            for (int i = 0; i < many; ++i)
+                held.push_back(std::make_unique<TestClient>(broker_.socketPath()));
+            for (const auto& c : held) {
+                const auto m = c->receive();
+                refused += m && std::get<Error>(m->message).code == ErrorCode::refused ? 1 : 0;
+            }
+        } catch (const std::exception&) {
+        }
+        if (write(report[1], &refused, sizeof refused) != sizeof refused) _exit(1);
+        for (;;)
+            pause();
+    }
+    int refused = -1;
+    for (int round = 0; round < 1000 && refused < 0; ++round) {
+        broker_.broker().dispatch(10);
+        pollfd p{report[0], POLLIN, 0};
+        if (poll(&p, 1, 0) == 1 && read(report[0], &refused, sizeof refused) != sizeof refused) break;
+    }
+    EXPECT_EQ(refused, many);
+    EXPECT_EQ(broker_.broker().clientCount(), 0u);
+
+    const auto own = broker_.connectAs(user);
+    own->send(Hello{1}, 1);
+    const auto welcome = broker_.next(*own);
+    kill(helper, SIGKILL);
+    waitpid(helper, nullptr, 0);
+    close(report[0]);
+    close(report[1]);
+    ASSERT_TRUE(welcome);
+    EXPECT_TRUE(std::holds_alternative<Welcome>(welcome->message));
 }

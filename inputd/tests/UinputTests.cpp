@@ -1,6 +1,7 @@
 // The virtual keyboard through libevdev's uinput code, against a /dev/uinput emulated in this
-// process: what reaches the kernel for each post.
+// process: what reaches the kernel for each post, and when.
 #include "EmulatedInput.h"
+#include "InProcessBroker.h"
 #include "IoctlHandler.h"
 #include "UinputKeySink.h"
 #include "VirtualKeyboard.h"
@@ -14,9 +15,9 @@
 #include <cstring>
 #include <set>
 
+using namespace rimglider::broker;
 using namespace rimglider::inputd;
 using namespace rimglider::inputd::test;
-using rimglider::broker::SystemKey;
 
 namespace {
 
@@ -96,28 +97,43 @@ VirtualKeyboard::SinkFactory uinputSinks()
 
 } // namespace
 
-TEST(Uinput, EachPostWritesExactlyItsKeySequenceOnOneDevice)
+TEST(Uinput, KeysPostedRightAfterTheServiceStartsAreWrittenOnceUdevAnnouncesTheDevice)
 {
     EmulatedInput emulation;
     emulation.addUinput();
     FakeUinput fake;
     IoctlHandler handler(emulation.testbed(), "/dev/uinput", uinput(fake));
+    BrokerConfig config;
+    config.brokerUid = geteuid();
+    config.keySinkFactory = uinputSinks();
+    InProcessBroker broker(config, true);
 
-    VirtualKeyboard keyboard(uinputSinks());
-    ASSERT_TRUE(keyboard.post(SystemKey::soundDown, false));
-    EXPECT_EQ(events(handler), (std::vector<Written>{key(KEY_VOLUMEDOWN, 1), report, key(KEY_VOLUMEDOWN, 0), report}));
+    const auto client = broker.connectAs(geteuid());
+    client->send(Hello{1}, 1);
+    ASSERT_TRUE(broker.next(*client));
+    {
+        std::lock_guard lock(fake.mutex); // made for the first client, before any key
+        EXPECT_EQ(fake.created, 1);
+        EXPECT_EQ(fake.name, "Rimglider virtual keys");
+        EXPECT_EQ(fake.keys,
+                  (std::set<unsigned long>{KEY_VOLUMEUP, KEY_VOLUMEDOWN, KEY_BRIGHTNESSUP, KEY_BRIGHTNESSDOWN, KEY_MUTE,
+                                           KEY_PLAYPAUSE, KEY_NEXTSONG, KEY_PREVIOUSSONG, KEY_LEFTSHIFT}));
+    }
+    client->send(PostSystemKey{SystemKey::soundDown, false}, 2);
+    client->send(PostSystemKey{SystemKey::nextTrack, true}, 3);
+    broker.settle();
+    EXPECT_TRUE(handler.written().empty()); // nobody could have read it yet
 
-    handler.clear();
-    ASSERT_TRUE(keyboard.post(SystemKey::nextTrack, true));
-    EXPECT_EQ(events(handler), (std::vector<Written>{key(KEY_LEFTSHIFT, 1), report, key(KEY_NEXTSONG, 1), report,
+    // udev's "add" of the device's event node (its input node is what UI_GET_SYSNAME named).
+    emulation.addBare("Rimglider virtual keys", 42, {"ID_INPUT=1", "ID_INPUT_KEY=1", "ID_INPUT_KEYBOARD=1"});
+    for (int round = 0; round < 200 && handler.written().size() < 12; ++round)
+        broker.broker().dispatch(10);
+    EXPECT_EQ(events(handler), (std::vector<Written>{key(KEY_VOLUMEDOWN, 1), report, key(KEY_VOLUMEDOWN, 0), report,
+                                                     key(KEY_LEFTSHIFT, 1), report, key(KEY_NEXTSONG, 1), report,
                                                      key(KEY_NEXTSONG, 0), report, key(KEY_LEFTSHIFT, 0), report}));
-
+    EXPECT_FALSE(client->receive(std::chrono::milliseconds(0))); // posts are answered only on failure
     std::lock_guard lock(fake.mutex);
     EXPECT_EQ(fake.created, 1);
-    EXPECT_EQ(fake.name, "Rimglider virtual keys");
-    EXPECT_EQ(fake.keys,
-              (std::set<unsigned long>{KEY_VOLUMEUP, KEY_VOLUMEDOWN, KEY_BRIGHTNESSUP, KEY_BRIGHTNESSDOWN, KEY_MUTE,
-                                       KEY_PLAYPAUSE, KEY_NEXTSONG, KEY_PREVIOUSSONG, KEY_LEFTSHIFT}));
 }
 
 TEST(Uinput, RefusedDeviceMakesThePostUnavailableAndNothingIsWritten)
@@ -129,12 +145,13 @@ TEST(Uinput, RefusedDeviceMakesThePostUnavailableAndNothingIsWritten)
     IoctlHandler handler(emulation.testbed(), "/dev/uinput", uinput(fake));
 
     VirtualKeyboard keyboard(uinputSinks());
-    EXPECT_FALSE(keyboard.post(SystemKey::mute, false));
+    EXPECT_FALSE(keyboard.post(SystemKey::mute, false, {}));
     EXPECT_TRUE(handler.written().empty());
     {
         std::lock_guard lock(fake.mutex);
         fake.failCreateWith = 0;
     }
-    EXPECT_TRUE(keyboard.post(SystemKey::mute, false)); // tried again on the next post
+    EXPECT_TRUE(keyboard.post(SystemKey::mute, false, {}));                           // tried again on the next post
+    keyboard.expire(VirtualKeyboard::TimePoint{} + VirtualKeyboard::announceTimeout); // udev never tells here
     EXPECT_EQ(events(handler).size(), 4u);
 }

@@ -1,3 +1,4 @@
+// When posted keys are written: the exact sequences are checked through uinput (UinputTests).
 #include "VirtualKeyboard.h"
 
 #include <gtest/gtest.h>
@@ -5,6 +6,7 @@
 #include <linux/input-event-codes.h>
 
 using namespace rimglider::inputd;
+using namespace std::chrono_literals;
 using rimglider::broker::SystemKey;
 using Event = VirtualKeyboard::KeyEvent;
 
@@ -14,29 +16,32 @@ struct Recording {
     std::vector<Event> events;
     int made = 0;
     int writes = 0;
-    int failAt = -1; // the write that fails, once
+    int failAt = -1;      // the write that fails, once
+    int makeFailsAt = -1; // the making that fails
 };
 
 class RecordingSink : public KeySink {
   public:
-    explicit RecordingSink(Recording& r) : r_(r) {}
+    RecordingSink(Recording& r, std::string sysname) : r_(r), sysname_(std::move(sysname)) {}
     bool emit(std::uint16_t type, std::uint16_t code, std::int32_t value) override
     {
         if (r_.writes++ == r_.failAt) return false;
         r_.events.push_back({type, code, value});
         return true;
     }
+    [[nodiscard]] std::string sysname() const override { return sysname_; }
 
   private:
     Recording& r_;
+    std::string sysname_;
 };
 
-VirtualKeyboard::SinkFactory factory(Recording& r, bool works = true)
+// Each device made is input<N>, N counting from 1.
+VirtualKeyboard::SinkFactory factory(Recording& r)
 {
-    return [&r, works]() -> std::unique_ptr<KeySink> {
-        ++r.made;
-        if (!works) return nullptr;
-        return std::make_unique<RecordingSink>(r);
+    return [&r]() -> std::unique_ptr<KeySink> {
+        if (r.made++ == r.makeFailsAt) return nullptr;
+        return std::make_unique<RecordingSink>(r, "input" + std::to_string(r.made));
     };
 }
 
@@ -47,37 +52,60 @@ Event key(std::uint16_t code, std::int32_t value)
     return {EV_KEY, code, value};
 }
 
+const std::vector<Event> muteKey = {key(KEY_MUTE, 1), report, key(KEY_MUTE, 0), report};
+const VirtualKeyboard::TimePoint start{};
+
 } // namespace
 
-TEST(VirtualKeyboard, PostsKeyDownSyncKeyUpSyncAndWrapsFineStepsInShift)
+TEST(VirtualKeyboard, KeysWaitForTheNewDevicesAnnouncementOrOneSecond)
 {
-    Recording r;
-    VirtualKeyboard keyboard(factory(r));
-    EXPECT_EQ(r.made, 0); // nothing is made before the first post
-    ASSERT_TRUE(keyboard.post(SystemKey::soundUp, false));
-    EXPECT_EQ(r.events, (std::vector<Event>{key(KEY_VOLUMEUP, 1), report, key(KEY_VOLUMEUP, 0), report}));
-
-    r.events.clear();
-    ASSERT_TRUE(keyboard.post(SystemKey::brightnessDown, true));
-    EXPECT_EQ(r.events, (std::vector<Event>{key(KEY_LEFTSHIFT, 1), report, key(KEY_BRIGHTNESSDOWN, 1), report,
-                                            key(KEY_BRIGHTNESSDOWN, 0), report, key(KEY_LEFTSHIFT, 0), report}));
-    EXPECT_EQ(r.made, 1); // one device for every post
+    struct Case {
+        const char* name;
+        std::optional<std::string> announcement; // at 300 ms
+        std::chrono::milliseconds writtenAt;
+    };
+    for (const Case& c : {Case{"announced", "input1", 300ms}, Case{"another device announced", "input9", 1000ms},
+                          Case{"never announced", std::nullopt, 1000ms}}) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        VirtualKeyboard keyboard(factory(r));
+        ASSERT_TRUE(keyboard.prepare(start));
+        ASSERT_TRUE(keyboard.post(SystemKey::mute, false, start + 100ms));
+        ASSERT_TRUE(keyboard.post(SystemKey::playPause, false, start + 200ms));
+        EXPECT_EQ(keyboard.deadline(), start + 1s);
+        if (c.announcement) keyboard.announced(*c.announcement, start + 300ms);
+        keyboard.expire(start + 999ms);
+        EXPECT_EQ(r.events.size(), c.writtenAt == 300ms ? 8u : 0u);
+        keyboard.expire(start + 1s);
+        ASSERT_EQ(r.events.size(), 8u); // both, in order
+        EXPECT_EQ(r.events[0], key(KEY_MUTE, 1));
+        EXPECT_EQ(r.events[4], key(KEY_PLAYPAUSE, 1));
+        EXPECT_EQ(keyboard.deadline(), std::nullopt);
+        ASSERT_TRUE(keyboard.post(SystemKey::mute, false, start + 2s)); // from now on at once
+        EXPECT_EQ(r.events.size(), 12u);
+    }
 }
 
-TEST(VirtualKeyboard, UnavailableDeviceFailsThePostAndIsTriedAgain)
+TEST(VirtualKeyboard, BrokenDeviceIsMadeAnewAndItsKeyWaitsForTheNewOne)
 {
     Recording r;
-    VirtualKeyboard broken(factory(r, false));
-    EXPECT_FALSE(broken.post(SystemKey::mute, false));
-    EXPECT_FALSE(broken.post(SystemKey::mute, false));
+    r.failAt = 1; // the key went down, its sync failed
+    VirtualKeyboard keyboard(factory(r));
+    ASSERT_TRUE(keyboard.prepare(start));
+    keyboard.announced("input1", start);
+    ASSERT_TRUE(keyboard.post(SystemKey::mute, false, start + 5s));
     EXPECT_EQ(r.made, 2);
+    r.events.clear();
+    keyboard.announced("input1", start + 5s); // the old device's: not the one to wait for
     EXPECT_TRUE(r.events.empty());
+    keyboard.announced("input2", start + 5s);
+    EXPECT_EQ(r.events, muteKey);
 
-    // A write failing midway drops the device; the next post makes a new one and succeeds.
-    Recording w;
-    w.failAt = 1;
-    VirtualKeyboard flaky(factory(w));
-    EXPECT_FALSE(flaky.post(SystemKey::playPause, false));
-    EXPECT_TRUE(flaky.post(SystemKey::playPause, false));
-    EXPECT_EQ(w.made, 2);
+    // A device that cannot be made: the post is refused, and the next one tries again.
+    Recording broken;
+    broken.makeFailsAt = 0;
+    VirtualKeyboard unavailable(factory(broken));
+    EXPECT_FALSE(unavailable.post(SystemKey::mute, false, start));
+    EXPECT_TRUE(unavailable.post(SystemKey::mute, false, start));
+    EXPECT_EQ(broken.made, 2);
 }
