@@ -14,6 +14,7 @@
 #include "RimgliderInput/Recording.h"
 
 #include "FakeBroker.h"
+#include "SocketFolder.h"
 #include "TestData.h"
 
 #include <QCoreApplication>
@@ -92,7 +93,7 @@ void measureLatency(FakeBroker& broker, GesturePipeline& pipeline)
 void measureReaderCost()
 {
     constexpr int frames = 1'000'000;
-    const DeviceDescription pad = *readEvemu(readData("handmade/Rimglider Test Touchpad.desc")).description;
+    const DeviceDescription pad = describedIn("handmade/Rimglider Test Touchpad.desc");
     std::vector<std::vector<std::uint8_t>> packets;
     for (int i = 0; i < 64; ++i)
         packets.push_back(broker::encode(
@@ -119,7 +120,7 @@ int main(int argc, char** argv)
     FakeBroker broker(folder.path());
     broker::TouchpadInfo pad;
     pad.deviceId = padId;
-    pad.description = *readEvemu(readData("handmade/Rimglider Test Touchpad.desc")).description;
+    pad.description = describedIn("handmade/Rimglider Test Touchpad.desc");
     pad.builtIn = true;
     broker.addTouchpad(pad);
 

@@ -5,7 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "../tests/TestData.h"
+#include "TestData.h"
 
 using namespace rimglider;
 using rimglider::test::readData;

@@ -3,6 +3,7 @@
 #include "RimgliderInput/BrokerConnection.h"
 
 #include "FakeBroker.h"
+#include "SocketFolder.h"
 
 #include <gtest/gtest.h>
 

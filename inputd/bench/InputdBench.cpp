@@ -25,6 +25,7 @@
 using namespace rimglider;
 using namespace rimglider::broker;
 using namespace rimglider::inputd::test;
+using namespace rimglider::test;
 
 namespace {
 

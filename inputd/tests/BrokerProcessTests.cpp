@@ -12,6 +12,7 @@
 using namespace rimglider;
 using namespace rimglider::broker;
 using namespace rimglider::inputd::test;
+using namespace rimglider::test;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {

@@ -11,6 +11,7 @@ using namespace rimglider;
 using namespace rimglider::broker;
 using namespace rimglider::inputd;
 using namespace rimglider::inputd::test;
+using namespace rimglider::test;
 
 namespace {
 

@@ -6,7 +6,9 @@
 #include "RimgliderInput/ContextTracker.h"
 #include "RimgliderInput/Recording.h"
 
+#include "Eventually.h"
 #include "FakeBroker.h"
+#include "SocketFolder.h"
 #include "TestData.h"
 
 #include <gtest/gtest.h>
@@ -92,7 +94,7 @@ class TraceRecordTest : public ::testing::Test {
 
 DeviceDescription describedDevice()
 {
-    return *readEvemu(readData("handmade/Rimglider Test Touchpad.desc")).description;
+    return describedIn("handmade/Rimglider Test Touchpad.desc");
 }
 
 void writeText(const fs::path& path, const std::string& text)

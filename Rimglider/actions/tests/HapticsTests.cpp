@@ -5,6 +5,7 @@
 #include "TuningSettings.h"
 
 #include "FakeBroker.h"
+#include "SocketFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,10 @@
 // decisions; a missing or vanished broker disables the tap until it is back.
 #include "EventTap.h"
 
-#include "InputClientFixtures.h"
+#include "CaughtLog.h"
+#include "Eventually.h"
+#include "FakeBroker.h"
+#include "SocketFolder.h"
 
 #include <gtest/gtest.h>
 

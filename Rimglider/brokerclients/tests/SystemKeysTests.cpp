@@ -2,7 +2,9 @@
 // nothing for codes outside the table, a broken connection reopened, no broker no harm.
 #include "SystemKeys.h"
 
-#include "InputClientFixtures.h"
+#include "Eventually.h"
+#include "FakeBroker.h"
+#include "SocketFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,10 @@
 #include "TouchInput.h"
 
 #include "BrokerProcess.h"
+#include "CaughtFrames.h"
 #include "EmulatedInput.h"
-#include "InputClientFixtures.h"
+#include "Eventually.h"
+#include "TestData.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,11 @@
 
 #include "GesturePipeline.h"
 
-#include "InputClientFixtures.h"
+#include "CaughtFrames.h"
+#include "CaughtLog.h"
+#include "Eventually.h"
+#include "FakeBroker.h"
+#include "SocketFolder.h"
 
 #include "RimgliderInput/Recording.h"
 

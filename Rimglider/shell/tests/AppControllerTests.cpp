@@ -19,6 +19,7 @@
 #include "VolumeController.h"
 
 #include "FakeBroker.h"
+#include "SocketFolder.h"
 
 #include <QCoreApplication>
 #include <QTest>

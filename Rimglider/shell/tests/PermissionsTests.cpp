@@ -1,7 +1,9 @@
 #include "Permissions.h"
 
+#include "Eventually.h"
 #include "FakeBroker.h"
 #include "PrivateBus.h"
+#include "SocketFolder.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

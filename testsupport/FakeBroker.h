@@ -1,9 +1,11 @@
-// A stand-in for rimglider-inputd in tests: a SOCK_SEQPACKET server on its own thread that
-// speaks the broker protocol through the real codec. The test decides what it serves
-// (touchpads, their events, the key stream) and sees every request a client made.
+// A stand-in for rimglider-inputd in tests and benchmarks: a SOCK_SEQPACKET server on its own
+// thread that speaks the broker protocol through the real codec. The test decides what it
+// serves (touchpads, their events, the key stream) and sees every request a client made.
 #pragma once
 
 #include "RimgliderInput/BrokerProtocol.h"
+
+#include "TestData.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -12,12 +14,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -27,40 +26,6 @@
 #include <vector>
 
 namespace rimglider::test {
-
-// Polls `condition` until it holds or `timeout` passes; for waiting on real I/O.
-inline bool eventually(const std::function<bool()>& condition,
-                       std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
-}
-
-// A fresh folder for a test's socket, removed with the object.
-class SocketFolder {
-  public:
-    SocketFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "rimglider-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        folder_ = pattern;
-    }
-    ~SocketFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    SocketFolder(const SocketFolder&) = delete;
-    SocketFolder& operator=(const SocketFolder&) = delete;
-    [[nodiscard]] std::string path(const std::string& name = "inputd.sock") const { return folder_ / name; }
-
-  private:
-    std::filesystem::path folder_;
-};
 
 inline broker::Time wireTime(double seconds)
 {
@@ -77,6 +42,16 @@ inline broker::Time wireTime(double seconds)
 inline broker::WireEvent wireEvent(const InputEvent& e)
 {
     return {wireTime(e.time), e.type, e.code, e.value};
+}
+
+// A touchpad as the broker lists it, described by a recording's .desc file.
+inline broker::TouchpadInfo touchpad(std::uint32_t deviceId, const std::string& descFile, bool builtIn)
+{
+    broker::TouchpadInfo info;
+    info.deviceId = deviceId;
+    info.description = describedIn(descFile);
+    info.builtIn = builtIn;
+    return info;
 }
 
 class FakeBroker {
