@@ -97,6 +97,9 @@ LiveRecorder::Result LiveRecorder::record(const std::atomic<bool>& stop,
     } catch (const FrameAssembler::UnsupportedDevice& e) {
         throw Failure("\"" + touchpad.description.name + "\": " + e.what());
     }
+    // The recording's time counts from before the subscriptions: whatever the broker sends in
+    // answer already falls within it.
+    const double start = options_.clock();
     connection.send(SubscribeKeys{}, keysSerial);
     connection.send(SubscribeTouchpad{touchpad.deviceId}, touchpadSerial);
 
@@ -104,7 +107,6 @@ LiveRecorder::Result LiveRecorder::record(const std::atomic<bool>& stop,
     result.touchpadName = touchpad.description.name;
     bool keysServed = false;
     std::size_t counted = 0;
-    const double start = options_.clock();
     double nextProgress = start;
     const auto count = [&] {
         const auto& inputs = assembler->inputs();

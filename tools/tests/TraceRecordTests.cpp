@@ -92,6 +92,17 @@ class TraceRecordTest : public ::testing::Test {
     fs::path scratch;
 };
 
+// A recording on a thread of its own with its own stop flag, set when the test leaves: a
+// failed assertion ends the recording instead of waiting for it forever.
+struct RecordingRun {
+    template <class Record>
+    explicit RecordingRun(Record record) : result(std::async(std::launch::async, [this, record] { return record(stop); }))
+    {}
+    ~RecordingRun() { stop = true; }
+    std::atomic<bool> stop{false};
+    std::future<LiveRecorder::Result> result;
+};
+
 DeviceDescription describedDevice()
 {
     return describedIn("handmade/Rimglider Test Touchpad.desc");
@@ -146,16 +157,16 @@ TEST_F(TraceRecordTest, StopsWhenTheTimeIsUpOrWhenAskedAndKnowsWhetherKeysWereSe
     broker.addTouchpad({2, describedDevice(), false, false, "seat0"});
     broker.refuseKeys();
     std::atomic<double> clock{100.0};
-    std::atomic<bool> stop{false};
     LiveRecorder::Options options;
     options.socketPath = broker.path();
     options.clock = [&] { return clock.load(); };
     options.seconds = 30;
-    auto timed = std::async(std::launch::async, [&] { return LiveRecorder(options).record(stop); });
+    RecordingRun timed([&](const std::atomic<bool>& stop) { return LiveRecorder(options).record(stop); });
+    // Subscribed means the recording's time has begun.
     ASSERT_TRUE(eventually([&] { return broker.touchpadSubscribers(2) == 1; }));
     clock = 130.0;
-    ASSERT_EQ(timed.wait_for(10s), std::future_status::ready);
-    const LiveRecorder::Result result = timed.get();
+    ASSERT_EQ(timed.result.wait_for(10s), std::future_status::ready);
+    const LiveRecorder::Result result = timed.result.get();
     EXPECT_EQ(result.end, LiveRecorder::Result::End::timeUp);
     EXPECT_DOUBLE_EQ(result.counts.seconds, 30.0);
     EXPECT_FALSE(result.trace.header.hasContextEvents);
@@ -163,7 +174,7 @@ TEST_F(TraceRecordTest, StopsWhenTheTimeIsUpOrWhenAskedAndKnowsWhetherKeysWereSe
     options.seconds.reset();
     std::mutex lock;
     LiveRecorder::Counts latest;
-    auto stopped = std::async(std::launch::async, [&] {
+    RecordingRun stopped([&](const std::atomic<bool>& stop) {
         return LiveRecorder(options).record(stop, [&](const LiveRecorder::Counts& c) {
             std::lock_guard guard(lock);
             latest = c;
@@ -176,9 +187,9 @@ TEST_F(TraceRecordTest, StopsWhenTheTimeIsUpOrWhenAskedAndKnowsWhetherKeysWereSe
         std::lock_guard guard(lock);
         return latest.clicks == 1 && latest.frames == 1;
     }));
-    stop = true; // Ctrl+C
-    ASSERT_EQ(stopped.wait_for(10s), std::future_status::ready);
-    const LiveRecorder::Result interrupted = stopped.get();
+    stopped.stop = true; // Ctrl+C
+    ASSERT_EQ(stopped.result.wait_for(10s), std::future_status::ready);
+    const LiveRecorder::Result interrupted = stopped.result.get();
     EXPECT_EQ(interrupted.end, LiveRecorder::Result::End::stopped);
     EXPECT_EQ(interrupted.trace.inputs,
               (std::vector<EngineInput>{EngineInput::mouseDown(5.0), EngineInput::frame({5.0, {}})}));
