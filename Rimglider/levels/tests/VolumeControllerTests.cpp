@@ -147,6 +147,17 @@ TEST_F(VolumeControllerTest, StepsJudgeTheEndsAndAlwaysPostTheKey)
     EXPECT_EQ(keys, expected);
 }
 
+TEST_F(VolumeControllerTest, AnOffCentreBalanceReadsAsTheLouderChannel)
+{
+    auto controller = startedController();
+    ASSERT_TRUE(pactl({"set-sink-volume", "speakers", "50%"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->volume() == 0.5f; }));
+    ASSERT_TRUE(pactl({"set-sink-volume", "speakers", "100%", "60%"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->volume() != 0.5f; }));
+    EXPECT_EQ(controller->volume(), 1.0f); // not the average, 0.8
+    EXPECT_EQ(controller->step(SliderDirection::up, false), StepResult::atLimit);
+}
+
 TEST_F(VolumeControllerTest, PassthroughOnlySinkIsNotAdjustable)
 {
     ASSERT_TRUE(pactl({"load-module", "module-null-sink", "sink_name=spdif", "formats=ac3-iec61937",
