@@ -1,41 +1,42 @@
+#include "GestureEngineKit/ActionMapping.h"
 #include "GestureEngineKit/GestureConfig.h"
 
 #include <gtest/gtest.h>
 
 using namespace GestureEngineKit;
 
-TEST(GestureConfigZones, DefaultGeometryWithStrictBounds)
+TEST(GestureConfigZones, StartPointsFallInTheirZonesWithStrictBounds)
 {
-    const GestureConfig config;
-    EXPECT_EQ(config.zones(0.05, 0.5), ZoneSet{Zone::left});
-    EXPECT_EQ(config.zones(0.1, 0.5), ZoneSet{});
-    EXPECT_EQ(config.zones(0.95, 0.5), ZoneSet{Zone::right});
-    EXPECT_EQ(config.zones(0.5, 0.03), ZoneSet{Zone::bottom});
-    EXPECT_EQ(config.zones(0.5, 0.06), ZoneSet{});
-    EXPECT_EQ(config.zones(0.91, 0.9), (ZoneSet{Zone::right, Zone::topRightCorner}));
-    EXPECT_EQ(config.zones(0.89, 0.9), ZoneSet{Zone::topRightCorner});
-    EXPECT_EQ(config.zones(0.05, 0.03), (ZoneSet{Zone::left, Zone::bottom}));
-    EXPECT_EQ(config.zones(0.5, 0.5), ZoneSet{});
-}
-
-TEST(GestureConfigZones, SliderStartLimitBlocksOnlyTheSides)
-{
-    GestureConfig config;
-    config.sliderStartLimit = 0.25;
-    EXPECT_EQ(config.zones(0.05, 0.2), ZoneSet{Zone::left});
-    EXPECT_EQ(config.zones(0.05, 0.25), ZoneSet{});
-    EXPECT_EQ(config.zones(0.05, 0.6), ZoneSet{});
-    EXPECT_EQ(config.zones(0.95, 0.9), ZoneSet{Zone::topRightCorner});
-    EXPECT_EQ(config.zones(0.95, 0.03), (ZoneSet{Zone::right, Zone::bottom}));
-}
-
-TEST(GestureConfigZones, DisabledZonesAndBottomWithoutGesturesAreNeverHit)
-{
-    GestureConfig config;
-    config.bottomSwipeEnabled = false;
-    EXPECT_EQ(config.zones(0.5, 0.03), ZoneSet{}); // taps are off by default too
-    config.bottomTapEnabled = true;
-    EXPECT_EQ(config.zones(0.5, 0.03), ZoneSet{Zone::bottom});
+    const GestureConfig plain;
+    GestureConfig bottomQuarter;
+    bottomQuarter.sliderStartLimit = 0.25;
+    GestureConfig noSwipes;
+    noSwipes.bottomSwipeEnabled = false; // and taps are off by default: no bottom zone
+    GestureConfig tapsOnly = noSwipes;
+    tapsOnly.bottomTapEnabled = true;
+    const struct {
+        const GestureConfig& config;
+        double x, y;
+        ZoneSet expected;
+    } cases[] = {
+        {plain, 0.05, 0.5, {Zone::left}},
+        {plain, 0.1, 0.5, {}},
+        {plain, 0.95, 0.5, {Zone::right}},
+        {plain, 0.5, 0.03, {Zone::bottom}},
+        {plain, 0.5, 0.06, {}},
+        {plain, 0.91, 0.9, {Zone::right, Zone::topRightCorner}},
+        {plain, 0.89, 0.9, {Zone::topRightCorner}},
+        {plain, 0.05, 0.03, {Zone::left, Zone::bottom}},
+        {plain, 0.5, 0.5, {}},
+        {bottomQuarter, 0.05, 0.2, {Zone::left}},
+        {bottomQuarter, 0.05, 0.25, {}},
+        {bottomQuarter, 0.95, 0.9, {Zone::topRightCorner}}, // only the sides are limited
+        {bottomQuarter, 0.95, 0.03, {Zone::right, Zone::bottom}},
+        {noSwipes, 0.5, 0.03, {}},
+        {tapsOnly, 0.5, 0.03, {Zone::bottom}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.config.zones(c.x, c.y), c.expected) << c.x << ", " << c.y;
 
     for (Zone off : allZones) {
         GestureConfig without;
@@ -43,5 +44,18 @@ TEST(GestureConfigZones, DisabledZonesAndBottomWithoutGesturesAreNeverHit)
         for (double x : {0.01, 0.5, 0.95, 0.99})
             for (double y : {0.01, 0.5, 0.95, 0.99})
                 EXPECT_FALSE(without.zones(x, y).contains(off));
+    }
+}
+
+TEST(ActionMapping, SwappingExchangesOnlyTheSideEdges)
+{
+    for (const bool swap : {false, true}) {
+        const ActionMapping m{swap};
+        EXPECT_EQ(m.action(Zone::left), swap ? EdgeAction::volume : EdgeAction::brightness);
+        EXPECT_EQ(m.action(Zone::right), swap ? EdgeAction::brightness : EdgeAction::volume);
+        EXPECT_EQ(m.action(Zone::bottom), EdgeAction::media);
+        EXPECT_EQ(m.action(Zone::topRightCorner), EdgeAction::mute);
+        for (Zone zone : allZones)
+            EXPECT_EQ(m.zones(m.action(zone)), ZoneSet{zone});
     }
 }
