@@ -69,22 +69,6 @@ TEST(TraceVerdict, SingleEventRule)
               (Problems{"swipe(bottom, left) never fired", "unexpected: [swipe(bottom, right)]"}));
 }
 
-TEST(TraceReplay, FreshEngineEachTimeAndDurationFromInputTimes)
-{
-    GestureScript script(50.0);
-    script.modifiers(ModifierState::shift).down(1, 0.95f, 0.4f).glide(0.2, 0, 0.2f).upAll().keyDown();
-    Trace trace{TraceHeader(TraceLabel::rightSlideUp, {}, "", "", true, ""), script.take()};
-    const Events first = trace.replay({});
-    EXPECT_EQ(first, trace.replay({}));
-    EXPECT_TRUE(TraceVerdict(first, TraceLabel::rightSlideUp).passed());
-    EXPECT_NEAR(trace.duration(), 0.2 + 1.0 / 125, 1e-9);
-    EXPECT_EQ(Trace{}.duration(), 0);
-
-    GestureConfig noRight;
-    noRight.enabledZones.erase(Zone::right);
-    EXPECT_EQ(TraceVerdict(trace.replay(noRight), TraceLabel::rightSlideUp).problems, Problems{"slider never began"});
-}
-
 TEST(ScriptedExamples, EveryLabelsExamplePassesItsOwnJudgement)
 {
     for (TraceLabel label : allTraceLabels) {

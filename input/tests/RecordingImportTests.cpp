@@ -114,26 +114,6 @@ TEST(RealRecordings, AnonymousContactProtocolIsRefusedWithAClearMessage)
     }
 }
 
-TEST(RealRecordings, HeaderComesFromTheRecording)
-{
-    const Trace dated =
-        importRecording(evemuRecording("CyPS2 Cypress Trackpad.two_finger_tap"), options(TraceLabel::cornerDoubleTap));
-    EXPECT_EQ(dated.header, TraceHeader(TraceLabel::cornerDoubleTap, TraceDate(std::chrono::microseconds(1382570926338731)),
-                                        "CyPS/2 Cypress Trackpad", "", false, ""));
-    // Its first timestamp is a wall-clock date: the recording's own time, to the microsecond.
-    EXPECT_EQ(std::int64_t(dated.inputs.front().time()), 1382570926);
-
-    // Times that count from zero are not dates: the import time stands in.
-    const Trace relative = importRecording(evemuRecording("AlpsPS2-ALPS-DualPoint-TouchPad-non-MT.tap"), options());
-    EXPECT_EQ(relative.header.recordedAt, options().now);
-    EXPECT_EQ(relative.inputs.front().time(), 0.0); // times are the recording's own
-
-    Recording farFuture = evemuRecording("AlpsPS2-ALPS-DualPoint-TouchPad-non-MT.tap");
-    for (InputEvent& e : farFuture.devices[0].events)
-        e.time += 1e20;
-    EXPECT_EQ(importRecording(farFuture, options()).header.recordedAt, options().now);
-}
-
 TEST(LibinputRecording, TouchpadAndKeyboardBecomeFramesClicksKeysAndModifiers)
 {
     const Recording recording = readLibinputRecord(readData("handmade/test-touchpad-and-keyboard.yml"));
@@ -173,18 +153,3 @@ TEST(LibinputRecording, TouchpadAndKeyboardBecomeFramesClicksKeysAndModifiers)
     EXPECT_EQ(events[events.size() - 2], GestureEvent::claimed({Zone::bottom}));
 }
 
-TEST(LibinputRecording, NamedDevicesAndMissingTouchpads)
-{
-    Recording recording = readLibinputRecord(readData("handmade/test-touchpad-and-keyboard.yml"));
-    ImportOptions named = options();
-    named.deviceName = "AT Translated Set 2 keyboard"; // named, but no touchpad
-    EXPECT_THROW(importRecording(recording, named), RecordingError);
-    recording.devices.erase(recording.devices.begin() + 1);
-    try {
-        importRecording(recording, options());
-        FAIL();
-    } catch (const RecordingError& e) {
-        EXPECT_EQ(std::string(e.what()), "no touchpad in the recording (devices: \"Test USB Mouse\", "
-                                         "\"AT Translated Set 2 keyboard\")");
-    }
-}

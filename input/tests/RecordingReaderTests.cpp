@@ -92,25 +92,6 @@ TEST(EvemuReader, MalformedLinesNameTheLine)
     EXPECT_EQ(error(longBitmap), "line 1: the bitmap is longer than any event type's");
 }
 
-TEST(EvemuReader, DescriptionCandidatesAreTheLeadingPartsOfTheName)
-{
-    EXPECT_EQ(evemuDescriptionCandidates("A.b.c.events"),
-              (std::vector<std::string>{"A.b.c.desc", "A.b.desc", "A.desc"}));
-    EXPECT_EQ(
-        evemuDescriptionCandidates("SynPS2 Synaptics TouchPad.button-rpress.events"),
-        (std::vector<std::string>{"SynPS2 Synaptics TouchPad.button-rpress.desc", "SynPS2 Synaptics TouchPad.desc"}));
-    EXPECT_EQ(evemuDescriptionCandidates("plain"), std::vector<std::string>{"plain.desc"});
-}
-
-TEST(RecordingFormat, DetectedFromTheFirstMeaningfulLine)
-{
-    EXPECT_EQ(detectFormat("# EVEMU 1.2\nN: pad\n"), Recording::Format::evemu);
-    EXPECT_EQ(detectFormat("\nE: 0.0 0000 0000 0\n"), Recording::Format::evemu);
-    EXPECT_EQ(detectFormat("# libinput record\nversion: 1\n"), Recording::Format::libinputRecord);
-    EXPECT_EQ(detectFormat("Name: something\n"), Recording::Format::libinputRecord);
-    EXPECT_EQ(detectFormat(""), Recording::Format::libinputRecord);
-}
-
 TEST(LibinputRecordReader, ReadsDevicesAndEvdevEventsOnly)
 {
     const Recording recording = readLibinputRecord(tinyYaml);

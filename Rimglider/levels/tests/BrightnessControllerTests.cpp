@@ -76,59 +76,55 @@ class BrightnessControllerTest : public ::testing::Test {
     int availabilityChanges = 0;
 };
 
-TEST_F(BrightnessControllerTest, ReadsThePanelAndFollowsItsLevel)
+TEST_F(BrightnessControllerTest, ReadsThePanelFollowsItsLevelAndStepsJudgeTheLevelReadNow)
 {
     add(gpuWithPanel);
     add(rawPanelBacklight);
     auto controller = startedController();
     ASSERT_TRUE(controller->isMonitoring());
-    EXPECT_TRUE(controller->hasBuiltInDisplay());
     EXPECT_EQ(availabilityChanges, 1);
     EXPECT_EQ(controller->brightness(), 0.25f);
-    const auto display = controller->builtInDisplay();
-    ASSERT_TRUE(display);
-    EXPECT_EQ(display->name, QLatin1String("intel_backlight"));
-    EXPECT_EQ(display->syspath, QLatin1String(panelBacklight));
-
+    ASSERT_TRUE(controller->builtInDisplay());
+    EXPECT_EQ(controller->builtInDisplay()->syspath, QLatin1String(panelBacklight));
     QSignalSpy levels(controller.get(), &BrightnessController::brightnessChanged);
     change(panelBacklight, "actual_brightness", "600\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return controller->brightness() == 0.6f; }));
     EXPECT_EQ(levels.count(), 1);
     EXPECT_EQ(availabilityChanges, 1) << "a level change is no availability change";
+
+    // A step reads sysfs afresh, without waiting for a uevent, and leaves the shown level alone.
+    umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness", "1000\n");
+    EXPECT_EQ(controller->step(SliderDirection::up, true), StepResult::atLimit);
+    EXPECT_EQ(controller->step(SliderDirection::down, false), StepResult::stepped);
+    umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness", "0\n");
+    EXPECT_EQ(controller->step(SliderDirection::down, true), StepResult::atLimit);
+    EXPECT_EQ(controller->step(SliderDirection::up, false), StepResult::stepped);
+    EXPECT_EQ(controller->brightness(), 0.6f);
+    EXPECT_EQ(keys, (std::vector<Key>{{2, true}, {3, false}, {3, true}, {2, false}}));
 }
 
-TEST_F(BrightnessControllerTest, ClosedLidOrPowerOffMakesThePanelUnavailable)
+TEST_F(BrightnessControllerTest, ClosedLidPowerOffOrBacklightOffMakesThePanelUnavailable)
 {
     add(gpuWithPanel);
     add(rawPanelBacklight);
     auto controller = startedController();
     ASSERT_TRUE(controller->hasBuiltInDisplay());
-    QSignalSpy availability(controller.get(), &BrightnessController::hasBuiltInDisplayChanged);
     availabilityChanges = 0;
-
-    change(panel, "enabled", "disabled\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->hasBuiltInDisplay(); }));
-    EXPECT_EQ(availabilityChanges, 1);
-    EXPECT_EQ(controller->brightness(), std::nullopt);
-    EXPECT_EQ(controller->builtInDisplay(), std::nullopt);
-    EXPECT_EQ(controller->step(SliderDirection::up, false), StepResult::unavailable);
+    const std::tuple<const char*, const char*, const char*, const char*> asleep[] = {
+        {panel, "enabled", "disabled\n", "enabled\n"}, // the lid
+        {panel, "dpms", "Off\n", "On\n"},              // powered down by the desktop
+        {panelBacklight, "bl_power", "4\n", "0\n"},
+    };
+    for (const auto& [devpath, attribute, off, on] : asleep) {
+        change(devpath, attribute, off);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->hasBuiltInDisplay(); })) << attribute;
+        EXPECT_EQ(controller->brightness(), std::nullopt);
+        EXPECT_EQ(controller->step(SliderDirection::up, false), StepResult::unavailable);
+        change(devpath, attribute, on);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->hasBuiltInDisplay(); })) << attribute;
+    }
+    EXPECT_EQ(availabilityChanges, 6);
     EXPECT_TRUE(keys.empty());
-    change(panel, "enabled", "enabled\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->hasBuiltInDisplay(); }));
-    EXPECT_EQ(availabilityChanges, 2);
-    EXPECT_EQ(controller->brightness(), 0.25f);
-
-    // Powered down by the desktop (DPMS) counts as asleep too.
-    change(panel, "dpms", "Off\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->hasBuiltInDisplay(); }));
-    change(panel, "dpms", "On\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->hasBuiltInDisplay(); }));
-    EXPECT_EQ(availabilityChanges, 4);
-    EXPECT_EQ(availability.count(), 4);
-
-    change(panelBacklight, "bl_power", "4\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->hasBuiltInDisplay(); }));
-    EXPECT_EQ(availabilityChanges, 5);
 }
 
 TEST_F(BrightnessControllerTest, ExternalDisplayOnlyHasNoBuiltInDisplay)
@@ -221,23 +217,6 @@ A: brightness=50\n
     EXPECT_EQ(keys, (std::vector<Key>{{2, false}, {3, false}, {3, false}}));
 }
 
-TEST_F(BrightnessControllerTest, StepsJudgeTheLevelReadNow)
-{
-    add(gpuWithPanel);
-    add(rawPanelBacklight);
-    auto controller = startedController();
-
-    // A step reads sysfs afresh, without waiting for a uevent.
-    umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness", "1000\n");
-    EXPECT_EQ(controller->step(SliderDirection::up, true), StepResult::atLimit);
-    EXPECT_EQ(controller->step(SliderDirection::down, false), StepResult::stepped);
-    umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness", "0\n");
-    EXPECT_EQ(controller->step(SliderDirection::down, true), StepResult::atLimit);
-    EXPECT_EQ(controller->step(SliderDirection::up, false), StepResult::stepped);
-    EXPECT_EQ(controller->brightness(), 0.25f) << "steps leave the shown level to refresh()";
-    EXPECT_EQ(keys, (std::vector<Key>{{2, true}, {3, false}, {3, true}, {2, false}}));
-}
-
 TEST_F(BrightnessControllerTest, SetLevelWritesSysfsWhenLogindIsNotThere)
 {
     add(gpuWithPanel);
@@ -250,25 +229,18 @@ TEST_F(BrightnessControllerTest, SetLevelWritesSysfsWhenLogindIsNotThere)
     const auto display = controller->builtInDisplay();
     ASSERT_TRUE(display);
 
-    std::optional<bool> answer;
-    controller->setLevel(*display, 0.75f, [&](bool ok) { answer = ok; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }));
-    EXPECT_TRUE(*answer);
+    const auto set = [&](const BrightnessController::Display& to, float level) {
+        std::optional<bool> answer;
+        controller->setLevel(to, level, [&](bool ok) { answer = ok; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }));
+        return answer.value_or(false);
+    };
+    EXPECT_TRUE(set(*display, 0.75f));
     EXPECT_EQ(fileContent(panelBacklight, "brightness"), "750");
-    // The program's write raises no uevent and the hardware has not followed yet.
-    EXPECT_EQ(controller->brightness(), 0.25f);
-
-    answer.reset();
-    controller->setLevel(*display, 7.0f, [&](bool ok) { answer = ok; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }));
+    EXPECT_TRUE(set(*display, 7.0f));
     EXPECT_EQ(fileContent(panelBacklight, "brightness"), "1000") << "levels are clamped";
-
     // A backlight that vanished cannot be set.
-    answer.reset();
-    controller->setLevel({QStringLiteral("gone"), QString::fromLatin1(pciGpu) + QStringLiteral("/gone")}, 0.5f,
-                         [&](bool ok) { answer = ok; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }));
-    EXPECT_FALSE(*answer);
+    EXPECT_FALSE(set({QStringLiteral("gone"), QString::fromLatin1(pciGpu) + QStringLiteral("/gone")}, 0.5f));
 }
 
 TEST_F(BrightnessControllerTest, SetLevelGoesThroughLogindAndFallsBackWhenRefused)
