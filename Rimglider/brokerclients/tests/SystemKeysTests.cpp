@@ -47,16 +47,3 @@ TEST(SystemKeys, ReopensABrokenConnectionAndLosesKeysSilentlyWithoutBroker)
     ASSERT_TRUE(eventually([&] { return broker->requestsOf<PostSystemKey>().size() == 1; }));
     EXPECT_EQ(broker->requestsOf<PostSystemKey>(), (std::vector<PostSystemKey>{{SystemKey::playPause, true}}));
 }
-
-TEST(SystemKeys, SenderSeamSeesTheRequestsInsteadOfTheBroker)
-{
-    SocketFolder folder;
-    FakeBroker broker(folder.path());
-    SystemKeys keys(folder.path());
-    std::vector<PostSystemKey> seen;
-    keys.setSender([&](const PostSystemKey& request) { seen.push_back(request); });
-    keys.post(3, true);
-    keys.post(9, false);
-    EXPECT_EQ(seen, (std::vector<PostSystemKey>{{SystemKey::brightnessDown, true}}));
-    EXPECT_EQ(broker.clientCount(), 0u);
-}

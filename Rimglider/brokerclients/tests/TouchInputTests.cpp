@@ -1,6 +1,6 @@
-// TouchInput against a fake input broker: its statuses and log lines, which touchpad it reads,
-// frames equal to an import of the same events, keep-alive frames, hot-plug, and a broker
-// that goes away and comes back.
+// TouchInput against a stand-in input broker: its statuses and log lines, which touchpad it
+// reads, keep-alive frames, hot-plug, and a broker that goes away and comes back. (Frames equal
+// to an import of the same events: TouchInputEndToEndTests, with the real broker.)
 #include "TouchInput.h"
 
 #include "GesturePipeline.h"
@@ -82,96 +82,49 @@ std::vector<broker::WireEvent> lift(double t)
 
 } // namespace
 
-TEST(TouchInput, StatusNamesEachWayTheBrokerFailsAndLogsIt)
+TEST(TouchInput, StatusNamesEachWayTheBrokerFailsAndLogsItOnce)
 {
     Fixture f;
     f.input.start(); // nothing listens
     EXPECT_EQ(f.input.status(), Status::unavailable("MultitouchSupport is not available"));
     f.input.stop();
     EXPECT_EQ(f.input.status(), Status::stopped());
-
-    f.serve().refuseClients();
-    f.input.start();
-    EXPECT_EQ(f.input.status(), Status::unavailable("MultitouchSupport is not available"));
-    f.input.stop();
-
-    f.broker->refuseClients(false);
-    f.broker->failListing();
+    f.serve().failListing();
     f.input.start();
     EXPECT_EQ(f.input.status(), Status::unavailable("No multitouch devices"));
     f.input.stop();
-
     f.broker->failListing(false);
     f.input.start();
     EXPECT_EQ(f.input.status(), Status::unavailable("No trackpad found"));
-    EXPECT_FALSE(f.input.surfaceSize());
     f.input.stop();
-
-    const std::vector<Log::Line> expected{
-        {"touch", Log::Level::error, "Touch input unavailable: MultitouchSupport is not available"},
-        {"touch", Log::Level::error, "Touch input unavailable: MultitouchSupport is not available"},
-        {"touch", Log::Level::error, "Touch input unavailable: No multitouch devices"},
-        {"touch", Log::Level::error, "Touch input unavailable: No trackpad found"},
-    };
-    EXPECT_EQ(f.log.lines(), expected); // retries while unavailable repeat nothing
+    EXPECT_EQ(f.log.messages(), (std::vector<std::string>{"Touch input unavailable: MultitouchSupport is not available",
+                                                          "Touch input unavailable: No multitouch devices",
+                                                          "Touch input unavailable: No trackpad found"}));
 }
 
-TEST(TouchInput, ReadsTheFirstBuiltInTouchpadAndCountsThemAll)
+TEST(TouchInput, ReadsTheFirstBuiltInTouchpadAndTakesUpANewBuiltInOneOnly)
 {
     Fixture f;
-    FakeBroker& broker =
-        f.serve({touchpad(1, synaptics, false), touchpad(2, testPad, true), touchpad(3, testPad, true)});
+    FakeBroker& broker = f.serve({touchpad(1, synaptics, false), touchpad(3, synaptics, false)});
     f.input.start();
-    EXPECT_EQ(f.input.status(), Status::running(3));
-    EXPECT_EQ(f.log.lines(),
-              (std::vector<Log::Line>{{"touch", Log::Level::info, "Touch input running (3 multitouch device(s))"}}));
+    EXPECT_EQ(f.input.device()->deviceId, 1u); // without a built-in one, the first
+    broker.addTouchpad(touchpad(2, testPad, true));
+    f.waitForStatus(Status::running(3));
+    ASSERT_TRUE(eventually([&] { return broker.touchpadSubscribers(2) == 1; }));
     EXPECT_EQ(f.input.device()->deviceId, 2u);
     EXPECT_EQ(f.input.surfaceSize(), (SurfaceSize{100, 50}));
+    EXPECT_EQ(broker.touchpadSubscribers(1), 0u);
+    broker.addTouchpad(touchpad(4, testPad, true)); // built in too, but one is in use already
+    f.waitForStatus(Status::running(4));
+    EXPECT_EQ(f.input.device()->deviceId, 2u);
+    EXPECT_EQ(f.log.messages().back(), "Touch input running (4 multitouch device(s))");
 
     // Events of a touchpad not in use are dropped, whoever sends them.
-    f.waitForFrames(1); // the state the subscription starts with
-    EXPECT_EQ(broker.requestsOf<broker::SubscribeTouchpad>(), std::vector<broker::SubscribeTouchpad>{{2}});
     broker.broadcast(broker::Events{1, false, finger(5.0, 500, 250)});
     broker.sendEvents(2, finger(6.0, 500, 250));
-    f.waitForFrames(2);
-    const auto frames = f.caught.frames();
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[1].time, 6.0);
-    EXPECT_EQ(frames[1].touches.size(), 1u);
-
-    // Without a built-in one, the first.
-    Fixture g;
-    g.serve({touchpad(4, testPad, false), touchpad(5, synaptics, false)});
-    g.input.start();
-    EXPECT_EQ(g.input.status(), Status::running(2));
-    EXPECT_EQ(g.input.device()->deviceId, 4u);
-}
-
-TEST(TouchInput, FramesAreWhatImportingTheSameEventsGives)
-{
-    struct Case {
-        std::string events, description;
-    };
-    for (const Case& c : {Case{"SynPS2 Synaptics TouchPad.two-finger-vert-scroll", "SynPS2 Synaptics TouchPad"},
-                          Case{"AlpsPS2 ALPS GlidePoint.right-edge-scroll", "AlpsPS2 ALPS GlidePoint"},
-                          Case{"AlpsPS2-ALPS-DualPoint-TouchPad-non-MT.doubletap", ""}}) {
-        EvemuFile file = readEvemu(readData("evemu-devices/" + c.events + ".events"));
-        if (!c.description.empty()) file.description = describedIn("evemu-devices/" + c.description + ".desc");
-        const Recording recording{Recording::Format::evemu, {{*file.description, file.events}}, ""};
-        std::vector<TouchFrame> expected{TouchFrame{0, {}}}; // the subscription's state: nothing touches
-        for (const EngineInput& input : importRecording(recording, {}).inputs)
-            if (const auto* frame = input.as<TouchFrame>()) expected.push_back(*frame);
-
-        // The clock stands still before the recording: only the events' own times fill gaps.
-        Fixture f;
-        FakeBroker& broker = f.serve({broker::TouchpadInfo{1, *file.description, true, false, "seat0"}});
-        f.input.start();
-        ASSERT_EQ(f.input.status(), Status::running(1)) << c.events;
-        f.waitForFrames(1);
-        broker.sendRecorded(1, file.events);
-        f.waitForFrames(expected.size());
-        EXPECT_EQ(f.caught.frames(), expected) << c.events;
-    }
+    ASSERT_TRUE(eventually([&] { return f.caught.count() > 0 && f.caught.frames().back().time == 6.0; }));
+    for (const TouchFrame& frame : f.caught.frames())
+        EXPECT_NE(frame.time, 5.0);
 }
 
 TEST(TouchInput, ClockFillsTheGapsUnderARestingFinger)
@@ -183,18 +136,14 @@ TEST(TouchInput, ClockFillsTheGapsUnderARestingFinger)
     f.now = 10.0;
     broker.sendEvents(1, finger(10.0, 500, 250));
     f.waitForFrames(2);
-
     f.now = 10.2; // 0.2 s without a report: a frame every 1/30 s, each as soon as it is due
     f.waitForFrames(7);
     auto frames = f.caught.frames();
     ASSERT_EQ(frames.size(), 7u);
     for (std::size_t k = 2; k < 7; ++k) {
         EXPECT_NEAR(frames[k].time, 10.0 + double(k - 1) / 30, 1e-9);
-        ASSERT_EQ(frames[k].touches.size(), 1u);
-        EXPECT_EQ(frames[k].touches[0].state, TouchSample::stateTouching);
-        EXPECT_EQ(frames[k].touches[0].x, frames[1].touches[0].x);
+        EXPECT_EQ(frames[k].touches.at(0).state, TouchSample::stateTouching);
     }
-
     // The lift's own time fills the one frame still due before it; then nothing rests.
     broker.sendEvents(1, lift(10.21));
     f.now = 20.0;
@@ -202,7 +151,6 @@ TEST(TouchInput, ClockFillsTheGapsUnderARestingFinger)
     f.waitForFrames(10);
     frames = f.caught.frames();
     ASSERT_EQ(frames.size(), 10u);
-    EXPECT_NEAR(frames[7].time, 10.2, 1e-9);
     EXPECT_EQ(frames[8], (TouchFrame{10.21, {}}));
     EXPECT_EQ(frames[9], (TouchFrame{20.0, {}}));
 
@@ -211,42 +159,11 @@ TEST(TouchInput, ClockFillsTheGapsUnderARestingFinger)
     f.now = 1e6;
     broker.sendEvents(1, finger(30.0, 500, 250));
     broker.sendEvents(1, finger(30.09, 500, 250));
-    broker.sendEvents(1, finger(30.11, 500, 250));
-    f.waitForFrames(15);
+    f.waitForFrames(14);
     frames = f.caught.frames();
-    ASSERT_EQ(frames.size(), 15u); // a flood would have come before the last report
-    EXPECT_EQ(frames[10].time, 30.0);
-    EXPECT_NEAR(frames[11].time, 30.0 + 1.0 / 30, 1e-9);
+    ASSERT_EQ(frames.size(), 14u); // a flood would have come before the last report
     EXPECT_NEAR(frames[12].time, 30.0 + 2.0 / 30, 1e-9);
     EXPECT_EQ(frames[13].time, 30.09);
-    EXPECT_EQ(frames[14].time, 30.11);
-}
-
-TEST(TouchInput, TakesUpANewBuiltInTouchpadButNoOtherNewOne)
-{
-    Fixture f;
-    FakeBroker& broker = f.serve({touchpad(1, synaptics, false)});
-    f.input.start();
-    EXPECT_EQ(f.input.status(), Status::running(1));
-
-    broker.addTouchpad(touchpad(3, synaptics, false));
-    f.waitForStatus(Status::running(2));
-    EXPECT_EQ(f.input.device()->deviceId, 1u);
-
-    broker.addTouchpad(touchpad(2, testPad, true));
-    f.waitForStatus(Status::running(3));
-    ASSERT_TRUE(eventually([&] { return broker.touchpadSubscribers(2) == 1; }));
-    EXPECT_EQ(f.input.device()->deviceId, 2u);
-    EXPECT_EQ(f.input.surfaceSize(), (SurfaceSize{100, 50}));
-    EXPECT_EQ(broker.touchpadSubscribers(1), 0u);
-
-    broker.addTouchpad(touchpad(4, testPad, true)); // built in too, but one is in use already
-    f.waitForStatus(Status::running(4));
-    EXPECT_EQ(f.input.device()->deviceId, 2u);
-    EXPECT_EQ(f.log.messages(), (std::vector<std::string>{"Touch input running (1 multitouch device(s))",
-                                                          "Touch input running (2 multitouch device(s))",
-                                                          "Touch input running (3 multitouch device(s))",
-                                                          "Touch input running (4 multitouch device(s))"}));
 }
 
 TEST(TouchInput, VanishingMidSlideReleasesTheGestureThenFallsBack)
@@ -259,36 +176,34 @@ TEST(TouchInput, VanishingMidSlideReleasesTheGestureThenFallsBack)
     FakeBroker& broker = f.serve({touchpad(1, testPad, false), touchpad(2, testPad, true)});
     f.input.setOnFrame(nullptr);
     pipeline.attachTouchInput(f.input);
-    ASSERT_EQ(f.input.status(), Status::running(2));
     ASSERT_TRUE(eventually([&] { return broker.touchpadSubscribers(2) == 1; }));
 
     // A slide up the right edge: claimed, then the slider begins.
-    broker.sendEvents(2, finger(10.00, 960, 250));
-    broker.sendEvents(2, finger(10.02, 960, 220));
-    broker.sendEvents(2, finger(10.04, 960, 190));
+    for (const auto& [t, y] : {std::pair{10.00, 250}, {10.02, 220}, {10.04, 190}})
+        broker.sendEvents(2, finger(t, 960, y));
     ASSERT_TRUE(eventually([&] {
         pipeline.waitUntilProcessed();
-        return pipeline.snapshot().phase != GestureEngine::Phase::idle() && pipeline.snapshot().touches.size() == 1 &&
-               pipeline.snapshot().touches[0].absoluteY == 190;
+        const auto snapshot = pipeline.snapshot();
+        return snapshot.touches.size() == 1 && snapshot.touches[0].absoluteY == 190;
     }));
     ASSERT_EQ(pipeline.snapshot().claimedZones, std::optional(ZoneSet{Zone::right}));
 
+    // The other pad has a finger of its own on it: taken for the vanished finger, it would
+    // cancel the gesture instead of completing it.
+    broker.setState(1, finger(10.05, 100, 100, 3));
     broker.removeTouchpad(2);
     f.waitForStatus(Status::running(1));
     EXPECT_EQ(f.input.device()->deviceId, 1u); // the other pad takes over
     pipeline.waitUntilProcessed();
     QCoreApplication::processEvents();
     EXPECT_EQ(pipeline.snapshot().claimedZones, std::nullopt); // no claim left behind
-    EXPECT_TRUE(pipeline.snapshot().touches.empty());
     ASSERT_FALSE(delivered.empty());
     EXPECT_EQ(delivered.back().back(), GestureEvent::released(GestureEvent::Outcome::completed()));
-
     broker.removeTouchpad(1);
     f.waitForStatus(Status::unavailable("No trackpad found"));
-    EXPECT_EQ(f.log.messages().back(), "Touch input unavailable: No trackpad found");
 }
 
-TEST(TouchInput, FollowsTheBrokerAwayAndBackWithoutARestart)
+TEST(TouchInput, TheFingerEndsWhenTheBrokerGoesSuspendsOrDropsEvents)
 {
     Fixture f;
     f.serve({touchpad(1, testPad, true)});
@@ -296,51 +211,31 @@ TEST(TouchInput, FollowsTheBrokerAwayAndBackWithoutARestart)
     ASSERT_TRUE(eventually([&] { return f.broker->touchpadSubscribers(1) == 1; }));
     f.broker->sendEvents(1, finger(10.0, 500, 250));
     f.waitForFrames(2);
-
     f.broker.reset(); // the broker stops
     f.waitForStatus(Status::unavailable("MultitouchSupport is not available"));
     f.waitForFrames(3);
-    EXPECT_TRUE(f.caught.frames().back().touches.empty()); // the finger ends with the broker
+    EXPECT_TRUE(f.caught.frames().back().touches.empty());
 
-    FakeBroker& back = f.serve({touchpad(9, testPad, true)});
+    FakeBroker& back = f.serve({touchpad(9, testPad, true)}); // back without a restart
     f.waitForStatus(Status::running(1));
     ASSERT_TRUE(eventually([&] { return back.touchpadSubscribers(9) == 1; }));
-    back.sendEvents(9, finger(30.0, 500, 250));
-    ASSERT_TRUE(eventually([&] { return f.caught.frames().back().time == 30.0; }));
-    EXPECT_EQ(f.log.messages(), (std::vector<std::string>{"Touch input running (1 multitouch device(s))",
-                                                          "Touch input unavailable: MultitouchSupport is not available",
-                                                          "Touch input running (1 multitouch device(s))"}));
+    back.sendEvents(9, finger(20.0, 500, 250));
+    f.waitForFrames(5);
+    // Another user takes the seat: the finger ends for us; back, the state starts afresh.
+    back.broadcast(broker::Suspended{});
+    f.waitForFrames(6);
+    EXPECT_EQ(f.caught.frames()[5], (TouchFrame{20.0, {}}));
+    back.broadcast(broker::Resumed{});
+    back.sendEvents(9, finger(21.0, 500, 250), true);
+    f.waitForFrames(7);
+    EXPECT_EQ(f.caught.frames()[6].touches.at(0).state, TouchSample::stateTouchBegan);
+    // Events were dropped: what follows before the state is no view of the pad.
+    back.broadcast(broker::Dropped{9});
+    back.sendEvents(9, finger(21.5, 600, 250));
+    back.sendEvents(9, finger(22.0, 700, 250), true);
+    f.waitForFrames(8);
+    EXPECT_EQ(f.caught.frames()[7].touches.at(0).absoluteX, 700);
 
     f.input.stop();
-    EXPECT_EQ(f.input.status(), Status::stopped());
     EXPECT_TRUE(eventually([&] { return back.clientCount() == 0; }));
-}
-
-TEST(TouchInput, SuspensionEndsTheContactsAndLostEventsWaitForTheState)
-{
-    Fixture f;
-    FakeBroker& broker = f.serve({touchpad(1, testPad, true)});
-    f.input.start();
-    f.waitForFrames(1);
-    broker.sendEvents(1, finger(10.0, 500, 250));
-    f.waitForFrames(2);
-
-    // Another user takes the seat: the finger ends for us; back, the state starts afresh.
-    broker.broadcast(broker::Suspended{});
-    f.waitForFrames(3);
-    EXPECT_EQ(f.caught.frames()[2], (TouchFrame{10.0, {}}));
-    broker.broadcast(broker::Resumed{});
-    broker.sendEvents(1, finger(20.0, 500, 250), true);
-    f.waitForFrames(4);
-    EXPECT_EQ(f.caught.frames()[3].touches.at(0).state, TouchSample::stateTouchBegan);
-
-    // Events were dropped: what follows before the state is no view of the pad.
-    broker.broadcast(broker::Dropped{1});
-    broker.sendEvents(1, finger(20.5, 600, 250));
-    broker.sendEvents(1, finger(21.0, 700, 250), true);
-    f.waitForFrames(5);
-    const auto frames = f.caught.frames();
-    ASSERT_EQ(frames.size(), 5u);
-    EXPECT_EQ(frames[4].time, 21.0);
-    EXPECT_EQ(frames[4].touches.at(0).absoluteX, 700);
 }
