@@ -75,29 +75,6 @@ TEST(DebugViewTexts, StatusEngineAndTouchLines)
     QLocale::setDefault(QLocale::c());
 }
 
-TEST(TrackpadMap, ZonesLightUpWhenClaimedAndTouchesAreCircles)
-{
-    GesturePipeline::Snapshot snapshot;
-    snapshot.config.sliderStartLimit = 0.25; // the side zones cover only the lower quarter
-    snapshot.config.enabledZones = {Zone::left, Zone::right};
-    snapshot.claimedZones = ZoneSet{Zone::right};
-    const auto fills = TrackpadMapView::zoneFills(snapshot, QSizeF(400, 200), QPalette());
-    ASSERT_EQ(fills.size(), 2u);
-    EXPECT_EQ(fills[0].rect, QRectF(0, 150, 40, 50));
-    EXPECT_EQ(fills[1].rect, QRectF(360, 150, 40, 50));
-    EXPECT_NEAR(fills[0].colour.alphaF(), 0.18, 0.01);
-    EXPECT_NEAR(fills[1].colour.alphaF(), 0.55, 0.01);
-
-    snapshot.touches = {touch(1, 3, 5), touch(2, 4, 50), touch(3, 1, 20)};
-    const auto marks = TrackpadMapView::touchMarks(snapshot, QSizeF(400, 200));
-    ASSERT_EQ(marks.size(), 3u);
-    // Centre (200, 150): y runs upwards on the pad, downwards on screen; radius 10 to 40.
-    EXPECT_EQ(marks[0].bounds, QRectF(190, 140, 20, 20));
-    EXPECT_EQ(marks[1].bounds, QRectF(160, 110, 80, 80));
-    EXPECT_TRUE(marks[1].touching);
-    EXPECT_FALSE(marks[2].touching); // hovering
-}
-
 TEST(DebugViewRecording, ControlsFollowTheRecordingStateAndReportResults)
 {
     QStringList calls;

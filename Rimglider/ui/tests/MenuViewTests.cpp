@@ -54,17 +54,6 @@ TEST_F(MenuViewTest, StatusLineTakesTheFirstMatchingRuleWithItsColour)
     EXPECT_EQ(view->statusLineText(), QStringLiteral("Off"));
 }
 
-TEST_F(MenuViewTest, TheBannersButtonAsksForAccessAndAFailureIsReported)
-{
-    objects.granted = false;
-    objects.permissions.refresh();
-    auto view = objects.makeView();
-    QSignalSpy finished(&objects.permissions, &Permissions::accessRequestFinished);
-    view->grantButton()->click(); // no system bus here
-    ASSERT_TRUE(finished.size() == 1 || finished.wait(5000));
-    EXPECT_EQ(finished.front().front().value<Permissions::RequestOutcome>(), Permissions::RequestOutcome::failed);
-}
-
 TEST_F(MenuViewTest, TilesShowTheLevelOrWhyThereIsNone)
 {
     ValueTile tile;
