@@ -14,53 +14,30 @@ std::vector<Action> actions(QStringList arguments, bool completed = true)
     return AppDelegate::launchActions(arguments, completed);
 }
 
-TEST(LaunchArguments, WindowsOpenInTheirFixedOrderWhateverTheArgumentOrder)
+TEST(LaunchArguments, WindowsInTheirFixedOrderFromExactArgumentsOnly)
 {
-    EXPECT_EQ(actions({QStringLiteral("--selftest"), QStringLiteral("--settings"), QStringLiteral("--debug"),
-                       QStringLiteral("--preview-menu"), QStringLiteral("--onboarding")}),
-              (std::vector<Action>{{Kind::debugWindow},
-                                   {Kind::settingsWindow},
-                                   {Kind::previewMenu},
-                                   {Kind::welcomeGuide, OnboardingStep::welcome},
-                                   {Kind::selfTest}}));
-    EXPECT_EQ(actions({QStringLiteral("--settings"), QStringLiteral("--debug")}),
-              (std::vector<Action>{{Kind::debugWindow}, {Kind::settingsWindow}}));
-    EXPECT_TRUE(actions({}).empty());
-}
-
-TEST(LaunchArguments, OnlyExactWholeArgumentsCount)
-{
-    EXPECT_TRUE(actions({QStringLiteral("--settings=1"), QStringLiteral("--Settings"), QStringLiteral("-settings"),
-                         QStringLiteral("--unknown"), QStringLiteral("settings")})
-                    .empty());
-}
-
-TEST(LaunchArguments, GuideOpensAtANamedStepOnRequestOrWhenNeverCompleted)
-{
-    EXPECT_EQ(actions({QStringLiteral("--onboarding-step"), QStringLiteral("brightness")}),
-              (std::vector<Action>{{Kind::welcomeGuide, OnboardingStep::brightness}}));
-    // A named step wins over "--onboarding".
-    EXPECT_EQ(actions({QStringLiteral("--onboarding"), QStringLiteral("--onboarding-step"), QStringLiteral("done")}),
-              (std::vector<Action>{{Kind::welcomeGuide, OnboardingStep::done}}));
-    // Never completed: the guide opens at its first step without being asked.
-    EXPECT_EQ(actions({}, false), (std::vector<Action>{{Kind::welcomeGuide, OnboardingStep::welcome}}));
-}
-
-TEST(LaunchArguments, AStepOptionWithoutAValidNameIsIgnored)
-{
-    // Unknown name: as if absent.
-    EXPECT_TRUE(actions({QStringLiteral("--onboarding-step"), QStringLiteral("Volume")}).empty());
-    EXPECT_EQ(actions({QStringLiteral("--onboarding-step"), QStringLiteral("nope"), QStringLiteral("--onboarding")}),
-              (std::vector<Action>{{Kind::welcomeGuide, OnboardingStep::welcome}}));
-    EXPECT_EQ(actions({QStringLiteral("--onboarding-step"), QStringLiteral("nope")}, false),
-              (std::vector<Action>{{Kind::welcomeGuide, OnboardingStep::welcome}}));
-    // Last argument: nothing follows it.
-    EXPECT_TRUE(actions({QStringLiteral("--onboarding-step")}).empty());
-    EXPECT_EQ(actions({QStringLiteral("--settings"), QStringLiteral("--onboarding-step")}),
-              (std::vector<Action>{{Kind::settingsWindow}}));
-    // The step's value is not read as an option of its own.
-    EXPECT_EQ(actions({QStringLiteral("--onboarding-step"), QStringLiteral("--settings")}),
-              (std::vector<Action>{{Kind::settingsWindow}}));
+    const Action guide{Kind::welcomeGuide, OnboardingStep::welcome};
+    const struct {
+        QStringList arguments;
+        bool completed;
+        std::vector<Action> expected;
+    } cases[] = {
+        {{"--selftest", "--settings", "--debug", "--preview-menu", "--onboarding"},
+         true,
+         {{Kind::debugWindow}, {Kind::settingsWindow}, {Kind::previewMenu}, guide, {Kind::selfTest}}},
+        {{}, true, {}},
+        {{"--settings=1", "--Settings", "-settings", "--unknown", "settings"}, true, {}},
+        {{}, false, {guide}}, // never completed: the guide opens by itself
+        {{"--onboarding-step", "brightness"}, true, {{Kind::welcomeGuide, OnboardingStep::brightness}}},
+        {{"--onboarding", "--onboarding-step", "done"}, true, {{Kind::welcomeGuide, OnboardingStep::done}}},
+        {{"--onboarding-step", "Volume"}, true, {}}, // an unknown name: as if absent
+        {{"--onboarding-step", "nope", "--onboarding"}, true, {guide}},
+        {{"--onboarding-step", "nope"}, false, {guide}},
+        {{"--settings", "--onboarding-step"}, true, {{Kind::settingsWindow}}}, // nothing follows it
+        {{"--onboarding-step", "--settings"}, true, {{Kind::settingsWindow}}}, // not a value, an option
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(actions(c.arguments, c.completed), c.expected) << c.arguments.join(' ').toStdString();
 }
 
 TEST(LaunchArguments, ExitAfterSelfTestRunsTheSelfTestAndAsksForTheExit)

@@ -54,14 +54,6 @@ TEST_F(SingleInstanceTest, ALaterLaunchHandsItsArgumentsToTheRunningOne)
     EXPECT_TRUE(received.size() == 2 || received.wait(2000));
 }
 
-TEST_F(SingleInstanceTest, NobodyListeningMeansNoHandOver)
-{
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(SingleInstance(socketPath()).handOver({QStringLiteral("rimglider")}, 5s));
-    // Refused at once, not after the timeout.
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
-}
-
 TEST_F(SingleInstanceTest, ACrashedInstancesSocketIsTakenOver)
 {
     // A socket file nobody listens on, as a killed instance leaves it.
@@ -74,20 +66,10 @@ TEST_F(SingleInstanceTest, ACrashedInstancesSocketIsTakenOver)
     ASSERT_EQ(::bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
     ::close(stale);
     ASSERT_TRUE(QFile::exists(socketPath()));
-    EXPECT_FALSE(SingleInstance(socketPath()).handOver({QStringLiteral("rimglider")}, 1s));
+    EXPECT_FALSE(SingleInstance(socketPath()).handOver({QStringLiteral("rimglider")}, 1s)); // nobody answers
     SingleInstance next(socketPath());
     EXPECT_TRUE(next.listen());
     EXPECT_TRUE(handOverFromElsewhere({QStringLiteral("rimglider")}));
-}
-
-TEST_F(SingleInstanceTest, SocketLivesInTheUsersRuntimeFolder)
-{
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
-    EXPECT_EQ(SingleInstance::defaultSocketPath(), socketPath());
-    qputenv("XDG_RUNTIME_DIR", dir.filePath(QStringLiteral("missing")).toLocal8Bit());
-    EXPECT_TRUE(SingleInstance::defaultSocketPath().startsWith(QDir::tempPath()));
-    qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 // The real executable, twice, on a private runtime folder and settings.
