@@ -1,7 +1,7 @@
 // `rimglider-trace record` against a fake input broker: the same events give the same trace
 // inputs as an import; the header describes the machine; each failure says what to do.
 #include "LiveRecorder.h"
-#include "TraceTool.h"
+#include "ToolRun.h"
 
 #include "RimgliderInput/ContextTracker.h"
 #include "RimgliderInput/Recording.h"
@@ -28,28 +28,6 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-// The tool with RIMGLIDER_INPUTD_SOCKET pointing at `socket`, on a thread of its own.
-std::future<ToolRun> runAsync(std::vector<std::string> args, const std::string& socket)
-{
-    ::setenv("RIMGLIDER_INPUTD_SOCKET", socket.c_str(), 1);
-    return std::async(std::launch::async, [args = std::move(args)] {
-        std::ostringstream out, err;
-        const int status = runTraceTool(args, out, err);
-        return ToolRun{status, out.str(), err.str()};
-    });
-}
-
-ToolRun run(std::vector<std::string> args, const std::string& socket)
-{
-    return runAsync(std::move(args), socket).get();
-}
 
 // A recording's touchpad and keyboard as the broker serves them, merged by time as an import
 // merges them: touchpad events in batches ending at SYN_REPORT, keys as they happen.
@@ -236,7 +214,7 @@ TEST_F(TraceRecordTest, EachFailureIsOneLineThatSaysWhatToDo)
 {
     const std::string out = (scratch / "x.trace").string();
     const auto failure = [&](std::vector<std::string> args) {
-        const ToolRun r = run(std::move(args), folder.path());
+        const ToolRun r = runAsync(std::move(args), folder.path()).get();
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         return r.err;
@@ -265,8 +243,8 @@ TEST_F(TraceRecordTest, EachFailureIsOneLineThatSaysWhatToDo)
     EXPECT_NE(failure({"record", "--label", "normalWork", "-o", out}).find("refused"), std::string::npos);
     EXPECT_FALSE(fs::exists(out)); // nothing recorded, nothing written
 
-    const ToolRun help = run({"record", "--help"}, folder.path());
+    const ToolRun help = run({"record", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: rimglider-trace record --label LABEL"), std::string::npos);
-    EXPECT_NE(run({"--help"}, folder.path()).out.find("record --label LABEL"), std::string::npos);
+    EXPECT_NE(run({"--help"}).out.find("record --label LABEL"), std::string::npos);
 }

@@ -1,4 +1,4 @@
-#include "TraceTool.h"
+#include "ToolRun.h"
 
 #include "GestureEngineKit/GestureScript.h"
 #include "GestureEngineKit/JsonCoding.h"
@@ -12,22 +12,10 @@
 #include <sstream>
 
 using namespace GestureEngineKit;
+using namespace rimglider::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-ToolRun run(std::vector<std::string> args)
-{
-    std::ostringstream out, err;
-    const int status = rimglider::runTraceTool(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 class TraceToolTest : public ::testing::Test {
   protected:
@@ -240,6 +228,9 @@ TEST_F(TraceToolTest, ImportFailuresLeaveNoFileBehind)
     };
     const std::string yaml = dataFile("handmade/test-touchpad-and-keyboard.yml");
     failsWith({"import", yaml, "-o", out}, "rimglider-trace: import: --label is required");
+    failsWith({"import", yaml, "--desc", dataFile("handmade/Rimglider Test Touchpad.desc"), "--label", "normalWork",
+               "-o", out},
+              "rimglider-trace: import: --desc is for evemu recordings only");
     failsWith({"import", yaml, "--label", "slide", "-o", out},
               "rimglider-trace: import: unknown label \"slide\" (one of normalWork, rightSlideUp, ");
     failsWith({"import", yaml, "--device", "Nope", "--label", "normalWork", "-o", out},
