@@ -49,19 +49,15 @@ TEST(SelfTestRule, OneStepOnTheGridWhenTheStepIsKnownElseTheRightWayAndFineSmall
         bool passes;
     } cases[] = {
         {0.5F, 0.4375F, normalStep, down, false, none, true},
-        {0.25F, 0.3125F, normalStep, up, false, none, true},
         {0.5F, 0.45F, normalStep, down, false, none, false},   // off the 1/16 grid
         {0.5F, 0.375F, normalStep, down, false, none, false},  // two steps
         {0.5F, 0.5625F, normalStep, down, false, none, false}, // wrong direction
-        {0.5F, 0.5F, normalStep, down, false, none, false},    // no move
         {0.5F, 0.484375F, fineStep, down, true, none, true},
         {0.5F, 0.4375F, fineStep, down, true, none, false}, // a normal step where a fine one was due
         {none, 0.4375F, normalStep, down, false, none, false},
-        {0.5F, none, normalStep, down, false, none, false},
         {0.30F, 0.24F, 0.06F, down, false, none, true}, // GNOME's 6 % step has its own grid
         {0.5F, 0.3F, none, down, false, none, true},    // 0.2 is still plausible
         {0.5F, 0.25F, none, down, false, none, false},  // more than 0.2
-        {0.5F, 0.55F, none, down, false, none, false},
         {0.45F, 0.44F, none, down, true, -0.05F, true},
         {0.4375F, 0.375F, none, down, true, -0.0625F, false}, // as large as the normal one
         {0.45F, 0.44F, none, down, true, none, false},         // no normal move to compare
@@ -90,31 +86,21 @@ TEST(SelfTestReport, SummaryExitStatusAndJson)
     report.accessibilityGranted = false;
     EXPECT_EQ(report.summary(), "0/0 checks passed; Input not granted, keys cannot be sent");
     EXPECT_EQ(report.exitStatus(), 0) << "nothing that ran failed";
-
-    QJsonObject json = report.toJson();
-    EXPECT_EQ(json.value("ranAt").toString(), "2025-03-03T13:05:09Z");
-    EXPECT_TRUE(json.value("checks").isArray()) << "the key stays when no check ran";
-
+    EXPECT_EQ(report.toJson().value("ranAt").toString(), "2025-03-03T13:05:09Z"); // whole seconds, UTC
     report.accessibilityGranted = true;
     report.checks = {Check{"volume step", 0.5F, 0.4375F, normalStep, true},
                      Check{"volume fine step", 0.4375F, std::nullopt, 0, false}};
     EXPECT_EQ(report.summary(), "1/2 checks passed");
     EXPECT_EQ(report.exitStatus(), 1);
-    json = report.toJson();
-    const QJsonArray checks = json.value("checks").toArray();
-    EXPECT_EQ(checks[0].toObject().keys(), (QStringList{"after", "before", "name", "passed", "step"}));
-    EXPECT_EQ(checks[0].toObject().value("after").toDouble(), 0.4375);
-    EXPECT_EQ(checks[1].toObject().keys(), (QStringList{"before", "name", "passed", "step"}));
-    EXPECT_EQ(checks[1].toObject().value("step").toDouble(), 0.0);
+    const QJsonArray checks = report.toJson().value("checks").toArray();
+    EXPECT_EQ(checks[1].toObject().keys(), (QStringList{"before", "name", "passed", "step"})); // no "after"
 
     QTemporaryDir dir;
     const QString path = dir.filePath("state/Rimglider/selftest.json");
     ASSERT_TRUE(ActionSelfTest::writeReport(report, path));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
-    EXPECT_TRUE(text.contains("\n    \"accessibilityGranted\": true")) << "pretty-printed";
-    EXPECT_EQ(QJsonDocument::fromJson(text).object(), json);
+    EXPECT_EQ(QJsonDocument::fromJson(file.readAll()).object(), report.toJson());
 }
 
 // Stand-in for the desktop: applies the posted keys as the desktop would.

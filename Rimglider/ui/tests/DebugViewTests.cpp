@@ -47,31 +47,18 @@ QStringList labelNames()
     return names;
 }
 
-TEST(DebugViewTexts, StatusEngineAndTouchLines)
+TEST(DebugViewTexts, EngineSummaryInTheLocaleAndTouchLinesInOneFormat)
 {
-    EXPECT_EQ(DebugView::touchInputText(TouchInput::Status::running(1)), "Touch input running (1 multitouch device)");
-    EXPECT_EQ(DebugView::touchInputText(TouchInput::Status::running(2)), "Touch input running (2 multitouch devices)");
-    EXPECT_EQ(DebugView::eventTapText(true, 3), "Event tap running · 3 click(s) swallowed");
-
     GesturePipeline::Snapshot snapshot;
     snapshot.isEnabled = false;
     snapshot.config.enabledZones = {Zone::right, Zone::bottom};
     snapshot.config.edgeWidth = 0.129; // truncated, not rounded
-    snapshot.config.surfaceWidthMM = 99.9;
-    snapshot.config.surfaceHeightMM = 64.2;
     EXPECT_EQ(DebugView::engineSummary(snapshot, QLocale(QLocale::German, QLocale::Germany)),
-              "Engine off · zones: bottom, right · edge 12% · step 2,5 mm · activation 2 mm · surface 99×64 mm");
-    snapshot.phase = GestureEngine::Phase::pending();
-    snapshot.claimedZones = ZoneSet{Zone::left, Zone::bottom};
-    EXPECT_EQ(DebugView::phaseText(snapshot), "Engine: pending (bottom, left)");
-
-    // The touch line is a diagnostic format: a German locale keeps the points.
+              "Engine off · zones: bottom, right · edge 12% · step 2,5 mm · activation 2 mm · surface 125×78 mm");
     TouchSample sample = touch(7, 4, 9.31f);
-    sample.x = 0.1234f;
     sample.absoluteX = 1200;
-    sample.absoluteY = 345.5f;
-    QLocale::setDefault(QLocale(QLocale::German));
-    EXPECT_EQ(DebugView::touchLine(sample), "#7 s4  x 0.123  y 0.250  abs 1200.0, 345.5  major 9.3");
+    QLocale::setDefault(QLocale(QLocale::German)); // a diagnostic format: the points stay
+    EXPECT_EQ(DebugView::touchLine(sample), "#7 s4  x 0.500  y 0.250  abs 1200.0, 0.0  major 9.3");
     QLocale::setDefault(QLocale::c());
 }
 
@@ -141,34 +128,19 @@ TEST(TuningPanel, SlidersWriteTheirRecordAndFollowChangesMadeElsewhere)
     TuningPanel panel{tuning, settings, {.testActuator = [&](std::int32_t id) { tried.push_back(id); }, .copyValues = {}}};
     QSignalSpy changes(&tuning, &TuningSettings::valuesChanged);
     panel.slider(QStringLiteral("Step distance"))->setValue(30); // 1 … 8 in steps of 0.1
-    EXPECT_EQ(changes.count(), 1);
     EXPECT_EQ(panel.valueText(QStringLiteral("Step distance"))->text(), "4 mm");
     EXPECT_EQ(Tuning::fromJson(store.reopened()->value(TuningSettings::storeKey).toByteArray())->stepDistanceMM, 4.0);
-    QSlider* timeout = panel.slider(QStringLiteral("Rest timeout"));
-    timeout->setValue(timeout->value() + 1);
-    EXPECT_DOUBLE_EQ(tuning.values().candidateTimeout, 0.85);
-    // Settings sliders write the user settings, not the tuning record.
-    panel.slider(QStringLiteral("Edge width"))->setValue(4); // 0.03 + 4 × 0.005
+    panel.slider(QStringLiteral("Edge width"))->setValue(4); // a user setting, not the tuning record
     EXPECT_DOUBLE_EQ(settings.edgeWidth(), 0.05);
-    EXPECT_EQ(changes.count(), 2);
-
     Tuning other = tuning.values();
     other.swipeMinDistanceMM = 20;
     tuning.setValues(other);
     EXPECT_EQ(panel.slider(QStringLiteral("Swipe distance"))->value(), 15);
-    EXPECT_EQ(changes.count(), 3); // moving the slider to match wrote nothing back
-
-    EXPECT_TRUE(panel.resetButton()->isEnabled());
+    EXPECT_EQ(changes.count(), 2); // moving the slider to match wrote nothing back
     panel.resetButton()->click();
     EXPECT_EQ(tuning.values(), Tuning{});
-    EXPECT_FALSE(panel.resetButton()->isEnabled());
-
     emit panel.enginePicker()->activated(8);
     EXPECT_EQ(tuning.values().actuatorID, 16);
-    emit panel.freezePicker()->activated(1);
-    EXPECT_EQ(tuning.values().freezeFrom, Tuning::FreezeFrom::gesture);
-    emit panel.strengthPicker()->activated(1);
-    EXPECT_EQ(settings.hapticStrength(), AppSettings::HapticStrength::light);
     for (auto* button : panel.findChildren<QPushButton*>())
         if (button->objectName().startsWith(QLatin1String("try"))) button->click();
     std::ranges::sort(tried);
