@@ -114,8 +114,8 @@ TEST(GestureEngine, RejectedFingersAreNotTriedAgainUntilAllLift)
     EXPECT_EQ(typed.handle(frame(10.25, {finger(0.05f, 0.5f)})), Events{GestureEvent::claimed({Zone::left})});
     // Hovering (state 1) and lifting (state 5) contacts do not count.
     GestureEngine hover;
-    EXPECT_EQ(hover.handle(frame(1.0, {finger(0.5f, 0.5f, 7, 9, 1), finger(0.95f, 0.5f, 2, 9, 3),
-                                       finger(0.5f, 0.2f, 8, 9, 5)})),
+    EXPECT_EQ(hover.handle(
+                  frame(1.0, {finger(0.5f, 0.5f, 7, 9, 1), finger(0.95f, 0.5f, 2, 9, 3), finger(0.5f, 0.2f, 8, 9, 5)})),
               Events{GestureEvent::claimed({Zone::right})});
 }
 
@@ -166,7 +166,7 @@ TEST(GestureEngine, DirectionAndTimeDecideBetweenSlideSwipeAndCancel)
     // The swipe judges the total displacement, with no timeout beyond the activation distance.
     GestureEngine turned;
     turned.handle(frame(1.0, {finger(0.5f, 0.03f)}));
-    EXPECT_EQ(turned.handle(frame(1.1, {finger(0.54f, 0.03f)})), Events{}); // 5 mm right
+    EXPECT_EQ(turned.handle(frame(1.1, {finger(0.54f, 0.03f)})), Events{});  // 5 mm right
     EXPECT_EQ(turned.handle(frame(1.2, {finger(0.54f, 0.03f + 3.0f / 78)})), // then 3 mm up: 3 × 2 > 5
               Events{cancelled(CancelReason::wrongDirection)});
     GestureEngine slow;

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace rimglider;
 using namespace rimglider::broker;
 using rimglider::test::FakeBroker;

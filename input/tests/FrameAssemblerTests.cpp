@@ -53,7 +53,7 @@ TEST(FrameAssembler, HandmadeRecordingsGiveTheirContactsFrameByFrame)
         {"lift-while-other-stays", {{{30, 3}, {31, 3}}, {{30, 4}}, {{30, 4}}, {}}}, // in slot order
         {"hover", {{{40, 1}}, {{40, 3}}, {{40, 4}}, {{40, 1}}, {}}},
         {"palm", {{{50, 3}, {51, 3}}, {{50, 4}}, {}}},
-        {"syn-dropped", {{{60, 3}}, {{60, 4}}, {}}}, // the partial frame and the report ending the drop: none
+        {"syn-dropped", {{{60, 3}}, {{60, 4}}, {}}},  // the partial frame and the report ending the drop: none
         {"out-of-range", {{{70, 3}}, {{70, 4}}, {}}}, // slot 7 does not exist: its contact is ignored
     };
     for (const auto& [name, expected] : cases) {

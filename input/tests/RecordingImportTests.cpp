@@ -152,4 +152,3 @@ TEST(LibinputRecording, TouchpadAndKeyboardBecomeFramesClicksKeysAndModifiers)
     EXPECT_EQ(events.back(), GestureEvent::released(GestureEvent::Outcome::cancelled(CancelReason::noGesture)));
     EXPECT_EQ(events[events.size() - 2], GestureEvent::claimed({Zone::bottom}));
 }
-

@@ -74,7 +74,8 @@ class TraceRecordTest : public ::testing::Test {
 // failed assertion ends the recording instead of waiting for it forever.
 struct RecordingRun {
     template <class Record>
-    explicit RecordingRun(Record record) : result(std::async(std::launch::async, [this, record] { return record(stop); }))
+    explicit RecordingRun(Record record)
+        : result(std::async(std::launch::async, [this, record] { return record(stop); }))
     {}
     ~RecordingRun() { stop = true; }
     std::atomic<bool> stop{false};

@@ -38,7 +38,7 @@ TEST(AppSettingsStore, LegacyHapticsMigratesByItsMeaningOnlyBeforeSchemaTwo)
         {{}, false, {}, Strength::off, false},
         {{}, "NO", {}, Strength::off, false},
         {{}, "on", {}, Strength::medium, false},
-        {2, false, "light", Strength::light, true},    // already at schema 2: a leftover, kept
+        {2, false, "light", Strength::light, true},      // already at schema 2: a leftover, kept
         {"2.0", "true", "light", Strength::light, true}, // unreadable schema: a stored strength wins
     };
     for (const auto& c : cases) {
@@ -58,9 +58,18 @@ TEST(AppSettingsStore, StoredTextIsReadStrictlyAndWhatIsNoValueGivesTheDefault)
 {
     TestStore store;
     const std::pair<const char*, const char*> stored[] = {
-        {"enabled", "NO"},         {"quickMute", "off"},      {"mediaStrip", "0"},        {"tapToPlay", "Yes"},
-        {"swapSides", "ON"},       {"volumeEdge", "nope"},    {"fineControl", ""},        {"sensitivity", "fast"},
-        {"edgeWidth", " 0.15 "},   {"hapticStrength", "Strong"}, {"requiredModifier", "command"}, {"appearance", "sepia"},
+        {"enabled", "NO"},
+        {"quickMute", "off"},
+        {"mediaStrip", "0"},
+        {"tapToPlay", "Yes"},
+        {"swapSides", "ON"},
+        {"volumeEdge", "nope"},
+        {"fineControl", ""},
+        {"sensitivity", "fast"},
+        {"edgeWidth", " 0.15 "},
+        {"hapticStrength", "Strong"},
+        {"requiredModifier", "command"},
+        {"appearance", "sepia"},
     };
     for (const auto& [key, text] : stored)
         store.settings().setValue(key, text);

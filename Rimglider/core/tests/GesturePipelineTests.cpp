@@ -180,4 +180,3 @@ TEST(GesturePipeline, WhileDisabledInputsAreRecordedAndShownButTheEngineRests)
     EXPECT_TRUE(f.delivered.empty());
     EXPECT_TRUE(f.pipeline.snapshot().isEnabled);
 }
-

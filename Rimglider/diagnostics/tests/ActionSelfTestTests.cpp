@@ -60,7 +60,7 @@ TEST(SelfTestRule, OneStepOnTheGridWhenTheStepIsKnownElseTheRightWayAndFineSmall
         {0.5F, 0.25F, none, down, false, none, false},  // more than 0.2
         {0.45F, 0.44F, none, down, true, -0.05F, true},
         {0.4375F, 0.375F, none, down, true, -0.0625F, false}, // as large as the normal one
-        {0.45F, 0.44F, none, down, true, none, false},         // no normal move to compare
+        {0.45F, 0.44F, none, down, true, none, false},        // no normal move to compare
     };
     for (const auto& c : cases)
         EXPECT_EQ(ActionSelfTest::passes(c.before, c.after, c.direction, c.step, c.fine, c.normalMove), c.passes)

@@ -41,8 +41,13 @@ QByteArray feed(const QByteArray& items)
 TEST(Appcast, VersionsCompareAsSparkleDoesAndOnlyAllowedChannelsAreOffered)
 {
     const std::tuple<const char*, const char*, int> versions[] = {
-        {"0.10", "0.9", 1}, {"1.0", "1.0.0", 0},  {"1.0b2", "1.0b10", -1}, {"1.0a1", "1.0b1", -1},
-        {"1.0.1", "1.0b1", 1}, {"1.0-rc1", "1.0", -1}, {"99999999999999999999", "99999999999999999998", 1},
+        {"0.10", "0.9", 1},
+        {"1.0", "1.0.0", 0},
+        {"1.0b2", "1.0b10", -1},
+        {"1.0a1", "1.0b1", -1},
+        {"1.0.1", "1.0b1", 1},
+        {"1.0-rc1", "1.0", -1},
+        {"99999999999999999999", "99999999999999999998", 1},
     };
     for (const auto& [a, b, order] : versions) {
         EXPECT_EQ(Appcast::compareVersions(a, b), order) << a << " vs " << b;
@@ -56,10 +61,10 @@ TEST(Appcast, VersionsCompareAsSparkleDoesAndOnlyAllowedChannelsAreOffered)
         "</item><item><title>No version</title></item>"
         "<item><link>file:///etc/passwd</link><sparkle:version>1</sparkle:version></item>"));
     ASSERT_TRUE(appcast);
-    ASSERT_EQ(appcast->items().size(), 3U);               // items without a Sparkle version are left out
-    EXPECT_EQ(appcast->items()[0].version, u"3");         // the element wins over the enclosure
+    ASSERT_EQ(appcast->items().size(), 3U);       // items without a Sparkle version are left out
+    EXPECT_EQ(appcast->items()[0].version, u"3"); // the element wins over the enclosure
     EXPECT_EQ(appcast->items()[1].displayVersion(), u"1.4b1");
-    EXPECT_FALSE(appcast->items()[2].page().isValid());   // only web pages are ever opened
+    EXPECT_FALSE(appcast->items()[2].page().isValid()); // only web pages are ever opened
     EXPECT_EQ(appcast->newestUpdate("2", {})->version, u"3");
     EXPECT_EQ(appcast->newestUpdate("2", {"beta"})->version, u"4");
     EXPECT_FALSE(appcast->newestUpdate("4", {"beta"}));
@@ -256,8 +261,8 @@ TEST_F(UpdatesTest, BadFeedsFailQuietlyWithAReasonForTheSettingsWindow)
         EXPECT_LT(server.bytesSent(), 16 * 1024 * 1024); // given up, not read to the end
     }
     flushNotifications();
-    EXPECT_TRUE(notifications.shown.empty());                 // background checks stay quiet
-    EXPECT_EQ(server.requests("/appcast.xml"), 0);             // the plain-http redirect was not followed
+    EXPECT_TRUE(notifications.shown.empty());      // background checks stay quiet
+    EXPECT_EQ(server.requests("/appcast.xml"), 0); // the plain-http redirect was not followed
 }
 
 TEST_F(UpdatesTest, AFeedThatNeverFinishesIsGivenUpAtTheDeadline)

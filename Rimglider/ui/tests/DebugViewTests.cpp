@@ -66,15 +66,16 @@ TEST(DebugViewRecording, ControlsFollowTheRecordingStateAndReportResults)
 {
     QStringList calls;
     const auto record = [&](const char* what) { return [&calls, what] { calls << what; }; };
-    DebugView view({.requestAccess = record("access"),
-                    .runSelfTest = record("selftest"),
-                    .clearLog = record("clear"),
-                    .setLabel = [&](GestureEngineKit::TraceLabel l) { calls << QString::fromUtf8(GestureEngineKit::name(l)); },
-                    .setNote = [&](const QString& note) { calls << "note " + note; },
-                    .startRecording = record("start"),
-                    .stopRecording = record("stop"),
-                    .showTracesFolder = record("folder")},
-                   labelNames(), nullptr);
+    DebugView view(
+        {.requestAccess = record("access"),
+         .runSelfTest = record("selftest"),
+         .clearLog = record("clear"),
+         .setLabel = [&](GestureEngineKit::TraceLabel l) { calls << QString::fromUtf8(GestureEngineKit::name(l)); },
+         .setNote = [&](const QString& note) { calls << "note " + note; },
+         .startRecording = record("start"),
+         .stopRecording = record("stop"),
+         .showTracesFolder = record("folder")},
+        labelNames(), nullptr);
     const QDateTime now(QDate(2026, 3, 10), QTime(12, 0));
     view.setClock([&] { return now; });
     DebugView::State state;
@@ -125,7 +126,8 @@ TEST(TuningPanel, SlidersWriteTheirRecordAndFollowChangesMadeElsewhere)
     AppSettings settings{store.settings()};
     TuningSettings tuning{store.settings()};
     std::vector<std::int32_t> tried;
-    TuningPanel panel{tuning, settings, {.testActuator = [&](std::int32_t id) { tried.push_back(id); }, .copyValues = {}}};
+    TuningPanel panel{
+        tuning, settings, {.testActuator = [&](std::int32_t id) { tried.push_back(id); }, .copyValues = {}}};
     QSignalSpy changes(&tuning, &TuningSettings::valuesChanged);
     panel.slider(QStringLiteral("Step distance"))->setValue(30); // 1 … 8 in steps of 0.1
     EXPECT_EQ(panel.valueText(QStringLiteral("Step distance"))->text(), "4 mm");

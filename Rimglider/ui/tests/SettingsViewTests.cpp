@@ -148,9 +148,9 @@ TEST_F(SettingsTabsTest, UpdatesSectionOnlyWithAFeed)
 
     const QDateTime now(QDate(2026, 3, 10), QTime(12, 0));
     const std::pair<QDateTime, const char*> checks[] = {
-        {now.addSecs(-20), "just now"},       {now.addSecs(-60), "1 minute ago"},
+        {now.addSecs(-20), "just now"},          {now.addSecs(-60), "1 minute ago"},
         {now.addSecs(-3 * 3600), "3 hours ago"}, {QDateTime(QDate(2026, 3, 9), QTime(23, 0)), "yesterday"},
-        {now.addDays(-3), "3 days ago"},       {now.addMonths(-14), "last year"},
+        {now.addDays(-3), "3 days ago"},         {now.addMonths(-14), "last year"},
     };
     for (const auto& [when, text] : checks)
         EXPECT_EQ(UpdatesSection::lastCheckedText(when, now), QString::fromUtf8(text));
