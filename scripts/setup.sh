@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev
-  nlohmann-json3-dev zlib1g-dev libyaml-cpp-dev linux-libc-dev
+  nlohmann-json3-dev zlib1g-dev libdeflate-dev libsimdjson-dev libyaml-cpp-dev linux-libc-dev
   libevdev-dev libudev-dev libsystemd-dev umockdev libumockdev-dev systemd
   qt6-base-dev qt6-svg-dev libqt6svg6 adwaita-icon-theme
   xvfb xauth x11-apps x11-utils imagemagick trayer xdotool

@@ -1,5 +1,6 @@
 #include "GestureEngineKit/JsonCoding.h"
 
+#include "JsonNumber.h"
 #include "Overloaded.h"
 
 #include <charconv>
@@ -133,14 +134,7 @@ int twoDigits(std::string_view text, std::size_t at)
 
 json floatNumber(float value)
 {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    double shortest = 0;
-    std::from_chars(buffer, result.ptr, shortest);
-    // Reading the decimal as a double and narrowing it must give back the same float;
-    // where double rounding would spoil that, write the float's exact value instead.
-    if (float(shortest) != value || !std::isfinite(shortest)) shortest = double(value);
-    return shortest;
+    return detail::shortestDouble(value);
 }
 
 json toJson(const TouchSample& s)
