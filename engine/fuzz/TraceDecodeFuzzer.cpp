@@ -1,22 +1,101 @@
 // Fuzzes trace reading. The input is a trace file's bytes (compressed), or with
 // FUZZ_TRACE_LINES the uncompressed JSON lines, so the fuzzer can explore the JSON directly.
-// Whatever decodes must survive a write and read unchanged (but for the fraction of a second
-// of the date) and replay through the engine with every claim released exactly once.
+// The reader must agree with the JSON library reading line by line, as traces were first read:
+// the same trace bit for bit, or the same error word for word. Whatever decodes must survive a
+// write and read unchanged (but for the fraction of a second of the date) and replay through
+// the engine with every claim released exactly once.
 #include "GestureEngineKit/GestureEngine.h"
+#include "GestureEngineKit/JsonCoding.h"
 #include "GestureEngineKit/Trace.h"
+
+#include <zlib.h>
 
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string_view>
+#include <variant>
 
 using namespace GestureEngineKit;
 
 namespace {
 
+using Outcome = std::variant<Trace, TraceFileError>;
+
 void check(bool condition)
 {
     if (!condition) std::abort();
+}
+
+Outcome readLineByLine(std::string_view text)
+{
+    Trace trace;
+    bool haveHeader = false;
+    for (std::size_t lineNumber = 1, start = 0; start <= text.size(); ++lineNumber) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.empty()) continue;
+        try {
+            const nlohmann::json j = nlohmann::json::parse(line);
+            if (haveHeader)
+                trace.inputs.push_back(fromJson<EngineInput>(j));
+            else
+                trace.header = fromJson<TraceHeader>(j);
+            haveHeader = true;
+        } catch (const std::exception& e) {
+            std::string message = e.what();
+            if (message.starts_with("[json.exception.")) message.erase(0, message.find("] ") + 2);
+            return TraceFileError(TraceFileError::Kind::decoding,
+                                  "line " + std::to_string(lineNumber) + ": " + message);
+        }
+    }
+    if (!haveHeader) return TraceFileError(TraceFileError::Kind::corrupt, "the trace holds no header line");
+    return trace;
+}
+
+#ifndef FUZZ_TRACE_LINES
+constexpr std::size_t sizeLimit = 64u << 20;
+
+// The text of one complete raw DEFLATE stream within the size limit, or nothing.
+std::optional<std::string> inflateWhole(std::string_view bytes)
+{
+    z_stream stream{};
+    inflateInit2(&stream, -15);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = uInt(bytes.size());
+    std::string text;
+    int status = Z_OK;
+    while (status == Z_OK && text.size() <= sizeLimit) {
+        text.resize(std::min(sizeLimit + 1, 2 * text.size() + 4096));
+        stream.next_out = reinterpret_cast<Bytef*>(text.data() + stream.total_out);
+        stream.avail_out = uInt(text.size() - stream.total_out);
+        status = inflate(&stream, Z_FINISH);
+        if (status == Z_BUF_ERROR && stream.avail_out == 0) status = Z_OK; // it wants more room
+    }
+    const bool whole = status == Z_STREAM_END && stream.avail_in == 0 && stream.total_out <= sizeLimit;
+    text.resize(stream.total_out);
+    inflateEnd(&stream);
+    if (!whole) return std::nullopt;
+    return text;
+}
+#endif
+
+// Equal, and equal in every bit: -0.0 is not 0.0 here.
+bool identical(const Trace& a, const Trace& b)
+{
+    if (!(a == b)) return false;
+    for (std::size_t i = 0; i < a.inputs.size(); ++i) {
+        const double ta = a.inputs[i].time(), tb = b.inputs[i].time();
+        const auto* fa = a.inputs[i].as<TouchFrame>();
+        const auto* fb = b.inputs[i].as<TouchFrame>();
+        if (std::memcmp(&ta, &tb, sizeof ta) != 0 ||
+            (fa && std::memcmp(fa->touches.data(), fb->touches.data(), fa->touches.size() * sizeof(TouchSample)) != 0))
+            return false;
+    }
+    return true;
 }
 
 void checkClaimsAreReleasedOnce(const Trace& trace)
@@ -37,16 +116,32 @@ void checkClaimsAreReleasedOnce(const Trace& trace)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    Trace trace;
+#ifdef FUZZ_TRACE_LINES
+    const Outcome expected = readLineByLine(bytes);
+#else
+    const std::optional<std::string> text = inflateWhole(bytes);
+    // What is wrong with a broken stream is the reader's own to say; that it is broken is not.
+    const Outcome expected = text ? readLineByLine(*text) : TraceFileError(TraceFileError::Kind::decompression, "");
+#endif
+    Outcome read = TraceFileError(TraceFileError::Kind::encoding, "");
     try {
 #ifdef FUZZ_TRACE_LINES
-        trace = TraceFile::decodeLines(bytes);
+        read = TraceFile::decodeLines(bytes);
 #else
-        trace = TraceFile::decode(bytes, 64u << 20);
+        read = TraceFile::decode(bytes, sizeLimit);
 #endif
-    } catch (const TraceFileError&) {
+    } catch (const TraceFileError& e) {
+        read = e;
+    }
+    check(read.index() == expected.index());
+    if (const auto* error = std::get_if<TraceFileError>(&read)) {
+        const auto& other = std::get<TraceFileError>(expected);
+        check(error->kind() == other.kind());
+        check(error->kind() == TraceFileError::Kind::decompression || std::string_view(error->what()) == other.what());
         return 0;
     }
+    const Trace& trace = std::get<Trace>(read);
+    check(identical(trace, std::get<Trace>(expected)));
     checkClaimsAreReleasedOnce(trace);
 
     std::string written;
@@ -55,8 +150,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const TraceFileError&) {
         return 0; // a date the file format cannot hold
     }
-    Trace expected = trace;
-    expected.header.recordedAt = std::chrono::floor<std::chrono::seconds>(trace.header.recordedAt);
-    check(TraceFile::decode(written) == expected);
+    Trace rewritten = trace;
+    rewritten.header.recordedAt = std::chrono::floor<std::chrono::seconds>(trace.header.recordedAt);
+    check(identical(TraceFile::decode(written), rewritten));
     return 0;
 }
