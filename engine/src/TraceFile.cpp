@@ -11,7 +11,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <memory>
+#include <span>
+#include <system_error>
 
 namespace GestureEngineKit::TraceFile {
 
@@ -19,8 +22,11 @@ using Kind = TraceFileError::Kind;
 
 namespace {
 
-// libdeflate's level 6 is zlib's default; it is the better trade of time against size.
-constexpr int compressionLevel = 6;
+// Level 5 makes files 1 % larger than level 6 in two thirds of the time, and still 9 %
+// smaller than zlib's default did.
+constexpr int compressionLevel = 5;
+// Traces of this many inputs and more (a few minutes of use) are written in two halves at once.
+constexpr std::size_t writeInHalvesFrom = std::size_t(1) << 15;
 // Files from this size on (about two minutes of use) are inflated on a worker thread.
 constexpr std::size_t inflateOnWorkerFrom = std::size_t(1) << 18;
 // An input takes 16 bytes of a file or more, so a file has at most about this many inputs.
@@ -54,15 +60,24 @@ std::string headerLine(const TraceHeader& header)
     }
 }
 
-// Room for the text of a typical trace, so that it is rarely copied while it grows.
-std::size_t expectedLength(const Trace& trace)
+// About the length of the inputs' lines, to make room for them at once.
+std::size_t expectedLength(std::span<const EngineInput> inputs)
 {
-    std::size_t length = 256;
-    for (const EngineInput& input : trace.inputs) {
+    std::size_t length = 0;
+    for (const EngineInput& input : inputs) {
         const auto* frame = input.as<TouchFrame>();
         length += 40 + (frame ? 120 * frame->touches.size() : 0);
     }
     return length;
+}
+
+// Appends the inputs' lines, each after a line feed.
+void appendLines(std::span<const EngineInput> inputs, std::string& text)
+{
+    text.reserve(text.size() + expectedLength(inputs));
+    detail::TraceLineWriter writer(text);
+    for (const EngineInput& input : inputs)
+        writer.append(input);
 }
 
 std::string deflateRaw(std::string_view text)
@@ -86,11 +101,25 @@ std::string encodeLines(const Trace& trace)
         if (!isFinite(input))
             throw TraceFileError(Kind::encoding, "the input at time " + std::to_string(input.time()) +
                                                      " holds a number that is not finite");
+    const std::span<const EngineInput> inputs = trace.inputs;
+    std::size_t half = inputs.size();
+    std::future<std::string> secondHalf;
+    if (inputs.size() >= writeInHalvesFrom) {
+        try {
+            secondHalf = std::async(std::launch::async, [inputs, at = inputs.size() / 2] {
+                std::string lines;
+                appendLines(inputs.subspan(at), lines);
+                return lines;
+            });
+            half = inputs.size() / 2;
+        } catch (const std::system_error&) {
+            // No thread to be had: all of it on this one.
+        }
+    }
     std::string text = headerLine(trace.header);
-    text.reserve(expectedLength(trace));
-    detail::TraceLineWriter writer(text);
-    for (const EngineInput& input : trace.inputs)
-        writer.append(input);
+    text.reserve(text.size() + expectedLength(inputs));
+    appendLines(inputs.first(half), text);
+    if (secondHalf.valid()) text += secondHalf.get();
     return text;
 }
 
