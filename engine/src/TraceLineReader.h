@@ -39,7 +39,9 @@ class TraceLineReader {
     bool haveHeader_ = false;
     Trace trace_;
     std::optional<TraceFileError> error_;
-    simdjson::dom::parser parser_;
+    // Lines longer than any real input (a frame of 500 touches) are left to the JSON library:
+    // simdjson would set aside ten times their length.
+    simdjson::dom::parser parser_{std::size_t(1) << 16};
 };
 
 } // namespace GestureEngineKit::detail
