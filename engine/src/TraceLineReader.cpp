@@ -4,8 +4,6 @@
 
 #include "JsonErrorText.h"
 
-#include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -88,15 +86,33 @@ bool readFloat(element value, float& number)
     return true;
 }
 
+// The place of a touch's key in {"ax","ay","id","ma","mi","s","x","y"}, or -1 for another key.
+// Compared by hand: this runs for every number of every touch.
+int touchKey(std::string_view key)
+{
+    if (key.size() == 1) return key[0] == 's' ? 5 : key[0] == 'x' ? 6 : key[0] == 'y' ? 7 : -1;
+    if (key.size() != 2) return -1;
+    const char second = key[1];
+    switch (key[0]) {
+    case 'a':
+        return second == 'x' ? 0 : second == 'y' ? 1 : -1;
+    case 'i':
+        return second == 'd' ? 2 : -1;
+    case 'm':
+        return second == 'a' ? 3 : second == 'i' ? 4 : -1;
+    default:
+        return -1;
+    }
+}
+
 bool readTouch(element value, TouchSample& s)
 {
-    static constexpr std::array<std::string_view, 8> keys{"ax", "ay", "id", "ma", "mi", "s", "x", "y"};
     simdjson::dom::object object;
     if (value.get_object().get(object)) return false;
     // Every key is required, others are ignored; a repeated key counts with its last value.
     unsigned seen = 0;
     for (const simdjson::dom::key_value_pair field : object) {
-        const auto at = std::size_t(std::find(keys.begin(), keys.end(), field.key) - keys.begin());
+        const int at = touchKey(field.key);
         bool ok = true;
         switch (at) {
         case 0:
@@ -127,7 +143,7 @@ bool readTouch(element value, TouchSample& s)
             continue;
         }
         if (!ok) return false;
-        seen |= 1u << at;
+        seen |= 1u << unsigned(at);
     }
     return seen == 0xffu;
 }
@@ -228,14 +244,23 @@ bool TraceLineReader::readInput(std::string_view line)
     // Keys the input's kind does not use are ignored; a repeated key counts with its last value.
     std::optional<element> time, kind, touches, modifiers;
     for (const simdjson::dom::key_value_pair field : object) {
-        if (field.key == "t")
+        if (field.key.size() != 1) continue;
+        switch (field.key[0]) {
+        case 't':
             time = field.value;
-        else if (field.key == "k")
+            break;
+        case 'k':
             kind = field.value;
-        else if (field.key == "f")
+            break;
+        case 'f':
             touches = field.value;
-        else if (field.key == "m")
+            break;
+        case 'm':
             modifiers = field.value;
+            break;
+        default:
+            break;
+        }
     }
     double t = 0;
     std::string_view k;
