@@ -112,6 +112,13 @@ char* write(char* out, Float value)
     }
     char text[64];
     char* end = std::to_chars(text, text + sizeof text, value).ptr;
+    if constexpr (std::is_same_v<Float, float>) {
+        // As in shortestDouble(): where the decimal, read as a double, would not narrow back to
+        // the float, the float's exact value is written instead.
+        double read = 0;
+        std::from_chars(text, end, read);
+        if (float(read) != value) return write(out, double(value));
+    }
     // The usual case: to_chars chose fixed notation for what the JSON library writes fixed too,
     // from 0.0001 up to 1e15. It writes "4750" where the library writes "4750.0".
     bool point = false, exponent = false;

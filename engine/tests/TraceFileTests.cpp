@@ -97,6 +97,8 @@ Trace randomTrace(unsigned seed, std::size_t inputs)
             for (TouchSample& s : frame->touches)
                 for (float* value : {&s.x, &s.y, &s.majorAxis, &s.minorAxis, &s.absoluteX, &s.absoluteY})
                     *value = anyFloat();
+    // 7.038531e-26, read as a double, narrows to the float next to this one.
+    trace.inputs.push_back(EngineInput::frame({script.now(), {TouchSample{.x = std::bit_cast<float>(363742205u)}}}));
     return trace;
 }
 
