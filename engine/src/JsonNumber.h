@@ -12,7 +12,7 @@ double shortestDouble(float value);
 // returns the end; at most 25 characters.
 char* writeJsonNumber(char* out, double value);
 // The same text as for shortestDouble(value), without converting the double back to text: its
-// shortest decimal has the digits of the float's own.
+// shortest decimal has the digits of the float's own (checked for every finite float).
 char* writeJsonNumber(char* out, float value);
 
 } // namespace GestureEngineKit::detail
