@@ -603,7 +603,7 @@ void Broker::addDevice(const DeviceNode& node)
         info.seat = node.seat;
         device.forceFeedback = std::make_unique<ForceFeedback>(fd, info.forceFeedback);
         device.touchpad = info;
-        kind += " " + std::to_string(info.deviceId);
+        kind.append(" ").append(std::to_string(info.deviceId));
         for (auto& [clientToken, client] : clients_)
             if (client.connection->greeted && client.connection->wantsHotplug)
                 send(client, bp::Touchpad{info}, 0, Kind::notice);
