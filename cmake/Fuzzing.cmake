@@ -1,4 +1,4 @@
-# Fuzz targets. Every build replays each target's committed corpus as a test; with
+# Fuzz targets. Every build with tests replays each target's committed corpus as a test; with
 # RIMGLIDER_FUZZERS=ON (clang, and RIMGLIDER_SANITIZE=fuzzer-no-link,address,undefined so the
 # libraries carry coverage), real libFuzzer binaries <name>_fuzzer are built as well.
 include_guard(GLOBAL)
@@ -8,10 +8,10 @@ option(RIMGLIDER_FUZZERS "Build libFuzzer binaries (clang only)" OFF)
 # rimglider_fuzz_target(NAME SOURCE CORPUS_DIR LIBRARIES lib... [DEFINITIONS def...])
 function(rimglider_fuzz_target name source corpus)
   cmake_parse_arguments(FUZZ "" "" "LIBRARIES;DEFINITIONS" ${ARGN})
-  add_executable(${name}_corpus ${source} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../engine/fuzz/CorpusReplay.cpp)
-  target_link_libraries(${name}_corpus PRIVATE ${FUZZ_LIBRARIES} rimglider_options)
-  target_compile_definitions(${name}_corpus PRIVATE ${FUZZ_DEFINITIONS})
   if(BUILD_TESTING)
+    add_executable(${name}_corpus ${source} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../engine/fuzz/CorpusReplay.cpp)
+    target_link_libraries(${name}_corpus PRIVATE ${FUZZ_LIBRARIES} rimglider_options)
+    target_compile_definitions(${name}_corpus PRIVATE ${FUZZ_DEFINITIONS})
     add_test(NAME fuzz-corpus.${name} COMMAND ${name}_corpus ${corpus})
   endif()
   if(RIMGLIDER_FUZZERS)
