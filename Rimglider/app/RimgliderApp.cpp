@@ -125,7 +125,7 @@ int RimgliderApp::main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rimglider"));
     QApplication::setApplicationVersion(versionText());
-    QApplication::setDesktopFileName(QStringLiteral("rimglider"));
+    QApplication::setDesktopFileName(QStringLiteral("com.kelpo.rimglider"));
     QApplication::setWindowIcon(Icons::application());
     QApplication::setQuitOnLastWindowClosed(false);
 
