@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
-# Builds Rimglider and starts it when a graphical session exists. Without one it runs the
-# bundled example trace (a scripted slide up the right edge) instead: shown, replayed through
-# the gesture engine and judged against its label.
+# Builds what it runs (rimglider, rimglider-inputd, rimglider-trace and the example traces; no
+# tests or benchmarks) and starts Rimglider when a graphical session exists. Without one it
+# runs the bundled example trace (a scripted slide up the right edge) instead: shown, replayed
+# through the gesture engine and judged against its label.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/build.sh
+./scripts/setup.sh build
+# A build folder that scripts/build.sh configured with the tests keeps its configuration.
+if [ ! -f build/CMakeCache.txt ]; then
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRIMGLIDER_WERROR=ON \
+    -DBUILD_TESTING=OFF -DGESTURE_ENGINE_BENCHMARKS=OFF >/dev/null
+fi
+cmake --build build --target rimglider rimglider-inputd rimglider-trace example-traces
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   socket=${RIMGLIDER_INPUTD_SOCKET:-/run/rimglider/inputd.sock}
   if [ ! -S "$socket" ] && ! systemctl is-enabled --quiet rimglider-inputd.socket 2>/dev/null; then
-    echo "The input service is not installed or enabled, so gestures stay off; to set it up: sudo cmake --install build && sudo systemctl daemon-reload && sudo systemctl enable --now rimglider-inputd.socket"
+    echo "The input service is not installed or enabled, so gestures stay off; to install it: ./scripts/package.sh && sudo apt install ./build/package/rimglider_*.deb (other distributions: see \"The input service\" in README.md)"
   fi
-  exec build/Rimglider/rimglider "$@"
+  exec build/Rimglider/app/rimglider "$@"
 fi
 
 echo "No graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set): running the example-trace demo instead."
