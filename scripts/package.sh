@@ -25,6 +25,13 @@ rm -rf "$out"
 mkdir -p "$src"
 git ls-files -z --cached --others --exclude-standard \
   | tar --null --files-from=- --ignore-failed-read -cf - 2>/dev/null | tar -xf - -C "$src"
+# debhelper gives the build a home folder of its own; a compiler cache set up for this user keeps
+# its folder and settings.
+if command -v ccache >/dev/null 2>&1; then
+  CCACHE_DIR=$(ccache -k cache_dir) && export CCACHE_DIR
+  config=${XDG_CONFIG_HOME:-$HOME/.config}/ccache/ccache.conf
+  if [ -f "$config" ]; then export CCACHE_CONFIGPATH=$config; fi
+fi
 (cd "$src" && DEB_BUILD_OPTIONS="nocheck ${DEB_BUILD_OPTIONS:-}" dpkg-buildpackage -b -us -uc)
 deb=$out/rimglider_${version}_$(dpkg --print-architecture).deb
 
