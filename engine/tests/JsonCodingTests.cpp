@@ -9,125 +9,50 @@ using nlohmann::json;
 
 namespace {
 
-std::string decodeError(const json& j, auto decode)
+template <class T>
+std::string errorOf(const json& j)
 {
     try {
-        decode(j);
+        fromJson<T>(j);
     } catch (const DecodingError& e) {
         return e.what();
     }
     return "(no error)";
 }
 
-template <class T>
-std::string errorOf(const json& j)
-{
-    return decodeError(j, fromJson<T>);
-}
-
-json sampleJson()
-{
-    return json::parse(R"({"id":3,"s":4,"x":0.5,"y":0.25,"ma":9.5,"mi":7,"ax":100,"ay":200})");
-}
-
 } // namespace
 
-TEST(TouchTypes, TouchingMeansStateThreeOrFour)
+TEST(EngineInputJson, EachKindHasItsOwnKeysAndRoundTripsExactly)
 {
-    for (int state : {0, 1, 2, 5, 6, 7})
-        EXPECT_FALSE(TouchSample{.state = state}.isTouching()) << state;
-    EXPECT_TRUE(TouchSample{.state = 3}.isTouching());
-    EXPECT_TRUE(TouchSample{.state = 4}.isTouching());
-}
-
-TEST(TouchTypes, EventsCompareByCaseAndPayload)
-{
-    EXPECT_NE(GestureEvent::sliderStep(Zone::right, SliderDirection::up, true),
-              GestureEvent::sliderStep(Zone::right, SliderDirection::up, false));
-    EXPECT_NE(GestureEvent::tap(Zone::bottom), GestureEvent::doubleTap(Zone::bottom));
-    EXPECT_FALSE(GestureEvent::released(GestureEvent::Outcome::completed()).isAction());
-    EXPECT_EQ(EngineInput::modifiers({}, 4.5).time(), 4.5);
-}
-
-TEST(TouchTypes, TextualForms)
-{
-    EXPECT_EQ(describe(GestureEvent::sliderStep(Zone::right, SliderDirection::down, false)),
-              "sliderStep(right, down, fine: false)");
-    EXPECT_EQ(describe(GestureEvent::released(GestureEvent::Outcome::cancelled(CancelReason::timeout))),
-              "released(cancelled(timeout))");
-    EXPECT_EQ(describe(GestureEvent::claimed({Zone::topRightCorner, Zone::right})), "claimed([right, topRightCorner])");
-    EXPECT_EQ(
-        describe(std::vector{GestureEvent::swipe(Zone::bottom, SwipeDirection::left), GestureEvent::tap(Zone::bottom)}),
-        "[swipe(bottom, left), tap(bottom)]");
-    EXPECT_EQ(describe(std::vector<GestureEvent>{}), "[]");
-}
-
-TEST(EngineInputJson, EachKindEncodesOnlyItsKeys)
-{
-    EXPECT_EQ(toJson(EngineInput::keyDown(1.5)), json::parse(R"({"k":"key","t":1.5})"));
-    EXPECT_EQ(toJson(EngineInput::mouseDown(2)), json::parse(R"({"k":"click","t":2.0})"));
-    EXPECT_EQ(toJson(EngineInput::modifiers({ModifierState::shift, ModifierState::option}, 3)),
-              json::parse(R"({"k":"mod","m":5,"t":3.0})"));
-    const json frame = toJson(EngineInput::frame({4, {TouchSample{3, 4, 0.5f, 0.25f, 9.5f, 7, 100, 200}}}));
-    EXPECT_EQ(
-        frame,
-        json::parse(R"({"k":"f","t":4.0,"f":[{"id":3,"s":4,"x":0.5,"y":0.25,"ma":9.5,"mi":7,"ax":100,"ay":200}]})"));
-    EXPECT_EQ(toJson(ModifierState{}), json(0));
-    EXPECT_EQ(floatNumber(0.95f).dump(), "0.95"); // shortest text that reads back to the float
-}
-
-TEST(EngineInputJson, RoundTripsEveryKindExactly)
-{
-    const std::vector<EngineInput> inputs{
-        EngineInput::frame({12345.678912,
-                            {TouchSample{-7, 3, 0.95f, 0.1f, 12.3f, 0.7f, -3.5f, 1e30f},
-                             TouchSample{2147483647, -2147483647 - 1, 1.0f / 3, 2.0f / 3, 0, 0, 0, 0}}}),
-        EngineInput::frame({0.001, {}}),
-        EngineInput::keyDown(-1.25),
-        EngineInput::mouseDown(1e-300),
-        EngineInput::modifiers(ModifierState(255), 7),
+    const struct {
+        EngineInput input;
+        const char* text;
+    } cases[] = {
+        {EngineInput::keyDown(1.5), R"({"k":"key","t":1.5})"},
+        {EngineInput::mouseDown(2), R"({"k":"click","t":2.0})"},
+        {EngineInput::modifiers({ModifierState::shift, ModifierState::option}, 3), R"({"k":"mod","m":5,"t":3.0})"},
+        {EngineInput::frame({4, {TouchSample{3, 4, 0.5f, 0.25f, 9.5f, 7, 100, 200}}}),
+         R"({"k":"f","t":4.0,"f":[{"id":3,"s":4,"x":0.5,"y":0.25,"ma":9.5,"mi":7,"ax":100,"ay":200}]})"},
+        {EngineInput::frame({12345.678912,
+                             {TouchSample{-7, 3, 0.95f, 0.1f, 12.3f, 0.7f, -3.5f, 1e30f},
+                              TouchSample{2147483647, -2147483647 - 1, 1.0f / 3, 2.0f / 3, 0, 0, 0, 0}}}),
+         nullptr},
+        {EngineInput::mouseDown(1e-300), nullptr},
+        {EngineInput::modifiers(ModifierState(255), 7), nullptr},
     };
-    for (const auto& input : inputs)
-        EXPECT_EQ(fromJson<EngineInput>(json::parse(toJson(input).dump())), input) << toJson(input).dump();
-}
-
-TEST(EngineInputJson, DecodingIgnoresKeysTheKindDoesNotUse)
-{
+    for (const auto& c : cases) {
+        if (c.text) {
+            EXPECT_EQ(toJson(c.input), json::parse(c.text));
+        }
+        EXPECT_EQ(fromJson<EngineInput>(json::parse(toJson(c.input).dump())), c.input) << toJson(c.input).dump();
+    }
+    EXPECT_EQ(floatNumber(0.95f).dump(), "0.95"); // shortest text that reads back to the float
+    // Keys the kind does not use are ignored.
     EXPECT_EQ(fromJson<EngineInput>(json::parse(R"({"k":"key","t":1,"f":"whatever"})")), EngineInput::keyDown(1));
-    EXPECT_EQ(fromJson<EngineInput>(json::parse(R"({"k":"click","t":1,"m":900})")), EngineInput::mouseDown(1));
     EXPECT_EQ(fromJson<EngineInput>(json::parse(R"({"k":"mod","t":1,"m":3.0})")),
               EngineInput::modifiers(ModifierState(3), 1));
-}
-
-TEST(EngineInputJson, DecodingFailuresNameTheKey)
-{
-    const auto error = [](const char* text) { return errorOf<EngineInput>(json::parse(text)); };
-    EXPECT_EQ(error(R"({"k":"key"})"), R"(missing key "t")");
-    EXPECT_EQ(error(R"({"k":"swipe","t":1})"), R"(key "k": unknown input kind "swipe")");
-    EXPECT_EQ(error(R"({"k":"f","t":1,"f":{}})"), R"(key "f": expected an array of touches)");
-    EXPECT_EQ(error(R"({"k":"mod","t":1,"m":256})"), R"(key "m": number 256 does not fit an unsigned 8-bit integer)");
-    EXPECT_EQ(error(R"({"k":"mod","t":1,"m":1.5})"), R"(key "m": expected an integer)");
-    EXPECT_EQ(error(R"({"k":"key","t":"1"})"), R"(key "t": expected a number)");
     EXPECT_EQ(errorOf<EngineInput>(json{{"k", "key"}, {"t", std::numeric_limits<double>::infinity()}}),
               R"(key "t": number out of range)");
-    EXPECT_EQ(error(R"([1,2])"), "expected a JSON object");
-}
-
-TEST(TouchSampleJson, EveryKeyIsRequiredAndRangesAreChecked)
-{
-    for (const char* key : {"id", "s", "x", "y", "ma", "mi", "ax", "ay"}) {
-        json j = sampleJson();
-        j.erase(key);
-        EXPECT_EQ(errorOf<TouchSample>(j), std::string("missing key \"") + key + "\"");
-    }
-    json j = sampleJson();
-    j["id"] = 2147483648LL;
-    EXPECT_EQ(errorOf<TouchSample>(j), R"(key "id": number 2147483648 does not fit a signed 32-bit integer)");
-    j = sampleJson();
-    j["x"] = 1e39;
-    EXPECT_EQ(errorOf<TouchSample>(j), R"(key "x": number does not fit a 32-bit float)");
-    const json frame = json::parse(R"({"k":"f","t":1,"f":[{"id":1,"s":4,"x":0,"y":0,"ma":0,"mi":0,"ax":0}]})");
-    EXPECT_EQ(errorOf<EngineInput>(frame), R"(key "f": touch 0: missing key "ay")");
 }
 
 TEST(EnumerationJson, NamesAreExactAndCaseSensitive)
@@ -138,42 +63,36 @@ TEST(EnumerationJson, NamesAreExactAndCaseSensitive)
     EXPECT_EQ(errorOf<CancelReason>(json(3)), "expected a cancel reason name");
 }
 
-TEST(GestureConfigJson, RoundTripsAndLeavesOutAbsentOptionals)
+TEST(GestureConfigJson, RoundTripsLeavesOutAbsentOptionalsAndChecksEveryKey)
 {
     GestureConfig config;
     json j = toJson(config);
-    EXPECT_FALSE(j.contains("sliderStartLimit"));
-    EXPECT_FALSE(j.contains("requiredModifier"));
-    EXPECT_EQ(j.size(), 20u);
+    EXPECT_FALSE(j.contains("sliderStartLimit") || j.contains("requiredModifier"));
     EXPECT_EQ(fromJson<GestureConfig>(j), config);
-
     config.sliderStartLimit = 0.25;
     config.requiredModifier = ModifierState{ModifierState::control, ModifierState::command};
     config.enabledZones = {Zone::bottom, Zone::left};
-    config.stepDistanceMM = 3.5;
     j = toJson(config);
     EXPECT_EQ(j["requiredModifier"], 10);
     EXPECT_EQ(j["enabledZones"], json::parse(R"(["left","bottom"])"));
     EXPECT_EQ(fromJson<GestureConfig>(json::parse(j.dump())), config);
-}
 
-TEST(GestureConfigJson, RequiredKeysAndTypes)
-{
-    json j = toJson(GestureConfig{});
+    const auto changed = [](const json& change) {
+        json k = toJson(GestureConfig{});
+        k.update(change);
+        return k;
+    };
+    const std::pair<json, std::string> cases[] = {
+        {{{"bottomTapEnabled", 1}}, R"(key "bottomTapEnabled": expected true or false)"},
+        {{{"enabledZones", json::array({"left", "middle"})}}, R"(key "enabledZones": unknown zone "middle")"},
+        {{{"requiredModifier", 300}}, R"(key "requiredModifier": number 300 does not fit an unsigned 8-bit integer)"},
+        {{{"sliderStartLimit", nullptr}}, "(no error)"}, // null reads as absent
+    };
+    for (const auto& [change, error] : cases)
+        EXPECT_EQ(errorOf<GestureConfig>(changed(change)), error) << change;
+    j = toJson(GestureConfig{});
     j.erase("palmMajorAxisMax");
     EXPECT_EQ(errorOf<GestureConfig>(j), R"(missing key "palmMajorAxisMax")");
-    j = toJson(GestureConfig{});
-    j["bottomTapEnabled"] = 1;
-    EXPECT_EQ(errorOf<GestureConfig>(j), R"(key "bottomTapEnabled": expected true or false)");
-    j = toJson(GestureConfig{});
-    j["enabledZones"] = json::parse(R"(["left","middle"])");
-    EXPECT_EQ(errorOf<GestureConfig>(j), R"(key "enabledZones": unknown zone "middle")");
-    j = toJson(GestureConfig{});
-    j["sliderStartLimit"] = nullptr; // null reads as absent
-    EXPECT_EQ(fromJson<GestureConfig>(j).sliderStartLimit, std::nullopt);
-    j["requiredModifier"] = 300;
-    EXPECT_EQ(errorOf<GestureConfig>(j),
-              R"(key "requiredModifier": number 300 does not fit an unsigned 8-bit integer)");
 }
 
 TEST(InternetDates, FormatInUtcWithWholeSeconds)
@@ -181,7 +100,6 @@ TEST(InternetDates, FormatInUtcWithWholeSeconds)
     using namespace std::chrono;
     const TraceDate date = sys_days{2026y / December / 6} + 14h + 5min + 9s + 750ms;
     EXPECT_EQ(formatInternetDate(date), "2026-12-06T14:05:09Z");
-    EXPECT_EQ(formatInternetDate(TraceDate{}), "1970-01-01T00:00:00Z");
     EXPECT_EQ(formatInternetDate(TraceDate{} - 250ms), "1969-12-31T23:59:59Z");
     EXPECT_THROW(formatInternetDate(sys_days{10000y / January / 1}), std::range_error);
 }
@@ -193,7 +111,6 @@ TEST(InternetDates, ParseOffsetsFractionsAndRejectNonsense)
     EXPECT_EQ(parseInternetDate("2026-12-06T14:05:09Z"), expected);
     EXPECT_EQ(parseInternetDate("2026-12-06T15:35:09+01:30"), expected);
     EXPECT_EQ(parseInternetDate("2026-12-06T09:05:09-05:00"), expected);
-    EXPECT_EQ(parseInternetDate("2026-12-06T14:05:09.5Z"), expected + 500ms);
     EXPECT_EQ(parseInternetDate("2026-12-06T14:05:09.123456789Z"), expected + 123456us);
     EXPECT_EQ(parseInternetDate("0000-01-01T00:00:00.5+01:00"), TraceDate(sys_days{0y / January / 1} - 1h + 500ms));
     for (const char* bad :
@@ -207,7 +124,6 @@ TEST(TraceHeaderJson, AllSevenKeysRequired)
 {
     TraceHeader header(TraceLabel::leftSlideDown, TraceDate{}, "Model/1", "Debian 12", true, "a \"note\"");
     const json j = toJson(header);
-    EXPECT_EQ(j.size(), 7u);
     EXPECT_EQ(fromJson<TraceHeader>(j), header);
     for (const auto& [key, _] : j.items()) {
         json missing = j;

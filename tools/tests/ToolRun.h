@@ -3,7 +3,10 @@
 
 #include "TraceTool.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <future>
 #include <sstream>
 #include <string>
@@ -29,6 +32,16 @@ inline std::future<ToolRun> runAsync(std::vector<std::string> args, const std::s
 {
     ::setenv("RIMGLIDER_INPUTD_SOCKET", socket.c_str(), 1);
     return std::async(std::launch::async, [args = std::move(args)] { return run(args); });
+}
+
+// An empty folder in the build tree named after the running test.
+inline std::filesystem::path scratchFolder(const std::string& prefix)
+{
+    const auto path = std::filesystem::path(TEST_SCRATCH_DIR) /
+                      (prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+    return path;
 }
 
 } // namespace rimglider::test

@@ -19,13 +19,6 @@ namespace {
 
 class TraceToolTest : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        folder = fs::path(TEST_SCRATCH_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-
     std::string write(const std::string& fileName, const std::string& bytes)
     {
         const fs::path path = folder / fileName;
@@ -38,7 +31,7 @@ class TraceToolTest : public ::testing::Test {
         return write(fileName, TraceFile::encode(trace));
     }
 
-    fs::path folder;
+    fs::path folder = scratchFolder("");
 };
 
 } // namespace
@@ -62,47 +55,46 @@ TEST_F(TraceToolTest, ShowPrintsHeaderDurationAndInputCounts)
         EXPECT_NE(r.out.find(line + "\n"), std::string::npos) << line << "\nin:\n" << r.out;
 }
 
-TEST_F(TraceToolTest, ReplayPrintsOneEventPerLine)
-{
-    const ToolRun text = run({"replay", writeTrace("slide.trace", scriptedExample(TraceLabel::rightSlideUp))});
-    EXPECT_EQ(text.status, 0);
-    EXPECT_TRUE(text.out.starts_with("claimed([right])\nsliderBegan(right)\nsliderStep(right, up, fine: false)\n"));
-    EXPECT_TRUE(text.out.ends_with("sliderStep(right, up, fine: false)\nreleased(completed)\n")) << text.out;
-}
-
-TEST_F(TraceToolTest, ReplayJsonShapesForEveryEventKind)
+TEST_F(TraceToolTest, ReplayPrintsEveryEventKindAsTextOrJson)
 {
     GestureScript hand;
     hand.down(1, 0.05f, 0.03f).hold(1.0).upAll();                                       // claimed, cancelled timeout
     hand.wait(1).down(2, 0.5f, 0.03f).glide(0.2, -0.2f, 0).upAll();                     // swipe left
     hand.wait(1).down(3, 0.95f, 0.95f).upAll().wait(0.1).down(4, 0.95f, 0.95f).upAll(); // double tap
+    hand.wait(1).down(5, 0.95f, 0.5f).glide(0.1, 0, 0.1f).upAll();                      // slide up
     const std::string file = writeTrace("all.trace", Trace{{}, hand.take()});
     GestureConfig taps;
     taps.bottomTapEnabled = true;
     const std::string config = write("taps.json", toJson(taps).dump());
+    const std::pair<std::string, std::string> expected[] = {
+        {"claimed([left, bottom])", R"({"event":"claimed","zones":["left","bottom"]})"},
+        {"released(cancelled(timeout))", R"({"event":"released","outcome":"cancelled","reason":"timeout"})"},
+        {"claimed([bottom])", R"({"event":"claimed","zones":["bottom"]})"},
+        {"swipe(bottom, left)", R"({"event":"swipe","zone":"bottom","direction":"left"})"},
+        {"released(completed)", R"({"event":"released","outcome":"completed"})"},
+        {"claimed([right, topRightCorner])", R"({"event":"claimed","zones":["right","topRightCorner"]})"},
+        {"released(cancelled(noGesture))", R"({"event":"released","outcome":"cancelled","reason":"noGesture"})"},
+        {"claimed([right, topRightCorner])", R"({"event":"claimed","zones":["right","topRightCorner"]})"},
+        {"doubleTap(topRightCorner)", R"({"event":"doubleTap","zone":"topRightCorner"})"},
+        {"released(completed)", R"({"event":"released","outcome":"completed"})"},
+        {"claimed([right])", R"({"event":"claimed","zones":["right"]})"},
+        {"sliderBegan(right)", R"({"event":"sliderBegan","zone":"right"})"},
+    };
 
-    const ToolRun r = run({"replay", "--config", config, "--json", file});
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::istringstream lines(r.out);
-    std::string line;
-    std::vector<std::string> shapes;
-    while (std::getline(lines, line)) {
-        auto j = nlohmann::ordered_json::parse(line);
+    const ToolRun text = run({"replay", "--config", config, file});
+    const ToolRun json = run({"replay", "--config", config, "--json", file});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(text.status, 0) << text.err;
+    std::istringstream textLines(text.out), jsonLines(json.out);
+    std::string textLine, jsonLine;
+    for (const auto& [textForm, jsonForm] : expected) {
+        ASSERT_TRUE(std::getline(textLines, textLine) && std::getline(jsonLines, jsonLine));
+        auto j = nlohmann::ordered_json::parse(jsonLine);
         j.erase("t");
-        shapes.push_back(j.dump());
+        EXPECT_EQ(textLine, textForm);
+        EXPECT_EQ(j.dump(), jsonForm);
     }
-    EXPECT_EQ(shapes, (std::vector<std::string>{
-                          R"({"event":"claimed","zones":["left","bottom"]})",
-                          R"({"event":"released","outcome":"cancelled","reason":"timeout"})",
-                          R"({"event":"claimed","zones":["bottom"]})",
-                          R"({"event":"swipe","zone":"bottom","direction":"left"})",
-                          R"({"event":"released","outcome":"completed"})",
-                          R"({"event":"claimed","zones":["right","topRightCorner"]})",
-                          R"({"event":"released","outcome":"cancelled","reason":"noGesture"})",
-                          R"({"event":"claimed","zones":["right","topRightCorner"]})",
-                          R"({"event":"doubleTap","zone":"topRightCorner"})",
-                          R"({"event":"released","outcome":"completed"})",
-                      }));
+    EXPECT_TRUE(text.out.ends_with("sliderStep(right, up, fine: false)\nreleased(completed)\n")) << text.out;
 }
 
 TEST_F(TraceToolTest, JudgeExitStatusFollowsTheVerdict)
@@ -156,7 +148,7 @@ TEST_F(TraceToolTest, BadFilesGiveOneLineAndStatusTwo)
 TEST_F(TraceToolTest, UsageErrorsAndHelp)
 {
     EXPECT_EQ(run({}).status, 2);
-    for (const char* command : {"show", "replay", "judge", "import"}) {
+    for (const char* command : {"show", "replay", "judge", "import", "record"}) {
         const ToolRun help = run({command, "--help"});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind(std::string("Usage: rimglider-trace ") + command, 0), 0u);
@@ -175,7 +167,7 @@ std::string dataFile(const std::string& name)
 }
 } // namespace
 
-TEST_F(TraceToolTest, ImportsEvemuWithTheDescriptionBesideIt)
+TEST_F(TraceToolTest, ImportsEvemuWithTheDescriptionBesideItAndLibinputRecordings)
 {
     // The events file has no description; "AlpsPS2 ALPS GlidePoint.desc" beside it is found.
     const std::string out = (folder / "slide.trace").string();
@@ -183,10 +175,6 @@ TEST_F(TraceToolTest, ImportsEvemuWithTheDescriptionBesideIt)
                                   "--label", "rightSlideUp", "--note", "real ALPS pad", "-o", out});
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(imported.out, "Imported 55 inputs (55 frames) from \"AlpsPS/2 ALPS GlidePoint\" into " + out + "\n");
-    EXPECT_EQ(run({"judge", out}).out, "slider never began\n");
-    GestureConfig wide;
-    wide.edgeWidth = 0.15;
-    EXPECT_EQ(run({"judge", "--config", write("wide.json", toJson(wide).dump()), out}).out, "OK\n");
     const ToolRun shown = run({"show", out});
     EXPECT_NE(shown.out.find("note:               real ALPS pad\n"), std::string::npos);
     EXPECT_NE(shown.out.find("recorded at:        2013-01-14T22:32:43Z\n"), std::string::npos);
@@ -196,23 +184,13 @@ TEST_F(TraceToolTest, ImportsEvemuWithTheDescriptionBesideIt)
         run({"import", dataFile("handmade/Rimglider Test Touchpad.hover.events"), "--desc",
              dataFile("handmade/Rimglider Test Touchpad.desc"), "--label", "normalWork", "-o", out});
     EXPECT_EQ(explicitDesc.status, 0) << explicitDesc.err;
-}
 
-TEST_F(TraceToolTest, ImportsLibinputRecordingsWithKeyboardContext)
-{
-    const std::string out = (folder / "yaml.trace").string();
-    const ToolRun imported =
+    const ToolRun yaml =
         run({"import", dataFile("handmade/test-touchpad-and-keyboard.yml"), "--label", "normalWork", "-o", out});
-    ASSERT_EQ(imported.status, 0) << imported.err;
-    const ToolRun shown = run({"show", out});
-    EXPECT_NE(shown.out.find("OS version:         debian:12 (Linux 6.1.0-28-amd64)\n"), std::string::npos) << shown.out;
-    EXPECT_NE(shown.out.find("context events:     yes\n"), std::string::npos);
-    EXPECT_NE(shown.out.find("  modifier changes: 4\n"), std::string::npos);
-    EXPECT_NE(shown.out.find("  clicks:           1\n"), std::string::npos);
-    const ToolRun judged = run({"judge", out});
-    EXPECT_EQ(judged.status, 1);
-    EXPECT_EQ(judged.out.rfind("17 false activation(s): [sliderBegan(right), sliderStep(right, up, fine: true)", 0), 0u)
-        << judged.out;
+    ASSERT_EQ(yaml.status, 0) << yaml.err;
+    const std::string yamlShown = run({"show", out}).out;
+    EXPECT_NE(yamlShown.find("OS version:         debian:12 (Linux 6.1.0-28-amd64)\n"), std::string::npos) << yamlShown;
+    EXPECT_NE(yamlShown.find("  modifier changes: 4\n"), std::string::npos) << yamlShown;
 }
 
 TEST_F(TraceToolTest, ImportFailuresLeaveNoFileBehind)
