@@ -5,6 +5,7 @@
 
 #include "FakeBroker.h"
 #include "SocketFolder.h"
+#include "TempSocket.h"
 
 #include <gtest/gtest.h>
 
@@ -57,18 +58,12 @@ TEST(BrokerConnection, OpensWithHelloAndSaysWhyItCouldNot)
 
 TEST(BrokerConnection, SilentPeerTimesOutInsteadOfHanging)
 {
-    SocketFolder folder;
     // Listens but never accepts nor answers: the HELLO exchange must give up on its own.
-    const int listener = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, folder.path().c_str(), sizeof(address.sun_path) - 1);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    const auto failure = failureOf(BrokerConnection::open(folder.path(), 50ms));
+    const rimglider::inputd::test::TempSocket silent;
+    const auto failure = failureOf(BrokerConnection::open(silent.path(), 50ms));
     EXPECT_EQ(failure.kind, Kind::unreachable);
     EXPECT_NE(failure.message.find("no answer to HELLO"), std::string::npos) << failure.message;
-    ::close(listener);
+    ::close(silent.fd());
 }
 
 TEST(BrokerConnection, ReceivesInOrderSkipsUnknownTypesAndEndsOnClose)

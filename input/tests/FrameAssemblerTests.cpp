@@ -162,33 +162,31 @@ TEST(FrameAssembler, DevicesWithoutUsableTouchAreRefusedClearly)
         }
         return "(accepted)";
     };
-    DeviceDescription keyboard;
-    keyboard.codes[EV_KEY] = {KEY_A};
-    EXPECT_EQ(refusal(keyboard), "the device reports no touch positions");
-
-    DeviceDescription protocolA = testTouchpad();
-    protocolA.codes[EV_ABS].erase(ABS_MT_SLOT);
-    EXPECT_EQ(refusal(protocolA), "the device uses the older anonymous-contact multitouch protocol (SYN_MT_REPORT), "
-                                  "which is not supported");
-
-    DeviceDescription flat = testTouchpad();
-    flat.absInfo[ABS_MT_POSITION_X].maximum = 0;
-    EXPECT_EQ(refusal(flat), "ABS_MT_POSITION_X has an empty range (0 to 0)");
-
-    DeviceDescription manySlots = testTouchpad();
-    manySlots.absInfo[ABS_MT_SLOT].maximum = 100000;
-    EXPECT_EQ(refusal(manySlots), "the device reports 100001 slots");
-    manySlots.absInfo[ABS_MT_SLOT].maximum = -1;
-    EXPECT_EQ(refusal(manySlots), "the device reports 0 slots");
-
-    DeviceDescription noRange = testTouchpad();
-    noRange.absInfo.erase(ABS_MT_POSITION_Y);
-    EXPECT_EQ(refusal(noRange), "the device has no range for ABS_MT_POSITION_Y");
-
-    // One slot is enough; events for slots beyond it are ignored.
+    using Change = void (*)(DeviceDescription&);
+    const std::pair<Change, std::string> cases[] = {
+        {[](DeviceDescription& d) {
+             d = DeviceDescription{};
+             d.codes[EV_KEY] = {KEY_A};
+         },
+         "the device reports no touch positions"},
+        {[](DeviceDescription& d) { d.codes[EV_ABS].erase(ABS_MT_SLOT); },
+         "the device uses the older anonymous-contact multitouch protocol (SYN_MT_REPORT), which is not supported"},
+        {[](DeviceDescription& d) { d.absInfo[ABS_MT_POSITION_X].maximum = 0; },
+         "ABS_MT_POSITION_X has an empty range (0 to 0)"},
+        {[](DeviceDescription& d) { d.absInfo[ABS_MT_SLOT].maximum = 100000; }, "the device reports 100001 slots"},
+        {[](DeviceDescription& d) { d.absInfo[ABS_MT_SLOT].maximum = -1; }, "the device reports 0 slots"},
+        {[](DeviceDescription& d) { d.absInfo.erase(ABS_MT_POSITION_Y); },
+         "the device has no range for ABS_MT_POSITION_Y"},
+        {[](DeviceDescription& d) { d.absInfo[ABS_MT_SLOT].maximum = 0; }, "(accepted)"}, // one slot is enough
+    };
+    for (const auto& [change, message] : cases) {
+        DeviceDescription device = testTouchpad();
+        change(device);
+        EXPECT_EQ(refusal(device), message);
+    }
+    // Events for slots beyond the last are ignored.
     DeviceDescription oneSlot = testTouchpad();
     oneSlot.absInfo[ABS_MT_SLOT].maximum = 0;
-    EXPECT_EQ(refusal(oneSlot), "(accepted)");
     FrameAssembler assembler(oneSlot);
     assembler.push({1.0, EV_ABS, ABS_MT_TRACKING_ID, 9});
     assembler.push({1.0, EV_SYN, SYN_REPORT, 0});
