@@ -17,6 +17,7 @@ std::vector<Action> actions(QStringList arguments, bool completed = true)
 TEST(LaunchArguments, WindowsInTheirFixedOrderFromExactArgumentsOnly)
 {
     const Action guide{Kind::welcomeGuide, OnboardingStep::welcome};
+    const Action exiting{Kind::selfTest, OnboardingStep::welcome, true};
     const struct {
         QStringList arguments;
         bool completed;
@@ -35,48 +36,30 @@ TEST(LaunchArguments, WindowsInTheirFixedOrderFromExactArgumentsOnly)
         {{"--onboarding-step", "nope"}, false, {guide}},
         {{"--settings", "--onboarding-step"}, true, {{Kind::settingsWindow}}}, // nothing follows it
         {{"--onboarding-step", "--settings"}, true, {{Kind::settingsWindow}}}, // not a value, an option
+        {{"--exit-after-selftest", "--selftest"}, true, {exiting}},
+        {{"--exit-after-selftest"}, true, {exiting}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(actions(c.arguments, c.completed), c.expected) << c.arguments.join(' ').toStdString();
 }
 
-TEST(LaunchArguments, ExitAfterSelfTestRunsTheSelfTestAndAsksForTheExit)
-{
-    const Action exiting{Kind::selfTest, OnboardingStep::welcome, true};
-    EXPECT_EQ(actions({QStringLiteral("--selftest")}), (std::vector<Action>{{Kind::selfTest}}));
-    EXPECT_EQ(actions({QStringLiteral("--exit-after-selftest"), QStringLiteral("--selftest")}),
-              (std::vector<Action>{exiting}));
-    EXPECT_EQ(actions({QStringLiteral("--exit-after-selftest")}), (std::vector<Action>{exiting}));
-
-    std::vector<bool> runs;
-    AppDelegate delegate({
-        .debugWindow = {},
-        .settingsWindow = {},
-        .previewMenu = {},
-        .welcomeGuide = {},
-        .selfTest = [&](bool exitAfter) { runs.push_back(exitAfter); },
-        .onboardingCompleted = [] { return true; },
-    });
-    delegate.perform({QStringLiteral("rimglider"), QStringLiteral("--exit-after-selftest")});
-    delegate.perform({QStringLiteral("rimglider"), QStringLiteral("--selftest")});
-    EXPECT_EQ(runs, (std::vector<bool>{true, false}));
-}
-
-TEST(LaunchArguments, PerformCallsTheWindowsInOrderAndSkipsMissingOnes)
+TEST(LaunchArguments, PerformCallsTheWindowsInOrderSkipsMissingOnesAndPassesTheExitRequest)
 {
     std::vector<QString> calls;
+    bool completed = false;
     AppDelegate delegate({
         .debugWindow = {},
         .settingsWindow = [&] { calls.emplace_back(QStringLiteral("settings")); },
         .previewMenu = [&] { calls.emplace_back(QStringLiteral("preview")); },
         .welcomeGuide = [&](OnboardingStep step) { calls.emplace_back(onboardingStepName(step)); },
-        .selfTest = {},
-        .onboardingCompleted = [] { return false; },
+        .selfTest = [&](bool exitAfter) { calls.emplace_back(exitAfter ? "selftest, exit" : "selftest"); },
+        .onboardingCompleted = [&] { return completed; },
     });
     delegate.perform({QStringLiteral("rimglider"), QStringLiteral("--selftest"), QStringLiteral("--debug"),
                       QStringLiteral("--preview-menu"), QStringLiteral("--settings")});
-    EXPECT_EQ(calls,
-              (std::vector<QString>{QStringLiteral("settings"), QStringLiteral("preview"), QStringLiteral("welcome")}));
+    completed = true;
+    delegate.perform({QStringLiteral("rimglider"), QStringLiteral("--exit-after-selftest")});
+    EXPECT_EQ(calls, (std::vector<QString>{"settings", "preview", "welcome", "selftest", "selftest, exit"}));
 }
 
 } // namespace

@@ -11,22 +11,10 @@ using namespace rimglider;
 
 namespace {
 
-// A temporary XDG_CONFIG_HOME for one test, restored afterwards.
+// A temporary XDG_CONFIG_HOME for one test (each test runs in a process of its own).
 class StandardSettingsStore : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        saved_ = qgetenv("XDG_CONFIG_HOME");
-        hadValue_ = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", home_.path().toLocal8Bit());
-    }
-    void TearDown() override
-    {
-        if (hadValue_)
-            qputenv("XDG_CONFIG_HOME", saved_);
-        else
-            qunsetenv("XDG_CONFIG_HOME");
-    }
+    void SetUp() override { qputenv("XDG_CONFIG_HOME", home_.path().toLocal8Bit()); }
 
     QString file(const QString& relative) const { return home_.filePath(relative); }
     void write(const QString& relative, const QByteArray& text) const
@@ -38,10 +26,6 @@ class StandardSettingsStore : public ::testing::Test {
     }
 
     QTemporaryDir home_;
-
-  private:
-    QByteArray saved_;
-    bool hadValue_ = false;
 };
 
 } // namespace

@@ -84,6 +84,15 @@ class Model : public ::testing::Test {
         return result;
     }
 
+    // The trace the last recording was saved to.
+    Trace savedTrace(const DebugModel& model) const
+    {
+        QFile file(QDir(tracesDir.path()).filePath(model.lastResult()->fileName));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        return TraceFile::decode(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    }
+
     // Waits for the save, replay and judging on the other threads to come back.
     static void waitForSave(const DebugModel& model) { QTRY_VERIFY_WITH_TIMEOUT(!model.isSaving(), 10000); }
 
@@ -190,10 +199,7 @@ TEST_F(Model, PassingRecordingIsSavedUnderItsLocalTimeNameAndLoggedOk)
     EXPECT_EQ(model.lastResult()->frames, 0);
     EXPECT_EQ(texts(model).last(), QStringLiteral("\u25A0 saved normalWork-20250303-140509.trace: OK"));
 
-    QFile file(QDir(tracesDir.path()).filePath(model.lastResult()->fileName));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    const Trace trace = TraceFile::decode(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    const Trace trace = savedTrace(model);
     EXPECT_EQ(trace.header.label, TraceLabel::normalWork);
     EXPECT_EQ(trace.header.note, "desk");
     EXPECT_EQ(trace.header.hardwareModel, "Test Laptop 1.0");
@@ -225,11 +231,7 @@ TEST_F(Model, FailingRecordingListsItsProblemsAndHasNoContextWithoutPermission)
     EXPECT_EQ(texts(model).last(),
               QStringLiteral("\u25A0 saved rightSlideUp-20250303-140509.trace: ") + joined.join("; "));
 
-    QFile file(QDir(tracesDir.path()).filePath(model.lastResult()->fileName));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    EXPECT_FALSE(
-        TraceFile::decode(std::string_view(bytes.constData(), std::size_t(bytes.size()))).header.hasContextEvents);
+    EXPECT_FALSE(savedTrace(model).header.hasContextEvents);
 
     // A new recording clears the last result.
     model.startRecording();
