@@ -55,14 +55,6 @@ TEST(EngineInputJson, EachKindHasItsOwnKeysAndRoundTripsExactly)
               R"(key "t": number out of range)");
 }
 
-TEST(EnumerationJson, NamesAreExactAndCaseSensitive)
-{
-    for (Zone z : allZones)
-        EXPECT_EQ(fromJson<Zone>(toJson(z)), z);
-    EXPECT_EQ(errorOf<EdgeAction>(json("Volume")), R"(unknown edge action "Volume")");
-    EXPECT_EQ(errorOf<CancelReason>(json(3)), "expected a cancel reason name");
-}
-
 TEST(GestureConfigJson, RoundTripsLeavesOutAbsentOptionalsAndChecksEveryKey)
 {
     GestureConfig config;
@@ -95,18 +87,11 @@ TEST(GestureConfigJson, RoundTripsLeavesOutAbsentOptionalsAndChecksEveryKey)
     EXPECT_EQ(errorOf<GestureConfig>(j), R"(missing key "palmMajorAxisMax")");
 }
 
-TEST(InternetDates, FormatInUtcWithWholeSeconds)
+// Written in UTC with whole seconds (earlier times round down); read with offsets and fractions.
+TEST(InternetDates, FormatWholeSecondsParseOffsetsAndFractionsAndRejectNonsense)
 {
     using namespace std::chrono;
-    const TraceDate date = sys_days{2026y / December / 6} + 14h + 5min + 9s + 750ms;
-    EXPECT_EQ(formatInternetDate(date), "2026-12-06T14:05:09Z");
     EXPECT_EQ(formatInternetDate(TraceDate{} - 250ms), "1969-12-31T23:59:59Z");
-    EXPECT_THROW(formatInternetDate(sys_days{10000y / January / 1}), std::range_error);
-}
-
-TEST(InternetDates, ParseOffsetsFractionsAndRejectNonsense)
-{
-    using namespace std::chrono;
     const TraceDate expected = sys_days{2026y / December / 6} + 14h + 5min + 9s;
     EXPECT_EQ(parseInternetDate("2026-12-06T14:05:09Z"), expected);
     EXPECT_EQ(parseInternetDate("2026-12-06T15:35:09+01:30"), expected);
