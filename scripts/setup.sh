@@ -17,7 +17,7 @@ test=(
   clang libclang-rt-14-dev
   umockdev libumockdev-dev
   xvfb xauth x11-apps x11-utils imagemagick trayer xdotool
-  pulseaudio pulseaudio-utils dbus-daemon
+  pulseaudio pulseaudio-utils dbus-daemon python3
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 # debian/control's Build-Depends are the build list plus debhelper and udev (for udev's
