@@ -41,7 +41,7 @@ if [ "${1:-}" != "--table" ]; then
   run ui env QT_QPA_PLATFORM=offscreen build/Rimglider/bench/rimglider-ui-benchmark
   {
     echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores," \
-      "$(. /etc/os-release && echo "$PRETTY_NAME"), $(c++ --version | head -1)"
+      "$(sed -n "s/^PRETTY_NAME=\"\(.*\)\"/\1/p" /etc/os-release), $(c++ --version | head -1)"
     echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
   } >"$out/machine.txt"
 fi
