@@ -1,6 +1,6 @@
 // A laptop's display as umockdev emulates it in /sys: the GPU, its card, the internal panel's
-// connector (eDP-1) and a raw backlight on it. Shared by the tests, benchmarks and screenshot
-// tools that need a built-in display.
+// connector (eDP-1) and a raw backlight on it. Shared by the tests and benchmarks that need a
+// built-in display.
 #pragma once
 
 #include <string>

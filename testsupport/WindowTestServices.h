@@ -62,6 +62,7 @@ struct WindowTestServices {
         using namespace std::chrono_literals;
         return {
             .currentVersion = QStringLiteral("1.2"),
+            .currentBuild = QStringLiteral("12"),
             .now = [this] { return now; },
             .notificationBus = QDBusConnection(QStringLiteral("rimglider-test-none")),
             .openUrl = [](const QUrl&) {},

@@ -11,7 +11,7 @@
 namespace rimglider {
 
 std::vector<AppDelegate::LaunchAction> AppDelegate::launchActions(const QStringList& arguments,
-                                                                  bool onboardingCompleted)
+                                                                  std::optional<OnboardingStep> guideDue)
 {
     using Kind = LaunchAction::Kind;
     std::vector<LaunchAction> actions;
@@ -24,8 +24,10 @@ std::vector<AppDelegate::LaunchAction> AppDelegate::launchActions(const QStringL
     if (stepOption >= 0 && stepOption + 1 < arguments.size()) step = onboardingStepNamed(arguments[stepOption + 1]);
     if (step)
         actions.push_back({Kind::welcomeGuide, *step});
-    else if (arguments.contains(QLatin1String("--onboarding")) || !onboardingCompleted)
+    else if (arguments.contains(QLatin1String("--onboarding")))
         actions.push_back({Kind::welcomeGuide, OnboardingStep::welcome});
+    else if (guideDue)
+        actions.push_back({Kind::welcomeGuide, *guideDue});
 
     const bool exitAfterSelfTest = arguments.contains(QLatin1String("--exit-after-selftest"));
     if (arguments.contains(QLatin1String("--selftest")) || exitAfterSelfTest)
@@ -37,7 +39,7 @@ AppDelegate::AppDelegate(Windows windows) : windows_(std::move(windows)) {}
 
 AppDelegate::~AppDelegate() = default;
 
-void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
+void AppDelegate::startServices()
 {
     // The debug model first: it subscribes to the pipeline before the dispatcher does, so it
     // logs every event batch before the dispatcher acts on it.
@@ -46,16 +48,16 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     Updates::shared().start();
     sessionWatcher_ = std::make_unique<SessionWatcher>(QDBusConnection::systemBus());
     sessionWatcher_->start([] { AppController::shared().restartTouchInput(); });
-    perform(arguments);
 }
 
-void AppDelegate::perform(const QStringList& arguments)
+std::vector<AppDelegate::LaunchAction> AppDelegate::perform(const QStringList& arguments)
 {
-    const bool completed = windows_.onboardingCompleted && windows_.onboardingCompleted();
+    const std::optional<OnboardingStep> due = windows_.guideDue ? windows_.guideDue() : std::nullopt;
     const auto run = [](const std::function<void()>& window) {
         if (window) window();
     };
-    for (const LaunchAction& action : launchActions(arguments, completed)) {
+    const std::vector<LaunchAction> actions = launchActions(arguments, due);
+    for (const LaunchAction& action : actions) {
         switch (action.kind) {
         case LaunchAction::Kind::debugWindow:
             run(windows_.debugWindow);
@@ -74,6 +76,7 @@ void AppDelegate::perform(const QStringList& arguments)
             break;
         }
     }
+    return actions;
 }
 
 void AppDelegate::applicationWillTerminate()

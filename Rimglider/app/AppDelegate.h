@@ -28,9 +28,10 @@ class AppDelegate {
 
     // What the arguments ask for, in the order it is done. Each option is an exact, whole
     // argument anywhere in the list; the guide opens at a named step, else on "--onboarding",
-    // else when the guide was never completed.
+    // else at `guideDue` (where it opens by itself, if it does).
     // "--exit-after-selftest" runs the self-test too, and ends the process with its outcome.
-    static std::vector<LaunchAction> launchActions(const QStringList& arguments, bool onboardingCompleted);
+    static std::vector<LaunchAction> launchActions(const QStringList& arguments,
+                                                   std::optional<OnboardingStep> guideDue);
 
     // Where the actions go; the application fills these with its windows.
     struct Windows {
@@ -38,8 +39,8 @@ class AppDelegate {
         std::function<void()> settingsWindow;
         std::function<void()> previewMenu;
         std::function<void(OnboardingStep)> welcomeGuide;
-        std::function<void(bool exitAfter)> selfTest; // empty: not in this build
-        std::function<bool()> onboardingCompleted;
+        std::function<void(bool exitAfter)> selfTest;            // empty: not in this build
+        std::function<std::optional<OnboardingStep>()> guideDue; // OnboardingModel::dueStep
     };
 
     explicit AppDelegate(Windows windows);
@@ -47,10 +48,11 @@ class AppDelegate {
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
 
-    // Starts the controller, the updates and the session watch, then acts on `arguments`.
-    void applicationDidFinishLaunching(const QStringList& arguments);
+    // Starts the controller, the updates and the session watch.
+    void startServices();
     // Acts on `arguments` (program name first), at launch or when a later launch hands them over.
-    void perform(const QStringList& arguments);
+    // Returns what it did.
+    std::vector<LaunchAction> perform(const QStringList& arguments);
     void applicationWillTerminate();
 
   private:

@@ -12,6 +12,7 @@
 #include "OnboardingModel.h"
 #include "OnboardingWindowController.h"
 #include "Permissions.h"
+#include "ServiceHelpDialog.h"
 #include "SettingsStore.h"
 #include "SettingsWindowController.h"
 #include "SingleInstance.h"
@@ -32,6 +33,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -93,7 +95,8 @@ QString RimgliderApp::helpText()
 {
     return QStringLiteral("Usage: rimglider [OPTION]...\n"
                           "Change volume and brightness by sliding along the edges of the touchpad.\n"
-                          "Rimglider runs in the system tray; launching it again opens its panel.\n"
+                          "Rimglider runs in the system tray; launching it again without options\n"
+                          "opens its panel.\n"
                           "\n"
                           "  --settings              open the settings window\n"
                           "  --onboarding            open the welcome guide\n"
@@ -106,6 +109,15 @@ QString RimgliderApp::helpText()
                           "                          exit with 0 when every check passed, else 1\n"
                           "  --help                  show this help and exit\n"
                           "  --version               show the version and exit\n");
+}
+
+void RimgliderApp::setIdentity()
+{
+    QApplication::setApplicationName(QStringLiteral("Rimglider"));
+    // The version alone: the windows that show it put the build beside it.
+    QApplication::setApplicationVersion(QStringLiteral(RIMGLIDER_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("com.kelpo.rimglider"));
+    QApplication::setWindowIcon(Icons::application());
 }
 
 int RimgliderApp::main(int argc, char** argv)
@@ -123,10 +135,7 @@ int RimgliderApp::main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Rimglider"));
-    QApplication::setApplicationVersion(versionText());
-    QApplication::setDesktopFileName(QStringLiteral("com.kelpo.rimglider"));
-    QApplication::setWindowIcon(Icons::application());
+    setIdentity();
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;
@@ -145,15 +154,14 @@ int RimgliderApp::main(int argc, char** argv)
 }
 
 RimgliderApp::RimgliderApp(bool useTray, QObject* parent)
-    : QObject(parent),
-      delegate_(AppDelegate::Windows{
-          .debugWindow = [] { DebugWindowController::shared().show(); },
-          .settingsWindow = [] { SettingsWindowController::shared().show(); },
-          .previewMenu = [this] { showPreviewMenu(); },
-          .welcomeGuide = [](OnboardingStep step) { OnboardingWindowController::shared().show(step); },
-          .selfTest = [](bool exitAfter) { runSelfTest(exitAfter); },
-          .onboardingCompleted = [] { return standardSettingsStore().value(OnboardingModel::completedKey).toBool(); },
-      })
+    : QObject(parent), delegate_(AppDelegate::Windows{
+                           .debugWindow = [] { DebugWindowController::shared().show(); },
+                           .settingsWindow = [] { SettingsWindowController::shared().show(); },
+                           .previewMenu = [this] { showPreviewMenu(); },
+                           .welcomeGuide = [](OnboardingStep step) { OnboardingWindowController::shared().show(step); },
+                           .selfTest = [](bool exitAfter) { runSelfTest(exitAfter); },
+                           .guideDue = [] { return dueGuideStep(); },
+                       })
 {
     // The debug model's clipboard is the GUI's; set before anything creates the model.
     DebugModel::setSharedServicesFactory([] {
@@ -164,15 +172,13 @@ RimgliderApp::RimgliderApp(bool useTray, QObject* parent)
         };
         return services;
     });
-    // Without the input service installed, asking for access shows how to install it.
-    Permissions::shared().setHelpPresenter([this](const QString& text) {
+    // An access request that did not work says why and how to set the input service up.
+    Permissions::shared().setHelpPresenter([this](const QString& problem) {
         if (!help_) {
-            auto* box =
-                new QMessageBox(QMessageBox::Information, QStringLiteral("Input Access"), text, QMessageBox::Ok);
-            box->setTextInteractionFlags(Qt::TextSelectableByMouse);
-            box->setWindowModality(Qt::NonModal);
-            help_ = box;
+            help_ = new ServiceHelpDialog(Permissions::inputServiceHelp(Permissions::installedHere()));
+            help_->setWindowModality(Qt::NonModal);
         }
+        help_->setProblem(problem);
         bringToFront(help_);
     });
     AppController::shared().setAppearanceHook([this](AppSettings::AppearanceMode mode) {
@@ -212,17 +218,39 @@ RimgliderApp::~RimgliderApp()
     delete help_;
 }
 
+std::optional<OnboardingStep> RimgliderApp::dueGuideStep()
+{
+    return OnboardingModel::dueStep(standardSettingsStore(), Permissions::shared().isAccessibilityGranted());
+}
+
 void RimgliderApp::launch(const QStringList& arguments)
 {
     if (label_) label_->show();
-    delegate_.applicationDidFinishLaunching(arguments);
-    if (!label_) showPanel();
+    delegate_.startServices();
+    if (label_) {
+        delegate_.perform(arguments);
+        return;
+    }
+    // The panel's own window goes first, so that the windows asked for open in front of it;
+    // the guide is read first of all, and the panel waits until it closes.
+    const auto actions = AppDelegate::launchActions(arguments, dueGuideStep());
+    const bool guideOpens = std::ranges::any_of(actions, [](const AppDelegate::LaunchAction& action) {
+        return action.kind == AppDelegate::LaunchAction::Kind::welcomeGuide;
+    });
+    if (!guideOpens) showPanel();
+    delegate_.perform(arguments);
+    if (!guideOpens) return;
+    guideBeforePanel_ = OnboardingWindowController::shared().window();
+    if (guideBeforePanel_)
+        guideBeforePanel_->installEventFilter(this);
+    else
+        showPanel();
 }
 
 void RimgliderApp::relaunched(const QStringList& arguments)
 {
-    showPanel();
-    delegate_.perform(arguments);
+    // The windows asked for come in front; a bare launch brings up the panel.
+    if (delegate_.perform(arguments).empty()) showPanel();
 }
 
 void RimgliderApp::runSelfTest(bool exitAfter)
@@ -369,6 +397,11 @@ void RimgliderApp::showAbout()
 bool RimgliderApp::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == panel_ && event->type() == QEvent::Hide) popupClosed_.restart();
+    if (watched == guideBeforePanel_ && event->type() == QEvent::Hide) {
+        guideBeforePanel_->removeEventFilter(this);
+        guideBeforePanel_ = nullptr;
+        showPanel();
+    }
     return QObject::eventFilter(watched, event);
 }
 

@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -22,6 +23,7 @@ class QSocketNotifier;
 namespace rimglider {
 
 class MenuBarLabel;
+class ServiceHelpDialog;
 class SingleInstance;
 
 class RimgliderApp : public QObject {
@@ -31,6 +33,10 @@ class RimgliderApp : public QObject {
     // The process entry: --help and --version, the single-instance hand-over, the launch.
     static int main(int argc, char** argv);
 
+    // Name, version, desktop entry and icon of the running application.
+    static void setIdentity();
+    // Where the welcome guide opens by itself, if it does.
+    static std::optional<OnboardingStep> dueGuideStep();
     // "0.1.0 (42)": the project version and the build number.
     static QString versionText();
     static QString helpText();
@@ -44,7 +50,7 @@ class RimgliderApp : public QObject {
 
     // The launch sequence with `arguments` (program name first).
     void launch(const QStringList& arguments);
-    // A later launch handed its arguments over: bring up the panel, then do what they ask.
+    // A later launch handed its arguments over: do what they ask, or bring up the panel.
     void relaunched(const QStringList& arguments);
 
     void showPanel();
@@ -77,7 +83,9 @@ class RimgliderApp : public QObject {
     // Windows opened here without a controller of their own, kept for the process.
     std::vector<QPointer<QWidget>> keptWindows_;
     QPointer<QWidget> about_;
-    QPointer<QWidget> help_;
+    QPointer<ServiceHelpDialog> help_;
+    // Without a tray: the guide shown at launch, whose closing brings up the panel.
+    QPointer<QWidget> guideBeforePanel_;
     // When the popup last closed: a click on the icon closes it first, and must not reopen it.
     QElapsedTimer popupClosed_;
 };

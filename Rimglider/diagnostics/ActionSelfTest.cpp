@@ -139,7 +139,7 @@ QString ActionSelfTest::Report::summary() const
 {
     const auto passed = std::count_if(checks.begin(), checks.end(), [](const Check& c) { return c.passed; });
     QString text = QStringLiteral("%1/%2 checks passed").arg(passed).arg(checks.size());
-    if (!accessibilityGranted) text += QStringLiteral("; Input not granted, keys cannot be sent");
+    if (!accessibilityGranted) text += QStringLiteral("; Input access not granted, keys cannot be sent");
     return text;
 }
 

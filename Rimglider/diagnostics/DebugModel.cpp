@@ -331,6 +331,8 @@ void DebugModel::stopRecording()
                     return e.kind() != GestureEvent::Kind::claimed && e.kind() != GestureEvent::Kind::released;
                 }));
                 r.verdict = TraceVerdict(events, header.label);
+                // Nothing recorded matches no label: the touch input was away, not the engine right.
+                if (r.frames == 0) r.verdict.problems = {noTouchInputProblem.toStdString()};
                 result = std::move(r);
             } catch (const std::exception& e) {
                 error = QString::fromUtf8(e.what());

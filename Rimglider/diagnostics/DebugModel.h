@@ -50,6 +50,9 @@ class DebugModel : public QObject {
         friend bool operator==(const RecordingResult&, const RecordingResult&) = default;
     };
 
+    // The one problem of a recording without a single touch frame.
+    static inline const QString noTouchInputProblem = QStringLiteral("No touch input was recorded");
+
     static constexpr std::size_t maxLogEntries = 300;
     static constexpr std::chrono::milliseconds pollInterval{33}; // 1/30 s in whole ms
     static constexpr std::chrono::seconds autoStopAfter{2700};   // 45 minutes

@@ -151,7 +151,8 @@ std::optional<Appcast> Appcast::parse(const QByteArray& data, QString* error)
         while (xml.readNextStartElement()) {
             if (xml.name() == u"item" && xml.namespaceUri().isEmpty()) {
                 Item item = readItem(xml);
-                if (!item.version.isEmpty()) appcast.items_.push_back(std::move(item));
+                if (!item.version.isEmpty() || !item.shortVersionString.isEmpty())
+                    appcast.items_.push_back(std::move(item));
             } else {
                 xml.skipCurrentElement();
             }
@@ -192,14 +193,20 @@ int Appcast::compareVersions(const QString& a, const QString& b)
     return 0;
 }
 
-std::optional<Appcast::Item> Appcast::newestUpdate(const QString& currentVersion,
+std::optional<Appcast::Item> Appcast::newestUpdate(const QString& currentBuild, const QString& currentShortVersion,
                                                    const QSet<QString>& allowedChannels) const
 {
+    const auto isNewer = [](const Item& a, const Item& b) {
+        if (!a.version.isEmpty() && !b.version.isEmpty()) return compareVersions(a.version, b.version) > 0;
+        return compareVersions(a.displayVersion(), b.displayVersion()) > 0;
+    };
     std::optional<Item> newest;
     for (const Item& item : items_) {
         if (!item.channel.isEmpty() && !allowedChannels.contains(item.channel)) continue;
-        if (compareVersions(item.version, currentVersion) <= 0) continue;
-        if (!newest || compareVersions(item.version, newest->version) > 0) newest = item;
+        const int order = item.version.isEmpty() ? compareVersions(item.shortVersionString, currentShortVersion)
+                                                 : compareVersions(item.version, currentBuild);
+        if (order <= 0) continue;
+        if (!newest || isNewer(item, *newest)) newest = item;
     }
     return newest;
 }

@@ -20,7 +20,7 @@ class Appcast {
 
     struct Item {
         QString title;
-        QString version;            // sparkle:version, compared with the running version
+        QString version;            // sparkle:version: the build number, compared with the running build
         QString shortVersionString; // for people; empty when the feed gives none
         QString channel;            // empty: for everyone
         QUrl link;                  // <link>
@@ -32,7 +32,7 @@ class Appcast {
         [[nodiscard]] QUrl page() const;
     };
 
-    // The items of `xml`, in feed order; items without a version are left out, as Sparkle
+    // The items of `xml`, in feed order; items with neither version are left out, as Sparkle
     // ignores them. Absent when the text is not well-formed XML or not an RSS feed; `error`
     // then says why, in words for the settings window.
     static std::optional<Appcast> parse(const QByteArray& xml, QString* error = nullptr);
@@ -43,8 +43,10 @@ class Appcast {
     // components do not count (1.0 == 1.0.0). Negative, zero or positive as a < b, ==, >.
     static int compareVersions(const QString& a, const QString& b);
 
-    // The newest item newer than `currentVersion` whose channel is empty or in `allowedChannels`.
-    [[nodiscard]] std::optional<Item> newestUpdate(const QString& currentVersion,
+    // The newest item newer than the running one whose channel is empty or in `allowedChannels`.
+    // As in Sparkle, an item's sparkle:version is compared with the build number; only an item
+    // without one is compared by its short version with `currentShortVersion`.
+    [[nodiscard]] std::optional<Item> newestUpdate(const QString& currentBuild, const QString& currentShortVersion,
                                                    const QSet<QString>& allowedChannels) const;
 
     [[nodiscard]] const std::vector<Item>& items() const { return items_; }

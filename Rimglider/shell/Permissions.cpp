@@ -2,10 +2,12 @@
 
 #include "RimgliderInput/BrokerConnection.h"
 
+#include <QCoreApplication>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QFile>
 #include <QThread>
 #include <QtDebug>
 
@@ -39,8 +41,10 @@ bool startsAtBoot(const QString& state)
 
 Permissions& Permissions::shared()
 {
-    static auto* permissions = new Permissions(brokerQuery(broker::socketPath()), QDBusConnection::systemBus(),
-                                               [](const QString& help) { qInfo().noquote() << help; });
+    static auto* permissions =
+        new Permissions(brokerQuery(broker::socketPath()), QDBusConnection::systemBus(), [](const QString& problem) {
+            qInfo().noquote() << problem << inputServiceHelp(installedHere()).plainText();
+        });
     return *permissions; // never destroyed
 }
 
@@ -73,24 +77,81 @@ Permissions::GrantQuery Permissions::brokerQuery(std::string socketPath)
     };
 }
 
-QString Permissions::inputServiceHelp()
+Permissions::Installation Permissions::installationOf(const QString& applicationDir, bool packageInstalled)
 {
-    return tr("Rimglider reads the touchpad and the keyboard through its input service, rimglider-inputd: a small "
-              "system service, the only part of Rimglider with access to input devices. An administrator installs it "
-              "once.\n"
-              "\n"
-              "On Debian and Ubuntu, install the package, which enables the service itself; from the source "
-              "folder:\n"
-              "    ./scripts/package.sh && sudo apt install ./build/package/rimglider_*.deb\n"
-              "Elsewhere, from the folder Rimglider was built in:\n"
-              "    sudo cmake --install build\n"
-              "    sudo systemctl daemon-reload && sudo systemctl enable --now rimglider-inputd.socket\n"
-              "Then click Allow Input Access again, or simply wait: Rimglider notices the service on its own.\n"
-              "\n"
-              "To remove it: sudo apt purge rimglider, or for an installation from source:\n"
-              "    sudo systemctl disable --now rimglider-inputd.socket rimglider-inputd.service\n"
-              "    sudo xargs rm -f < build/install_manifest.txt\n"
-              "    sudo systemctl daemon-reload\n");
+    return applicationDir == u"/usr/bin" && packageInstalled ? Installation::package : Installation::sourceBuild;
+}
+
+Permissions::Installation Permissions::installedHere()
+{
+    return installationOf(QCoreApplication::applicationDirPath(),
+                          QFile::exists(QStringLiteral("/var/lib/dpkg/info/rimglider.list")));
+}
+
+QString Permissions::ServiceHelp::plainText() const
+{
+    const auto indented = [](const QString& commands) {
+        return QStringLiteral("    ") + QString(commands).replace(u'\n', QStringLiteral("\n    "));
+    };
+    return intro + u'\n' + indented(installCommands) + u'\n' + afterInstall + QStringLiteral("\n\n") +
+           tr("To remove it:") + u'\n' + indented(removeCommands) + u'\n';
+}
+
+Permissions::ServiceHelp Permissions::inputServiceHelp(Installation installation)
+{
+    const QString about =
+        tr("Rimglider reads the touchpad and the keyboard through its input service, rimglider-inputd: a small "
+           "system service, the only part of Rimglider with access to input devices. An administrator sets it up "
+           "once.");
+    const QString after = tr("Rimglider notices the running service on its own within a few seconds.");
+    switch (installation) {
+    case Installation::package:
+        return {
+            .intro = about + QStringLiteral("\n\n") +
+                     tr("It comes with the rimglider package, which enables it when installed. To install the "
+                        "package again (from the package file you installed) and enable the service:"),
+            .installCommands = QStringLiteral("sudo apt install --reinstall ./rimglider_*.deb\n"
+                                              "sudo systemctl enable --now rimglider-inputd.socket"),
+            .afterInstall = after,
+            .removeCommands = QStringLiteral("sudo apt purge rimglider"),
+        };
+    case Installation::sourceBuild:
+        break;
+    }
+    return {
+        .intro = about + QStringLiteral("\n\n") +
+                 tr("To install and enable it, from the folder Rimglider was built in (build-install as the README "
+                    "builds it):"),
+        .installCommands = QStringLiteral("sudo cmake --install build-install\n"
+                                          "sudo systemctl daemon-reload && sudo systemctl enable --now "
+                                          "rimglider-inputd.socket"),
+        .afterInstall = after,
+        .removeCommands = QStringLiteral("sudo systemctl disable --now rimglider-inputd.socket "
+                                         "rimglider-inputd.service\n"
+                                         "sudo xargs rm -f < build-install/install_manifest.txt\n"
+                                         "sudo systemctl daemon-reload"),
+    };
+}
+
+QString Permissions::outcomeText(RequestOutcome outcome, const QString& detail)
+{
+    switch (outcome) {
+    case RequestOutcome::started:
+    case RequestOutcome::alreadyGranted:
+        return {};
+    case RequestOutcome::notInstalled:
+        return tr("The input service is not installed.");
+    case RequestOutcome::noSystemBus:
+        return tr("Input access could not be asked for: the system bus is not available (%1).").arg(detail);
+    case RequestOutcome::noSystemd:
+        return tr("Input access could not be asked for: this system does not run systemd, which starts the input "
+                  "service. Start rimglider-inputd as root by other means.");
+    case RequestOutcome::cancelled:
+        return tr("Input access was not granted: the password prompt was cancelled or the password was refused.");
+    case RequestOutcome::failed:
+        break;
+    }
+    return tr("Input access could not be granted: %1").arg(detail);
 }
 
 Permissions::Permissions(GrantQuery query, QDBusConnection systemBus, HelpPresenter showHelp, QObject* parent)
@@ -123,18 +184,13 @@ void Permissions::startPolling()
 void Permissions::requestAccess()
 {
     if (requesting_) return; // one password prompt at a time
-    if (granted_) {
-        // Nothing to ask systemd for; the help is this platform's settings page for the service.
-        if (showHelp_) showHelp_(inputServiceHelp());
-        emit accessRequestFinished(RequestOutcome::alreadyGranted, {});
-        return;
-    }
-    if (!bus_.isConnected()) {
-        emit accessRequestFinished(RequestOutcome::failed,
-                                   tr("The system bus is not available: %1").arg(bus_.lastError().message()));
-        return;
-    }
     requesting_ = true;
+    // Nothing to ask systemd for; the help is this platform's settings page for the service.
+    if (granted_) return finishRequest(RequestOutcome::alreadyGranted);
+    if (!bus_.isConnected()) {
+        const QString why = bus_.lastError().message();
+        return finishRequest(RequestOutcome::noSystemBus, why.isEmpty() ? tr("no connection") : why);
+    }
     callSystemd(Step::readState);
 }
 
@@ -165,11 +221,7 @@ void Permissions::callSystemd(Step step)
         const QDBusMessage reply = finished->reply();
         if (reply.type() == QDBusMessage::ErrorMessage) {
             const QDBusError error(reply);
-            if (isNotInstalled(error)) {
-                if (showHelp_) showHelp_(inputServiceHelp());
-                return finishRequest(RequestOutcome::notInstalled);
-            }
-            return finishRequest(RequestOutcome::failed, error.message().isEmpty() ? error.name() : error.message());
+            return finishRequest(outcomeOf(error), error.message().isEmpty() ? error.name() : error.message());
         }
         switch (step) {
         case Step::readState: {
@@ -184,17 +236,30 @@ void Permissions::callSystemd(Step step)
     });
 }
 
-bool Permissions::isNotInstalled(const QDBusError& error)
+Permissions::RequestOutcome Permissions::outcomeOf(const QDBusError& error)
 {
+    const QString name = error.name();
     // systemd answers a unit file it cannot find with NoSuchUnit or with ENOENT (FileNotFound).
-    return error.name() == u"org.freedesktop.systemd1.NoSuchUnit" ||
-           error.name() == u"org.freedesktop.DBus.Error.FileNotFound";
+    if (name == u"org.freedesktop.systemd1.NoSuchUnit" || name == u"org.freedesktop.DBus.Error.FileNotFound")
+        return RequestOutcome::notInstalled;
+    // Nobody owns systemd's name, and the bus cannot start it.
+    if (name == u"org.freedesktop.DBus.Error.ServiceUnknown" || name == u"org.freedesktop.DBus.Error.NameHasNoOwner")
+        return RequestOutcome::noSystemd;
+    // polkit turned the request down: a dismissed prompt, a wrong password, or a rule.
+    if (name == u"org.freedesktop.DBus.Error.AccessDenied" || name == u"org.freedesktop.PolicyKit1.Error.Cancelled" ||
+        name == u"org.freedesktop.PolicyKit1.Error.NotAuthorized")
+        return RequestOutcome::cancelled;
+    return RequestOutcome::failed;
 }
 
 void Permissions::finishRequest(RequestOutcome outcome, const QString& detail)
 {
     requesting_ = false;
-    if (outcome == RequestOutcome::failed) qWarning().noquote() << "Rimglider input access request:" << detail;
+    if (outcome != RequestOutcome::started) {
+        const QString problem = outcomeText(outcome, detail);
+        if (!problem.isEmpty()) qWarning().noquote() << "Rimglider input access request:" << problem;
+        if (showHelp_) showHelp_(problem);
+    }
     emit accessRequestFinished(outcome, detail);
 }
 

@@ -24,14 +24,19 @@ class Permissions : public QObject {
   public:
     // Whether the broker serves this user right now. Called on the main thread; must be cheap.
     using GrantQuery = std::function<bool()>;
-    // Shows Rimglider's help on installing the input service (the settings window's part).
-    using HelpPresenter = std::function<void(const QString& helpText)>;
+    // Shows Rimglider's help on installing and enabling the input service, after `problem`
+    // (what went wrong, in plain words; empty when nothing did).
+    using HelpPresenter = std::function<void(const QString& problem)>;
 
+    // Every outcome but `started` shows the help.
     enum class RequestOutcome {
         started,        // systemd enabled and started the socket
-        notInstalled,   // the unit is not installed: the help was shown
-        alreadyGranted, // nothing to ask: the help was shown
-        failed,         // systemd or polkit said no, or there is no system bus
+        alreadyGranted, // nothing to ask
+        notInstalled,   // the unit is not installed
+        noSystemBus,    // nowhere to ask
+        noSystemd,      // nobody on the system bus to ask
+        cancelled,      // the password prompt was dismissed or the password refused
+        failed,         // any other error
     };
     Q_ENUM(RequestOutcome)
 
@@ -48,8 +53,25 @@ class Permissions : public QObject {
     // welcomed the connection is kept and only checked, without waiting, for having closed.
     static GrantQuery brokerQuery(std::string socketPath);
 
-    // How to install and remove the input service.
-    static QString inputServiceHelp();
+    // How the input service is installed, enabled and removed: command lines to copy between
+    // sentences. A package brings the service along; a source build installs it itself.
+    struct ServiceHelp {
+        QString intro;
+        QString installCommands;
+        QString afterInstall;
+        QString removeCommands;
+        // Everything as plain text, commands indented (for the log).
+        [[nodiscard]] QString plainText() const;
+    };
+    enum class Installation { package, sourceBuild };
+    // The package's program runs from /usr/bin, and dpkg knows the package; anything else
+    // (a source build, installed under /usr or not) was built from source.
+    static Installation installationOf(const QString& applicationDir, bool packageInstalled);
+    // Where this process runs from.
+    static Installation installedHere();
+    static ServiceHelp inputServiceHelp(Installation installation);
+    // What happened, in the user's words; empty for `started` and `alreadyGranted`.
+    static QString outcomeText(RequestOutcome outcome, const QString& detail);
     // Where the help goes from now on (the user interface shows it in a window).
     void setHelpPresenter(HelpPresenter showHelp) { showHelp_ = std::move(showHelp); }
 
@@ -63,7 +85,7 @@ class Permissions : public QObject {
     [[nodiscard]] const QTimer* timer() const { return timer_; }
 
     // Asks systemd to enable and start the input service's socket, without waiting for it;
-    // shows the help instead when the unit is not installed or access is already granted.
+    // shows the help with what went wrong when that fails, or when access is already granted.
     // isAccessibilityGranted is not touched: the next refresh sees the outcome.
     void requestAccess();
 
@@ -79,7 +101,7 @@ class Permissions : public QObject {
     enum class Step { readState, enable, start };
     void callSystemd(Step step);
     void finishRequest(RequestOutcome outcome, const QString& detail = {});
-    static bool isNotInstalled(const QDBusError& error);
+    static RequestOutcome outcomeOf(const QDBusError& error);
 
     GrantQuery query_;
     QDBusConnection bus_;

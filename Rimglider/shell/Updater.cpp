@@ -52,6 +52,7 @@ Updater::Environment Updater::Environment::standard()
 {
     return {
         .currentVersion = QCoreApplication::applicationVersion(),
+        .currentBuild = QStringLiteral(RIMGLIDER_BUILD_NUMBER),
         .now = [] { return QDateTime::currentDateTimeUtc(); },
         .notificationBus = QDBusConnection::sessionBus(),
         .openUrl = [](const QUrl& url) { QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString()}); },
@@ -226,7 +227,7 @@ void Updater::finishDownload(QNetworkReply* reply)
     if (!appcast) return fail(error);
     // The channels are asked for now, so a change of the beta switch counts from the next check.
     std::optional<Appcast::Item> update =
-        appcast->newestUpdate(environment_.currentVersion, delegate_.allowedChannels());
+        appcast->newestUpdate(environment_.currentBuild, environment_.currentVersion, delegate_.allowedChannels());
     if (update)
         finish({Outcome::updateAvailable, false, std::move(update), {}});
     else

@@ -34,7 +34,8 @@ class Updater : public QObject {
   public:
     // What the updater needs from the world; tests replace each part.
     struct Environment {
-        QString currentVersion;                     // the running version, compared with sparkle:version
+        QString currentVersion;                     // the running version, for people ("0.1.0")
+        QString currentBuild;                       // the running build, compared with sparkle:version
         std::function<QDateTime()> now;             // wall-clock time of checks and of the schedule
         QDBusConnection notificationBus;            // where org.freedesktop.Notifications lives
         std::function<void(const QUrl&)> openUrl;   // shows a web page to the user
@@ -44,7 +45,7 @@ class Updater : public QObject {
         bool allowPlainHttpToLoopback = false;      // lets tests serve the feed from 127.0.0.1 without TLS
         QList<QSslCertificate> extraCaCertificates; // trusted besides the system's (a private feed server)
 
-        // The running application: its version, the session bus, xdg-open, 30 s, 1 MiB.
+        // The running application: its version and build, the session bus, xdg-open, 30 s, 1 MiB.
         static Environment standard();
     };
 

@@ -25,10 +25,11 @@ const QHash<QString, QString>& themeNames()
         {QStringLiteral("speaker.slash"), QStringLiteral("audio-volume-muted-symbolic")},
         {QStringLiteral("sun.max.fill"), QStringLiteral("display-brightness-symbolic")},
         {QStringLiteral("forward"), QStringLiteral("media-skip-forward-symbolic")},
-        {QStringLiteral("playpause"), QStringLiteral("media-playback-start-symbolic")},
+        // No common theme draws play and pause in one icon: an unknown name takes the bundled one.
+        {QStringLiteral("playpause"), QStringLiteral("media-playback-playpause-symbolic")},
         {QStringLiteral("hand.tap"), QStringLiteral("input-touchpad-symbolic")},
         {QStringLiteral("hand.draw"), QStringLiteral("input-touchpad-symbolic")},
-        {QStringLiteral("gearshape"), QStringLiteral("emblem-system-symbolic")},
+        {QStringLiteral("gearshape"), QStringLiteral("preferences-system-symbolic")},
         {QStringLiteral("ellipsis.circle"), QStringLiteral("view-more-symbolic")},
         {QStringLiteral("power"), QStringLiteral("system-shutdown-symbolic")},
         {QStringLiteral("info.circle"), QStringLiteral("help-about-symbolic")},
@@ -39,6 +40,12 @@ const QHash<QString, QString>& themeNames()
         {QStringLiteral("wifi"), QStringLiteral("network-wireless-signal-excellent-symbolic")},
         {QStringLiteral("battery.75percent"), QStringLiteral("battery-level-80-symbolic")},
         {QStringLiteral("arrow.up"), QStringLiteral("go-up-symbolic")},
+        {QStringLiteral("hand.point.up.left.fill"), QStringLiteral("input-touchpad-symbolic")},
+        {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("dialog-warning-symbolic")},
+        {QStringLiteral("xmark.octagon.fill"), QStringLiteral("dialog-error-symbolic")},
+        {QStringLiteral("shield.slash"), QStringLiteral("security-low-symbolic")},
+        {QStringLiteral("cursorarrow.click.badge.clock"), QStringLiteral("input-mouse-symbolic")},
+        {QStringLiteral("cursorarrow.slash"), QStringLiteral("action-unavailable-symbolic")},
     };
     return names;
 }
@@ -74,6 +81,22 @@ void useAdwaitaWhenThemeless()
 QString Icons::themeName(const QString& sfName)
 {
     return themeNames().value(sfName);
+}
+
+QStringList Icons::symbolNames()
+{
+    QStringList names = themeNames().keys();
+    names.sort();
+    return names;
+}
+
+QIcon Icons::tintedSymbol(const QString& sfName, const QColor& color, QSize size)
+{
+    const QIcon source = symbol(sfName);
+    QIcon icon;
+    for (const qreal ratio : {1.0, 2.0})
+        icon.addPixmap(tinted(source, color, size, ratio));
+    return icon;
 }
 
 bool Icons::hasBundledFallback(const QString& sfName)

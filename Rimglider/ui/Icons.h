@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 namespace rimglider {
 
@@ -16,6 +17,11 @@ class Icons {
   public:
     // The icon for a symbol name ("speaker.wave.2.fill"); an unknown name gives a null icon.
     static QIcon symbol(const QString& sfName);
+    // Every symbol name known here.
+    static QStringList symbolNames();
+    // The symbol drawn in `color` at `size`, for 1× and 2× screens (tab and button icons,
+    // which Qt would otherwise draw in the theme's own, often unreadable, colour).
+    static QIcon tintedSymbol(const QString& sfName, const QColor& color, QSize size = QSize(16, 16));
     // The theme name a symbol maps to, empty when unknown.
     static QString themeName(const QString& sfName);
     // Whether a bundled drawing exists for the symbol (every mapped symbol has one).

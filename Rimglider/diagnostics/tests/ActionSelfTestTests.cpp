@@ -84,7 +84,7 @@ TEST(SelfTestReport, SummaryExitStatusAndJson)
     Report report;
     report.ranAt = QDateTime(QDate(2025, 3, 3), QTime(14, 5, 9, 750), Qt::OffsetFromUTC, 3600);
     report.accessibilityGranted = false;
-    EXPECT_EQ(report.summary(), "0/0 checks passed; Input not granted, keys cannot be sent");
+    EXPECT_EQ(report.summary(), "0/0 checks passed; Input access not granted, keys cannot be sent");
     EXPECT_EQ(report.exitStatus(), 0) << "nothing that ran failed";
     EXPECT_EQ(report.toJson().value("ranAt").toString(), "2025-03-03T13:05:09Z"); // whole seconds, UTC
     report.accessibilityGranted = true;

@@ -188,6 +188,7 @@ TEST_F(Model, PassingRecordingIsSavedUnderItsLocalTimeNameAndLoggedOk)
     model.startRecording();
     EXPECT_TRUE(model.isRecording());
     EXPECT_EQ(texts(model).last(), QStringLiteral("\u25CF recording normalWork"));
+    pipeline.submitFrame(TouchFrame{1.0, {}});
     model.stopRecording();
     EXPECT_FALSE(model.isRecording());
     EXPECT_TRUE(model.isSaving());
@@ -196,7 +197,7 @@ TEST_F(Model, PassingRecordingIsSavedUnderItsLocalTimeNameAndLoggedOk)
     ASSERT_TRUE(model.lastResult());
     EXPECT_FALSE(model.lastError());
     EXPECT_EQ(model.lastResult()->fileName, "normalWork-20250303-140509.trace");
-    EXPECT_EQ(model.lastResult()->frames, 0);
+    EXPECT_EQ(model.lastResult()->frames, 1);
     EXPECT_EQ(texts(model).last(), QStringLiteral("\u25A0 saved normalWork-20250303-140509.trace: OK"));
 
     const Trace trace = savedTrace(model);
@@ -233,11 +234,15 @@ TEST_F(Model, FailingRecordingListsItsProblemsAndHasNoContextWithoutPermission)
 
     EXPECT_FALSE(savedTrace(model).header.hasContextEvents);
 
-    // A new recording clears the last result.
+    // A new recording clears the last result; one without touch input matches no label.
+    model.setLabel(TraceLabel::normalWork);
     model.startRecording();
     EXPECT_FALSE(model.lastResult());
     model.stopRecording();
     waitForSave(model);
+    ASSERT_TRUE(model.lastResult());
+    EXPECT_EQ(model.lastResult()->verdict.problems, std::vector<std::string>{"No touch input was recorded"});
+    EXPECT_TRUE(texts(model).last().endsWith(u": No touch input was recorded"));
 }
 
 TEST_F(Model, RecordingStopsItselfAfter45MinutesUnlessStoppedBefore)

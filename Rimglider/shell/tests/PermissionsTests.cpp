@@ -9,6 +9,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -125,63 +126,103 @@ TEST_F(PermissionsRequestTest, EnablesThenStartsTheSocketAllowingPasswordPrompts
     EXPECT_EQ(members(), (QStringList{"GetUnitFileState", "StartUnit"}));
 }
 
-TEST_F(PermissionsRequestTest, AMissingUnitShowsTheInstallHelpInstead)
+TEST_F(PermissionsRequestTest, EveryFailureSaysWhatHappenedAndShowsTheHelp)
 {
+    using Outcome = Permissions::RequestOutcome;
     struct Case {
-        const char* member;
+        const char* member; // the call that fails; empty: systemd is not on the bus at all
         const char* error;
+        Outcome outcome;
         QStringList expectedCalls;
+        const char* problem; // part of what the user is told
     };
     const Case cases[] = {
-        {"GetUnitFileState", "org.freedesktop.DBus.Error.FileNotFound", {"GetUnitFileState"}},
-        {"EnableUnitFiles", "org.freedesktop.DBus.Error.FileNotFound", {"GetUnitFileState", "EnableUnitFiles"}},
-        {"StartUnit", "org.freedesktop.systemd1.NoSuchUnit", {"GetUnitFileState", "EnableUnitFiles", "StartUnit"}},
+        {"GetUnitFileState",
+         "org.freedesktop.DBus.Error.FileNotFound",
+         Outcome::notInstalled,
+         {"GetUnitFileState"},
+         "not installed"},
+        {"EnableUnitFiles",
+         "org.freedesktop.DBus.Error.FileNotFound",
+         Outcome::notInstalled,
+         {"GetUnitFileState", "EnableUnitFiles"},
+         "not installed"},
+        {"StartUnit",
+         "org.freedesktop.systemd1.NoSuchUnit",
+         Outcome::notInstalled,
+         {"GetUnitFileState", "EnableUnitFiles", "StartUnit"},
+         "not installed"},
+        {"EnableUnitFiles",
+         "org.freedesktop.DBus.Error.AccessDenied",
+         Outcome::cancelled,
+         {"GetUnitFileState", "EnableUnitFiles"},
+         "cancelled"},
+        {"StartUnit",
+         "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired",
+         Outcome::failed,
+         {"GetUnitFileState", "EnableUnitFiles", "StartUnit"},
+         "systemd says: no"},
+        {"", "", Outcome::noSystemd, {}, "does not run systemd"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.member) + " " + c.error);
         systemd.calls.clear();
-        systemd.errors = {{QString::fromLatin1(c.member), {QString::fromLatin1(c.error), QStringLiteral("No such")}}};
+        systemd.errors.clear();
+        if (*c.member)
+            systemd.errors = {{c.member, {c.error, QStringLiteral("systemd says: no")}}};
+        else
+            service.unregisterService(QStringLiteral("org.freedesktop.systemd1"));
         helpShown.clear();
         auto permissions = makePermissions();
-        EXPECT_EQ(request(*permissions).first, Permissions::RequestOutcome::notInstalled);
+        const auto [outcome, detail] = request(*permissions);
+        EXPECT_EQ(outcome, c.outcome) << detail.toStdString();
         EXPECT_EQ(members(), c.expectedCalls);
         ASSERT_EQ(helpShown.size(), 1);
-        EXPECT_TRUE(helpShown[0].contains(u"sudo systemctl enable --now rimglider-inputd.socket"));
-        EXPECT_TRUE(helpShown[0].contains(u"disable --now")); // and how to remove it
+        EXPECT_EQ(helpShown[0], Permissions::outcomeText(c.outcome, detail));
+        EXPECT_TRUE(helpShown[0].contains(QString::fromLatin1(c.problem))) << helpShown[0].toStdString();
+        EXPECT_FALSE(permissions->isAccessibilityGranted());
+        EXPECT_EQ(changes, 0);
+        if (!*c.member) service.registerService(QStringLiteral("org.freedesktop.systemd1"));
+
+        // Nothing is left half-done: the next request runs in full.
+        systemd.errors.clear();
+        systemd.calls.clear();
+        EXPECT_EQ(request(*permissions).first, Outcome::started);
+        EXPECT_EQ(members(), (QStringList{"GetUnitFileState", "EnableUnitFiles", "StartUnit"}));
     }
-}
-
-TEST_F(PermissionsRequestTest, AFailedCallLeavesEverythingAsItWasAndCanBeRetried)
-{
-    systemd.errors = {{QStringLiteral("StartUnit"),
-                       {QStringLiteral("org.freedesktop.DBus.Error.InteractiveAuthorizationRequired"),
-                        QStringLiteral("Interactive authentication required.")}}};
-    auto permissions = makePermissions();
-    QSignalSpy grantSignals(permissions.get(), &Permissions::isAccessibilityGrantedChanged);
-
-    const auto [outcome, detail] = request(*permissions);
-    EXPECT_EQ(outcome, Permissions::RequestOutcome::failed);
-    EXPECT_EQ(detail, u"Interactive authentication required.");
-    EXPECT_FALSE(permissions->isAccessibilityGranted());
-    EXPECT_EQ(grantSignals.size(), 0);
-    EXPECT_TRUE(helpShown.isEmpty());
-
-    systemd.errors.clear();
-    systemd.calls.clear();
-    EXPECT_EQ(request(*permissions).first, Permissions::RequestOutcome::started);
-    EXPECT_EQ(members(), (QStringList{"GetUnitFileState", "EnableUnitFiles", "StartUnit"}));
-}
-
-TEST_F(PermissionsRequestTest, NoSystemdOrNoBusIsAFailureNotAHang)
-{
-    service.unregisterService(QStringLiteral("org.freedesktop.systemd1"));
-    auto permissions = makePermissions();
-    EXPECT_EQ(request(*permissions).first, Permissions::RequestOutcome::failed);
 
     Permissions offline([] { return false; }, QDBusConnection(QStringLiteral("no such connection")),
-                        [this](const QString& text) { helpShown << text; });
-    EXPECT_EQ(request(offline).first, Permissions::RequestOutcome::failed);
-    EXPECT_TRUE(helpShown.isEmpty());
+                        [this](const QString& text) { helpShown = QStringList{text}; });
+    EXPECT_EQ(request(offline).first, Outcome::noSystemBus);
+    EXPECT_TRUE(helpShown.value(0).contains(u"system bus is not available")) << helpShown.value(0).toStdString();
+}
+
+TEST(PermissionsHelp, APackageIsReinstalledASourceBuildInstalledAsTheReadmeSays)
+{
+    using Installation = Permissions::Installation;
+    const struct {
+        const char* dir;
+        bool packageInstalled;
+        Installation expected;
+    } places[] = {
+        {"/usr/bin", true, Installation::package},
+        {"/usr/bin", false, Installation::sourceBuild}, // installed from source under /usr
+        {"/usr/local/bin", true, Installation::sourceBuild},
+        {"/home/me/rimglider/build/Rimglider/app", false, Installation::sourceBuild},
+    };
+    for (const auto& p : places)
+        EXPECT_EQ(Permissions::installationOf(QString::fromLatin1(p.dir), p.packageInstalled), p.expected) << p.dir;
+
+    // Both ways are the README's, word for word.
+    QFile readme(QStringLiteral(RIMGLIDER_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const auto package = Permissions::inputServiceHelp(Installation::package);
+    EXPECT_TRUE(package.installCommands.contains(u"apt install --reinstall"));
+    EXPECT_FALSE(package.plainText().contains(u"cmake"));
+    const auto source = Permissions::inputServiceHelp(Installation::sourceBuild);
+    for (const QString& commands : {package.removeCommands, source.installCommands, source.removeCommands})
+        EXPECT_TRUE(text.contains(commands + u'\n')) << commands.toStdString();
 }
 
 TEST(PermissionsRefresh, NotifiesOnlyChangesAndPollsEveryTwoSecondsOnceStarted)

@@ -65,9 +65,27 @@ TEST(Appcast, VersionsCompareAsSparkleDoesAndOnlyAllowedChannelsAreOffered)
     EXPECT_EQ(appcast->items()[0].version, u"3"); // the element wins over the enclosure
     EXPECT_EQ(appcast->items()[1].displayVersion(), u"1.4b1");
     EXPECT_FALSE(appcast->items()[2].page().isValid()); // only web pages are ever opened
-    EXPECT_EQ(appcast->newestUpdate("2", {})->version, u"3");
-    EXPECT_EQ(appcast->newestUpdate("2", {"beta"})->version, u"4");
-    EXPECT_FALSE(appcast->newestUpdate("4", {"beta"}));
+    EXPECT_EQ(appcast->newestUpdate("2", "", {})->version, u"3");
+    EXPECT_EQ(appcast->newestUpdate("2", "", {"beta"})->version, u"4");
+    EXPECT_FALSE(appcast->newestUpdate("4", "", {"beta"}));
+
+    // Sparkle's convention: sparkle:version is the build number, compared with this build's;
+    // an item with only a short version is compared with this short version.
+    const auto builds = Appcast::parse(feed("<item><sparkle:version>25</sparkle:version>"
+                                            "<sparkle:shortVersionString>0.0.9</sparkle:shortVersionString></item>"
+                                            "<item><sparkle:version>31</sparkle:version>"
+                                            "<sparkle:shortVersionString>0.1.1</sparkle:shortVersionString></item>"
+                                            "<item><sparkle:shortVersionString>0.3</sparkle:shortVersionString></item>"
+                                            "<item><enclosure sparkle:shortVersionString=\"0.2\"/></item>"));
+    ASSERT_TRUE(builds);
+    ASSERT_EQ(builds->items().size(), 4U);
+    const std::tuple<const char*, const char*, const char*> newest[] = {
+        {"29", "0.1.0", "0.3"}, {"32", "0.2.0", "0.3"}, {"32", "0.3", ""}, {"24", "0.5", "0.1.1"}, {"31", "0.5", ""}};
+    for (const auto& [build, shortVersion, expected] : newest) {
+        const auto update = builds->newestUpdate(build, shortVersion, {});
+        EXPECT_EQ(update ? update->displayVersion() : QString(), QString::fromLatin1(expected))
+            << build << " " << shortVersion;
+    }
     QString error;
     for (const QByteArray& bad : {QByteArray("not xml at all"), feed(item("9")).chopped(10),
                                   QByteArray("<html><body>Login required</body></html>")}) {
@@ -143,6 +161,7 @@ class UpdatesTest : public ::testing::Test {
     {
         return {
             .currentVersion = "1.2",
+            .currentBuild = "1.2",
             .now = [this] { return now; },
             .notificationBus = client,
             .openUrl = [this](const QUrl& url) { opened << url; },

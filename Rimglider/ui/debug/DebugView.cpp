@@ -126,15 +126,18 @@ DebugView::DebugView(Actions actions, QStringList labelNames, QWidget* tuningPan
 
     tabs_ = new QTabWidget;
     tabs_->addTab(makeEventsTab(), tr("Events"));
-    // The panel is taller than the tab: it scrolls on its own.
-    auto* tuningScroll = new QScrollArea;
-    tuningScroll->setWidgetResizable(true);
-    tuningScroll->setFrameShape(QFrame::NoFrame);
-    tuningScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    tuningScroll->setWidget(tuningPanel ? tuningPanel : new QWidget);
-    tabs_->addTab(tuningScroll, tr("Tuning"));
-    tabs_->addTab(makeRecordTab(labelNames), tr("Record"));
-    tabs_->setMinimumHeight(280);
+    // Tabs taller than the room a small screen leaves them scroll on their own.
+    const auto scrolling = [](QWidget* content) {
+        auto* scroll = new QScrollArea;
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setWidget(content);
+        return scroll;
+    };
+    tabs_->addTab(scrolling(tuningPanel ? tuningPanel : new QWidget), tr("Tuning"));
+    tabs_->addTab(scrolling(makeRecordTab(labelNames)), tr("Record"));
+    tabs_->setMinimumHeight(200);
     column->addWidget(tabs_, 1);
 
     // The elapsed time is refreshed once a second, and only while recording.
@@ -397,8 +400,8 @@ void DebugView::showStatus()
 
     const QString access =
         state_.accessibilityGranted
-            ? QStringLiteral("Accessibility granted")
-            : QStringLiteral("Accessibility not granted: key presses and clicks in other apps are not seen");
+            ? QStringLiteral("Input access granted")
+            : QStringLiteral("Input access not granted: key presses and clicks in other apps are not seen");
     if (line(accessibility_, access)) {
         if (state_.accessibilityGranted)
             showSymbol(accessibilityIcon_, QStringLiteral("checkmark.shield.fill"), QStyle::SP_DialogApplyButton,
@@ -450,8 +453,10 @@ void DebugView::showRecording()
     if (state_.lastResult) {
         const auto& result = *state_.lastResult;
         const bool passed = result.verdict.passed();
-        verdict_->setText(passed ? QStringLiteral("Engine result matches the label")
-                                 : QStringLiteral("Engine result does not match the label"));
+        const bool empty = result.frames == 0;
+        verdict_->setText(empty    ? DebugModel::noTouchInputProblem
+                          : passed ? QStringLiteral("Engine result matches the label")
+                                   : QStringLiteral("Engine result does not match the label"));
         const QColor colour = passed ? Appearance::green(palette()) : red;
         setTextColour(verdict_, colour);
         showSymbol(verdictIcon_,
@@ -462,7 +467,7 @@ void DebugView::showRecording()
         for (const std::string& problem : result.verdict.problems)
             problems << QString::fromStdString(problem);
         problems_->setText(problems.join(QLatin1Char('\n')));
-        problems_->setVisible(!problems.isEmpty());
+        problems_->setVisible(!problems.isEmpty() && !empty);
         setTextColour(problems_, red);
     }
     error_->setVisible(state_.lastError.has_value());

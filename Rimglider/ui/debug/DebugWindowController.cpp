@@ -5,6 +5,7 @@
 #include "DebugView.h"
 #include "Icons.h"
 #include "Permissions.h"
+#include "ScreenFit.h"
 #include "SettingsStore.h"
 #include "TuningPanel.h"
 #include "TuningSettings.h"
@@ -56,14 +57,11 @@ void DebugWindowController::show()
         view->setWindowFlags(Qt::Window);
         view->setAttribute(Qt::WA_DeleteOnClose, false);
         view->installEventFilter(this);
-        view->resize(defaultSize.expandedTo(view->minimumSizeHint()));
-        if (!view->restoreGeometry(store_.value(frameKey).toByteArray())) {
-            if (const auto* screen = QGuiApplication::primaryScreen()) {
-                auto frame = QRect(QPoint(), view->size());
-                frame.moveCenter(screen->availableGeometry().center());
-                view->move(frame.topLeft());
-            }
-        }
+        // A frame saved on a larger screen is pulled back onto this one.
+        if (view->restoreGeometry(store_.value(frameKey).toByteArray()))
+            screenfit::keepOnScreen(view);
+        else
+            screenfit::fitAndCentre(view, defaultSize.expandedTo(view->minimumSizeHint()));
         window_ = view;
     }
     if (setPolling_) setPolling_(true);

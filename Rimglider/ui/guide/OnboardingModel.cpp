@@ -143,10 +143,25 @@ void OnboardingModel::back()
     goTo(*std::prev(at));
 }
 
+void OnboardingModel::continueWithoutAccess()
+{
+    services_.userDefaults.setValue(accessPendingKey, true);
+    services_.userDefaults.sync();
+    next();
+}
+
 void OnboardingModel::markCompleted()
 {
     services_.userDefaults.setValue(completedKey, true);
+    if (services_.permissions.isAccessibilityGranted()) services_.userDefaults.remove(accessPendingKey);
     services_.userDefaults.sync();
+}
+
+std::optional<OnboardingStep> OnboardingModel::dueStep(const QSettings& userDefaults, bool accessGranted)
+{
+    if (!accessGranted && userDefaults.value(accessPendingKey).toBool()) return OnboardingStep::permission;
+    if (!userDefaults.value(completedKey).toBool()) return OnboardingStep::welcome;
+    return std::nullopt;
 }
 
 void OnboardingModel::windowWillClose()

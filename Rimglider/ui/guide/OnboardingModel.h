@@ -16,6 +16,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace rimglider {
@@ -32,6 +33,8 @@ class OnboardingModel : public QObject {
     static constexpr std::chrono::milliseconds advanceDelay{1400};
     static constexpr int lessonSteps = 3;
     static inline const QString completedKey = QStringLiteral("onboardingCompleted");
+    // Set while the user went on without input access: the guide returns to that step.
+    static inline const QString accessPendingKey = QStringLiteral("onboardingAccessPending");
 
     struct Services {
         GesturePipeline& pipeline;
@@ -42,6 +45,10 @@ class OnboardingModel : public QObject {
         std::function<bool()> isVolumeAdjustable; // VolumeController::isAdjustable
         TaskScheduler scheduler;
     };
+
+    // Where the guide opens by itself at launch, if it does: at the start until completed, at
+    // the access step while the user went on without access and it is still missing.
+    static std::optional<OnboardingStep> dueStep(const QSettings& userDefaults, bool accessGranted);
 
     // The one instance, on the shared services and the Qt main loop.
     static OnboardingModel& shared();
@@ -73,6 +80,8 @@ class OnboardingModel : public QObject {
     void goTo(OnboardingStep step);
     void next();
     void back();
+    // Leaves the access step without access, to come back to it at the next launch.
+    void continueWithoutAccess();
     // The done button: records completion.
     void markCompleted();
     // The window is closing: stop, and count the guide as completed once access is granted.

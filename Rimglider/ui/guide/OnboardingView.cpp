@@ -75,7 +75,12 @@ OnboardingView::OnboardingView(OnboardingModel& model, LoginItem& loginItem, QWi
         });
     }
     connect(back_, &QPushButton::clicked, &model, &OnboardingModel::back);
-    connect(skip_, &QPushButton::clicked, &model, &OnboardingModel::next);
+    connect(skip_, &QPushButton::clicked, &model, [&model] {
+        if (model.step() == OnboardingStep::permission)
+            model.continueWithoutAccess();
+        else
+            model.next();
+    });
     connect(primary_, &QPushButton::clicked, this, &OnboardingView::primaryClicked);
 
     connect(&model, &OnboardingModel::stepChanged, this, &OnboardingView::showStep);
@@ -135,7 +140,9 @@ void OnboardingView::refreshFooter()
     const bool canContinue = model_.canContinue();
     const bool lesson = step == OnboardingStep::volume || step == OnboardingStep::brightness;
     back_->setVisible(step != OnboardingStep::welcome && step != OnboardingStep::done);
-    skip_->setVisible(lesson && !canContinue);
+    const bool permission = step == OnboardingStep::permission;
+    skip_->setVisible((lesson || permission) && !canContinue);
+    skip_->setText(permission ? tr("Continue without access") : tr("Skip"));
     switch (step) {
     case OnboardingStep::welcome:
         primary_->setText(tr("Get Started"));

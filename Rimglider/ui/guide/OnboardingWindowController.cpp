@@ -4,9 +4,7 @@
 #include "LoginItem.h"
 #include "OnboardingModel.h"
 #include "OnboardingView.h"
-
-#include <QGuiApplication>
-#include <QScreen>
+#include "ScreenFit.h"
 
 namespace rimglider {
 
@@ -32,11 +30,7 @@ void OnboardingWindowController::show(OnboardingStep step)
         window_ = view;
     }
     model_.start(step);
-    if (const auto* screen = QGuiApplication::primaryScreen()) {
-        auto frame = QRect(QPoint(), window_->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        window_->move(frame.topLeft());
-    }
+    screenfit::fitAndCentre(window_, window_->size());
     window_->show();
     window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
     window_->raise();

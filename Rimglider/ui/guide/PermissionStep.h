@@ -1,11 +1,15 @@
-// The guide's step that asks for input access and waits until it is granted.
+// The guide's step that asks for input access and waits until it is granted. A request that
+// does not work says why; the guide's footer lets the user go on without access.
 #pragma once
+
+#include "Permissions.h"
 
 #include <QWidget>
 
-namespace rimglider {
+class QLabel;
+class QPushButton;
 
-class Permissions;
+namespace rimglider {
 
 class PermissionStep : public QWidget {
     Q_OBJECT
@@ -15,10 +19,14 @@ class PermissionStep : public QWidget {
 
   private:
     void refresh();
+    void requestFinished(Permissions::RequestOutcome outcome, const QString& detail);
 
     Permissions& permissions_;
     QWidget* symbolSlot_;
+    QWidget* asking_;
+    QPushButton* allow_ = nullptr;
     QWidget* waiting_;
+    QLabel* problem_;
     QWidget* granted_;
 };
 

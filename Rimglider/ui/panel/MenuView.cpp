@@ -75,10 +75,14 @@ void call(const std::function<void()>& action)
 
 } // namespace
 
-MenuView::Status MenuView::status(TouchInput::Status::Kind touch, bool accessGranted, bool enabled)
+MenuView::Status MenuView::status(const TouchInput::Status& touch, bool accessGranted, bool enabled)
 {
-    if (touch == TouchInput::Status::Kind::unavailable) return Status::noTrackpad;
-    if (!accessGranted) return Status::needsAccess;
+    // The touchpads are listed by the input service: without it their number is unknown, and
+    // the missing access is what the user can act on.
+    const bool unreachable =
+        touch.kind == TouchInput::Status::Kind::unavailable && touch.message == TouchInput::notAvailableMessage;
+    if (!accessGranted || unreachable) return Status::needsAccess;
+    if (touch.kind == TouchInput::Status::Kind::unavailable) return Status::noTrackpad;
     return enabled ? Status::ready : Status::off;
 }
 
@@ -374,8 +378,7 @@ void MenuView::changeEvent(QEvent* event)
 
 void MenuView::updateStatus()
 {
-    const TouchInput::Status::Kind touch =
-        sources_.touchStatus ? sources_.touchStatus().kind : TouchInput::Status::Kind::stopped;
+    const TouchInput::Status touch = sources_.touchStatus ? sources_.touchStatus() : TouchInput::Status::stopped();
     const bool granted = sources_.permissions.isAccessibilityGranted();
     status_ = status(touch, granted, sources_.settings.isEnabled());
     statusText_->setText(statusText(status_));

@@ -58,7 +58,7 @@ class MenuView : public QWidget {
     };
 
     enum class Status { noTrackpad, needsAccess, ready, off };
-    static Status status(TouchInput::Status::Kind touch, bool accessGranted, bool enabled);
+    static Status status(const TouchInput::Status& touch, bool accessGranted, bool enabled);
     static QString statusText(Status status);
     static QColor statusColor(Status status, const QPalette& palette);
 

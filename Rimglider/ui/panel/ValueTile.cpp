@@ -40,9 +40,11 @@ ValueTile::ValueTile(QWidget* parent)
     unavailable_->setWordWrap(true);
     detail_->setFont(scaled(base, 0.78));
     detail_->setForegroundRole(QPalette::PlaceholderText);
-    // A long device name is cut rather than widening the panel.
+    // A long device name is shortened with "…" rather than widening the panel; its tooltip
+    // has it whole.
     detail_->setMinimumWidth(1);
     detail_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    detail_->installEventFilter(this);
 
     bar_->setRange(0, barSteps);
     bar_->setTextVisible(false);
@@ -88,7 +90,7 @@ void ValueTile::setContent(const Content& content)
         bar_->setValue(static_cast<int>(std::lround(std::clamp(*content.value, 0.0f, 1.0f) * barSteps)));
     }
     unavailable_->setText(content.unavailable);
-    detail_->setText(content.detail);
+    elideDetail();
     detail_->setToolTip(content.detail);
     detail_->setVisible(!content.detail.isEmpty());
     if (symbolChanged) paintSymbol();
@@ -122,7 +124,25 @@ QString ValueTile::unavailableText() const
 
 QString ValueTile::detailText() const
 {
-    return detail_->isVisibleTo(this) ? detail_->text() : QString();
+    return detail_->isVisibleTo(this) ? content_.detail : QString();
+}
+
+QString ValueTile::shownDetail() const
+{
+    return detail_->text();
+}
+
+void ValueTile::elideDetail()
+{
+    const int width = detail_->contentsRect().width();
+    detail_->setText(width <= 1 ? content_.detail
+                                : detail_->fontMetrics().elidedText(content_.detail, Qt::ElideRight, width));
+}
+
+bool ValueTile::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == detail_ && (event->type() == QEvent::Resize || event->type() == QEvent::FontChange)) elideDetail();
+    return QWidget::eventFilter(watched, event);
 }
 
 void ValueTile::changeEvent(QEvent* event)

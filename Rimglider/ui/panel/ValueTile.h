@@ -38,14 +38,17 @@ class ValueTile : public QWidget {
     [[nodiscard]] QString valueText() const; // empty while the value is absent
     [[nodiscard]] bool showsBar() const;
     [[nodiscard]] QString unavailableText() const; // empty while a value shows
-    [[nodiscard]] QString detailText() const;      // empty while hidden
+    [[nodiscard]] QString detailText() const;      // empty while hidden; whole
+    [[nodiscard]] QString shownDetail() const;     // as drawn: shortened to the tile's width
 
   protected:
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void paintSymbol();
+    void elideDetail();
 
     Content content_;
     QLabel* icon_;

@@ -1,5 +1,8 @@
 #include "DesktopSettings.h"
 
+#include "LoginItem.h"
+
+#include <QDir>
 #include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -37,17 +40,28 @@ std::optional<DesktopCommand> desktopSettingsCommand(DesktopPage page, const QSt
     return std::nullopt;
 }
 
+namespace {
+
+QString homeRelative(const QString& path)
+{
+    const QString home = QDir::homePath();
+    if (path.startsWith(home + u'/')) return u'~' + path.mid(home.size());
+    return path;
+}
+
+} // namespace
+
 QString desktopSettingsHelp(DesktopPage page)
 {
     switch (page) {
     case DesktopPage::startupApplications:
-        return QObject::tr("Rimglider starts at login through the file rimglider.desktop in ~/.config/autostart. "
+        return QObject::tr("Rimglider starts at login through the file rimglider.desktop in %1. "
                            "Your desktop's list of startup applications (often under Settings, or Tweaks on "
-                           "GNOME) can turn it on or off.");
+                           "GNOME) can turn it on or off.")
+            .arg(homeRelative(LoginItem::standardAutostartDir()));
     case DesktopPage::regionAndLanguage:
-        return QObject::tr("Open your desktop's Settings and choose Region & Language. To run only Rimglider in "
-                           "another language, start it with the LANGUAGE environment variable set, for example "
-                           "LANGUAGE=de rimglider.");
+        return QObject::tr("Rimglider follows your system language. Your desktop's Settings change it under "
+                           "Region & Language.");
     }
     return {};
 }

@@ -70,9 +70,8 @@ GeneralSettings::GeneralSettings(AppSettings& settings, LoginItem& loginItem, Pe
         if (actions_.openDesktopSettings) actions_.openDesktopSettings(DesktopPage::regionAndLanguage);
     });
     form::addRow(language,
-                 form::rowLabel(tr("Language"), tr("Rimglider follows your system language. You can pick "
-                                                   "another one for Rimglider under Applications in Region "
-                                                   "& Language.")),
+                 form::rowLabel(tr("Language"), tr("Rimglider follows your system language, which your "
+                                                   "desktop's Region & Language settings change.")),
                  regionButton);
 
     auto* access = form::addSection(page, tr("Permissions"));

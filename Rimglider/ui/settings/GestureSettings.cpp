@@ -76,13 +76,15 @@ GestureSettings::GestureSettings(AppSettings& settings, QWidget* parent) : QWidg
     bind::slider(edgeWidth, settings, &AppSettings::edgeWidth, &AppSettings::setEdgeWidth,
                  &AppSettings::edgeWidthChanged);
 
+    page->addStretch();
+    footer_ = new QWidget(this);
+    footer_->hide();
     auto* restore = new QPushButton(tr("Restore Defaults"));
     connect(restore, &QPushButton::clicked, this, [this] { settings_.resetToDefaults(); });
-    auto* restoreRow = new QHBoxLayout;
+    auto* restoreRow = new QHBoxLayout(footer_);
+    restoreRow->setContentsMargins(12, 6, 12, 10);
     restoreRow->addStretch();
     restoreRow->addWidget(restore);
-    page->addLayout(restoreRow);
-    page->addStretch();
 
     connect(&settings, &AppSettings::swapSidesChanged, this, &GestureSettings::showSides);
     showSides();

@@ -22,6 +22,10 @@ class GestureSettings : public QWidget {
     static QString brightnessSide(bool swapSides);
     static QString volumeSide(bool swapSides);
 
+    // The "Restore Defaults" row, kept out of the page so that it stays in view while the page
+    // scrolls; the settings window places it below.
+    [[nodiscard]] QWidget* footer() const { return footer_; }
+
   private:
     void showSides();
 
@@ -30,6 +34,7 @@ class GestureSettings : public QWidget {
     QAbstractButton* volume_ = nullptr;
     QLabel* brightnessSubtitle_ = nullptr;
     QLabel* volumeSubtitle_ = nullptr;
+    QWidget* footer_ = nullptr;
 };
 
 } // namespace rimglider

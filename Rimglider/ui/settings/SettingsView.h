@@ -5,6 +5,10 @@
 
 #include <QTabWidget>
 
+#include <vector>
+
+class QScrollArea;
+
 namespace rimglider {
 
 class AppSettings;
@@ -16,8 +20,6 @@ class SettingsView : public QTabWidget {
     Q_OBJECT
 
   public:
-    static constexpr QSize fixedSize{540, 620};
-
     struct Services {
         AppSettings& settings;
         LoginItem& loginItem;
@@ -30,6 +32,22 @@ class SettingsView : public QTabWidget {
     };
 
     explicit SettingsView(Services services, QWidget* parent = nullptr);
+
+    // Every tab whole, at the current font, without scrolling; the window gets as much of it as
+    // the screen has room for.
+    [[nodiscard]] QSize sizeHint() const override;
+
+  protected:
+    void changeEvent(QEvent* event) override;
+
+  private:
+    // Symbolic icons in the text colour: legible in light and dark alike.
+    void paintTabIcons();
+    // A tab's page: the content scrolls, the footer (if any) stays below it.
+    QWidget* page(QWidget* content, QWidget* footer = nullptr);
+
+    std::vector<QScrollArea*> areas_;
+    int footerHeight_ = 0;
 };
 
 } // namespace rimglider

@@ -7,6 +7,7 @@
 #include "LoginItem.h"
 #include "OnboardingWindowController.h"
 #include "Permissions.h"
+#include "ScreenFit.h"
 #include "SettingsView.h"
 #include "Updates.h"
 
@@ -48,13 +49,9 @@ void SettingsWindowController::show()
         view->setWindowTitle(QObject::tr("Rimglider Settings"));
         view->setWindowIcon(Icons::application());
         view->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                             Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+                             Qt::WindowMinimizeButtonHint);
         view->setAttribute(Qt::WA_DeleteOnClose, false);
-        if (const auto* screen = QGuiApplication::primaryScreen()) {
-            auto frame = QRect(QPoint(), view->size());
-            frame.moveCenter(screen->availableGeometry().center());
-            view->move(frame.topLeft());
-        }
+        screenfit::fitAndCentre(view, view->sizeHint());
         window_ = view;
     }
     window_->show();

@@ -20,8 +20,7 @@ TEST(MenuBarLabel, IconFollowsWhetherGesturesRun)
     objects.granted = false;
     objects.permissions.refresh();
     EXPECT_EQ(label.iconName(), QStringLiteral("MenuBarIconOff"));
-    objects.granted = true;
-    objects.permissions.refresh();
+    objects.grant();
     EXPECT_EQ(label.iconName(), QStringLiteral("MenuBarIcon"));
 }
 

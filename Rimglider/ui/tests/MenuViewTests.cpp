@@ -29,29 +29,37 @@ class MenuViewTest : public ::testing::Test {
 
 TEST_F(MenuViewTest, StatusLineTakesTheFirstMatchingRuleWithItsColour)
 {
+    using Status = TouchInput::Status;
     auto view = objects.makeView();
     const QPalette& palette = view->palette();
-    objects.touch = TouchInput::Status::unavailable(TouchInput::notAvailableMessage);
-    objects.granted = false;
-    objects.permissions.refresh();
-    view->refresh();
-    EXPECT_EQ(view->statusLineText(), QStringLiteral("No trackpad")); // before missing access
-    EXPECT_EQ(view->statusLineColor(), Appearance::red(palette));
-    objects.touch = TouchInput::Status::running(1);
-    view->refresh();
-    EXPECT_EQ(view->statusLineText(), QStringLiteral("Needs access"));
-    EXPECT_EQ(view->statusLineColor(), Appearance::orange(palette));
-    EXPECT_TRUE(view->bannerShown());
-    objects.granted = true;
-    objects.permissions.refresh(); // the signal alone updates the line
-    EXPECT_EQ(view->statusLineText(), QStringLiteral("Ready"));
-    EXPECT_EQ(view->statusLineColor(), Appearance::green(palette));
-    EXPECT_FALSE(view->bannerShown());
-    objects.settings.setEnabled(false);
-    EXPECT_EQ(view->statusLineText(), QStringLiteral("Off"));
-    objects.touch = TouchInput::Status::stopped(); // stopped is not "unavailable"
-    view->refresh();
-    EXPECT_EQ(view->statusLineText(), QStringLiteral("Off"));
+    const QColor dim = palette.color(QPalette::PlaceholderText);
+    const struct {
+        Status touch;
+        bool granted;
+        bool enabled;
+        const char* text;
+        QColor colour;
+    } cases[] = {
+        // Without the service the touchpads are unknown, not absent: access is what is missing.
+        {Status::unavailable(TouchInput::notAvailableMessage), false, true, "Needs access",
+         Appearance::orange(palette)},
+        {Status::unavailable(TouchInput::notAvailableMessage), true, true, "Needs access", Appearance::orange(palette)},
+        {Status::unavailable(TouchInput::noTrackpadMessage), true, true, "No trackpad", Appearance::red(palette)},
+        {Status::running(1), false, true, "Needs access", Appearance::orange(palette)},
+        {Status::running(1), true, true, "Ready", Appearance::green(palette)},
+        {Status::running(1), true, false, "Off", dim},
+        {Status::stopped(), true, false, "Off", dim}, // stopped is not "unavailable"
+    };
+    for (const auto& c : cases) {
+        objects.touch = c.touch;
+        objects.settings.setEnabled(c.enabled);
+        objects.granted = c.granted;
+        objects.permissions.refresh(); // the signal alone updates the line when the grant changes
+        view->refresh();
+        EXPECT_EQ(view->statusLineText(), QString::fromLatin1(c.text)) << c.touch.message << c.granted;
+        EXPECT_EQ(view->statusLineColor(), c.colour) << c.text;
+        EXPECT_EQ(view->bannerShown(), !c.granted) << c.text;
+    }
 }
 
 TEST_F(MenuViewTest, TilesShowTheLevelOrWhyThereIsNone)
@@ -60,15 +68,16 @@ TEST_F(MenuViewTest, TilesShowTheLevelOrWhyThereIsNone)
     tile.setContent(MenuView::volumeTile(false, true, 0.456f, QStringLiteral("Speakers")));
     EXPECT_EQ(tile.accessibleName(), QStringLiteral("Volume, 46%, Speakers"));
     EXPECT_TRUE(tile.showsBar());
-    // Muted: the title and symbol say so; the level still shows.
-    const auto muted = MenuView::volumeTile(true, true, 0.3f, QStringLiteral("Speakers"));
-    EXPECT_EQ(muted.title, QStringLiteral("Volume (muted)"));
-    EXPECT_EQ(muted.symbol, QStringLiteral("speaker.slash.fill"));
-    EXPECT_EQ(muted.value, 0.3f);
     // Not adjustable: no level even if one was read, and the device name stays.
-    const auto fixed = MenuView::volumeTile(false, false, 0.5f, QStringLiteral("HDMI Output"));
-    EXPECT_FALSE(fixed.value);
-    EXPECT_EQ(fixed.detail, QStringLiteral("HDMI Output"));
+    EXPECT_FALSE(MenuView::volumeTile(false, false, 0.5f, QStringLiteral("HDMI Output")).value);
+    // A name too long for the tile ends in "…"; the whole of it stays in the tooltip.
+    const QString longName = QStringLiteral("Built-in Audio Analog Stereo Headphones and Line Out");
+    tile.setContent(MenuView::volumeTile(false, true, 0.5f, longName));
+    tile.resize(140, 130);
+    tile.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(tile.shownDetail().endsWith(u'…')) << tile.shownDetail().toStdString();
+    EXPECT_EQ(tile.detailText(), longName);
     // Halves round away from zero; levels above full (a boosted sink) still read.
     EXPECT_EQ(ValueTile::percentText(0.005f), QStringLiteral("1%"));
     EXPECT_EQ(ValueTile::percentText(1.5f), QStringLiteral("150%"));
@@ -103,28 +112,10 @@ TEST_F(MenuViewTest, VolumeTileFollowsTheSoundServerLive)
     ASSERT_TRUE(server.pactl({QStringLiteral("set-sink-mute"), QStringLiteral("speakers"), QStringLiteral("1")}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return tile->titleText() == QLatin1String("Volume (muted)"); }, 5000));
 
-    ASSERT_TRUE(server.pactl({QStringLiteral("set-default-sink"), QStringLiteral("headphones")}));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return tile->detailText() == QLatin1String("Headphones"); }, 5000));
-
     // The server goes away: the tile says so instead of showing an old level.
     ASSERT_TRUE(server.stop());
     EXPECT_TRUE(QTest::qWaitFor([&] { return tile->unavailableText() == QLatin1String("Not adjustable"); }, 5000));
     EXPECT_FALSE(tile->showsBar());
-}
-
-TEST_F(MenuViewTest, TilesSitInTheOrderOfTheEdges)
-{
-    auto view = objects.makeView();
-    view->show();
-    const auto leftIsLeft = [&] {
-        return view->leftTile()->mapTo(view.get(), QPoint()).x() < view->rightTile()->mapTo(view.get(), QPoint()).x();
-    };
-    EXPECT_EQ(view->leftTile(), view->brightnessTileWidget());
-    EXPECT_TRUE(leftIsLeft());
-    objects.settings.setSwapSides(true);
-    QApplication::processEvents();
-    EXPECT_EQ(view->leftTile(), view->volumeTileWidget());
-    EXPECT_TRUE(leftIsLeft());
 }
 
 TEST_F(MenuViewTest, SwitchesPickersAndSlidersWriteThroughAndFollowTheSettings)
@@ -138,11 +129,8 @@ TEST_F(MenuViewTest, SwitchesPickersAndSlidersWriteThroughAndFollowTheSettings)
 
     view->tapToPlayRow()->toggle()->click();
     EXPECT_TRUE(objects.settings.tapToPlay());
-    objects.settings.setQuickMute(false);
-    EXPECT_FALSE(view->quickMuteRow()->isOn());
 
     QComboBox* haptic = view->hapticPicker();
-    EXPECT_EQ(haptic->currentText(), QStringLiteral("Strong"));
     objects.settings.setHapticStrength(AppSettings::HapticStrength::light);
     EXPECT_EQ(haptic->currentText(), QStringLiteral("Soft"));
     haptic->setCurrentIndex(0);
@@ -151,7 +139,6 @@ TEST_F(MenuViewTest, SwitchesPickersAndSlidersWriteThroughAndFollowTheSettings)
     SliderRow* sensitivity = view->sensitivityRow();
     sensitivity->slider()->setValue(sensitivity->slider()->maximum()); // written while dragging
     EXPECT_DOUBLE_EQ(objects.settings.sensitivity(), 3.0);
-    EXPECT_EQ(sensitivity->displayText(), QStringLiteral("3.0×"));
     objects.settings.setEdgeWidth(0.05);
     EXPECT_EQ(view->edgeWidthRow()->displayText(), QStringLiteral("5%"));
 }
@@ -159,16 +146,7 @@ TEST_F(MenuViewTest, SwitchesPickersAndSlidersWriteThroughAndFollowTheSettings)
 TEST_F(MenuViewTest, FooterEntriesShortcutsAndUpdateChecks)
 {
     auto view = objects.makeView();
-    QStringList entries;
-    for (QAction* action : view->moreMenu()->actions())
-        entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(entries, (QStringList{QStringLiteral("About Rimglider"), QStringLiteral("Check for Updates…"),
-                                    QStringLiteral("Welcome Guide…"), QStringLiteral("Debug Window…"),
-                                    QStringLiteral("-"), QStringLiteral("Quit Rimglider")}));
-    // No debug window in this build: the entry says so instead of doing nothing.
-    EXPECT_FALSE(view->debugWindowAction()->isEnabled());
-    EXPECT_EQ(view->debugWindowAction()->toolTip(), MenuView::debugUnavailableTip);
-    EXPECT_TRUE(objects.makeView(true)->debugWindowAction()->isEnabled());
+    EXPECT_FALSE(view->debugWindowAction()->isEnabled()); // none in this build
     const QList<QAction*> actions = view->moreMenu()->actions();
     actions[0]->trigger();
     actions[2]->trigger();
@@ -190,8 +168,7 @@ TEST_F(MenuViewTest, FooterEntriesShortcutsAndUpdateChecks)
     view->masterSwitch()->setFocus();
     QTest::keyClick(view->masterSwitch(), Qt::Key_Space); // flips the focused switch
     EXPECT_FALSE(objects.settings.isEnabled());
-    EXPECT_EQ(std::tuple(objects.aboutShown, objects.guideShown, objects.settingsShown, objects.quits),
-              std::tuple(1, 1, 1, 2));
+    EXPECT_EQ(objects.calls, (QStringList{"about", "guide", "quit", "settings", "quit"}));
 }
 
 } // namespace

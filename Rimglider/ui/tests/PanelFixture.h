@@ -1,48 +1,33 @@
-// The panel's observed objects, private to one test: settings on a temporary store, volume and
+// The panel's observed objects, private to one test: the window services (settings on a
+// temporary store, permissions whose answer the test sets, updates without a feed), volume and
 // brightness controllers that are not started (no sound server, no backlight: the unavailable
-// states) unless a test starts them against its own server, permissions whose answer the test
-// sets, updates without a feed, and a touch-input status the test chooses.
+// states) unless a test starts them against its own server, and a touch-input status the test
+// chooses.
 #pragma once
 
-#include "AppSettings.h"
 #include "BrightnessController.h"
 #include "MenuView.h"
-#include "Permissions.h"
-#include "TaskScheduler.h"
 #include "TouchInput.h"
-#include "Updates.h"
 #include "VolumeController.h"
-
-#include <QDBusConnection>
-#include <QSettings>
-#include <QTemporaryDir>
+#include "WindowTestServices.h"
 
 #include <chrono>
 #include <memory>
 
 namespace rimglider::test {
 
-struct PanelFixture {
-    PanelFixture()
-        : store(dir.filePath(QStringLiteral("Rimglider.conf")), QSettings::IniFormat), settings(store),
-          volume([this](int code, bool) { keys.push_back(code); }, volumeOptions()),
-          brightness([this](int code, bool) { keys.push_back(code); }),
-          permissions([this] { return granted; }, QDBusConnection(QStringLiteral("rimglider-no-bus")),
-                      [this](const QString& text) { help = text; }),
-          updates(store, QString(), updaterEnvironment())
-    {}
+struct PanelFixture : WindowTestServices {
+    PanelFixture() { grant(); }
 
-    // The panel on these objects, with recorded actions.
-    std::unique_ptr<MenuView> makeView(bool withDebugWindow = false)
+    // The panel on these objects, its actions recorded in `calls`.
+    std::unique_ptr<MenuView> makeView()
     {
-        MenuView::Actions actions{
-            .settingsWindow = [this] { ++settingsShown; },
-            .welcomeGuide = [this] { ++guideShown; },
-            .debugWindow = {},
-            .about = [this] { ++aboutShown; },
-            .quit = [this] { ++quits; },
-        };
-        if (withDebugWindow) actions.debugWindow = [this] { ++debugShown; };
+        const auto record = [this](const char* window) { return [this, window] { calls << window; }; };
+        MenuView::Actions actions{.settingsWindow = record("settings"),
+                                  .welcomeGuide = record("guide"),
+                                  .debugWindow = {}, // none in this build
+                                  .about = record("about"),
+                                  .quit = record("quit")};
         return std::make_unique<MenuView>(MenuView::Sources{settings, volume, brightness, permissions, updates,
                                                             [this] { return touch; }, [this] { return hasFeed; }},
                                           std::move(actions));
@@ -57,36 +42,11 @@ struct PanelFixture {
         return options;
     }
 
-    static Updater::Environment updaterEnvironment()
-    {
-        return {.currentVersion = QStringLiteral("0.1.0"),
-                .now = [] { return QDateTime::currentDateTimeUtc(); },
-                .notificationBus = QDBusConnection(QStringLiteral("rimglider-no-bus")),
-                .openUrl = [](const QUrl&) {},
-                .scheduler = mainThreadScheduler(),
-                .transferTimeout = std::chrono::seconds(30),
-                .maxFeedBytes = 1024 * 1024,
-                .allowPlainHttpToLoopback = false,
-                .extraCaCertificates = {}};
-    }
-
-    QTemporaryDir dir;
-    QSettings store;
-    AppSettings settings;
-    std::vector<int> keys;
-    VolumeController volume;
-    BrightnessController brightness;
-    bool granted = true;
-    QString help;
-    Permissions permissions;
-    Updates updates;
+    VolumeController volume{[](int, bool) {}, volumeOptions()};
+    BrightnessController brightness{[](int, bool) {}};
     TouchInput::Status touch = TouchInput::Status::running(1);
     bool hasFeed = false;
-    int settingsShown = 0;
-    int guideShown = 0;
-    int debugShown = 0;
-    int aboutShown = 0;
-    int quits = 0;
+    QStringList calls; // the windows and actions the panel asked for
 };
 
 } // namespace rimglider::test
