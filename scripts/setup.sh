@@ -16,7 +16,7 @@ build=(
 test=(
   clang libclang-rt-14-dev
   umockdev libumockdev-dev
-  xvfb xauth x11-apps x11-utils imagemagick trayer xdotool
+  xvfb xauth x11-apps x11-utils imagemagick trayer xdotool openbox
   pulseaudio pulseaudio-utils dbus-daemon python3
   libgtest-dev libgmock-dev libbenchmark-dev
 )
