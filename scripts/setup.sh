@@ -11,13 +11,13 @@ build=(
   nlohmann-json3-dev zlib1g-dev libdeflate-dev libsimdjson-dev libyaml-cpp-dev linux-libc-dev
   libevdev-dev libudev-dev libsystemd-dev systemd
   qt6-base-dev qt6-svg-dev libqt6svg6 adwaita-icon-theme
-  libpulse-dev
+  libpulse-dev libglib2.0-dev
 )
 test=(
   clang libclang-rt-14-dev
   umockdev libumockdev-dev
   xvfb xauth x11-apps x11-utils imagemagick trayer xdotool openbox
-  pulseaudio pulseaudio-utils dbus-daemon python3
+  pulseaudio pulseaudio-utils dbus-daemon python3 libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 # debian/control's Build-Depends are the build list plus debhelper and udev (for udev's

@@ -223,6 +223,13 @@ std::optional<float> BrightnessController::readLevel(const Display& display)
     return std::clamp(float(*level) / float(*maximum), 0.0f, 1.0f);
 }
 
+std::optional<float> BrightnessController::levelUnit(const Display& display)
+{
+    const auto maximum = readNumber(display.syspath, "max_brightness");
+    if (!maximum || *maximum <= 0) return std::nullopt;
+    return 1.0f / float(*maximum);
+}
+
 void BrightnessController::refresh()
 {
     display_ = builtInDisplay();
@@ -259,6 +266,37 @@ StepResult BrightnessController::step(SliderDirection direction, bool fine)
     }
     if (postKey_) postKey_(key, fine);
     return result;
+}
+
+StepResult BrightnessController::adjust(SliderDirection direction, float amount)
+{
+    if (!hasBuiltInDisplay_ || !display_) return StepResult::unavailable;
+    const std::optional<float> read = readLevel(*display_);
+    const auto maximum = readNumber(display_->syspath, "max_brightness").value_or(0);
+    // The last target still stands while the device shows it to within one unit (the rest was
+    // rounded away); a level changed by anyone else, or another display, starts afresh.
+    const bool targetStands =
+        target_ && targetDisplay_ == display_ &&
+        (setsInFlight_ > 0 || (read && maximum > 0 && std::abs(*read - *target_) * float(maximum) <= 1.0f));
+    const float from = targetStands ? *target_ : read.value_or(0.5f);
+    float to = from;
+    switch (direction) {
+    case SliderDirection::up:
+        if (from >= upperEnd) return StepResult::atLimit;
+        to = std::min(1.0f, from + amount);
+        break;
+    case SliderDirection::down:
+        if (from <= lowerEnd) return StepResult::atLimit;
+        to = std::max(0.0f, from - amount);
+        break;
+    }
+    target_ = to;
+    targetDisplay_ = display_;
+    ++setsInFlight_;
+    setLevel(*display_, to, [this](bool) {
+        if (--setsInFlight_ == 0) refresh(); // the panel and the tray follow
+    });
+    return StepResult::stepped;
 }
 
 bool BrightnessController::writeLevel(const Display& display, float level)

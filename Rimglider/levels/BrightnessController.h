@@ -70,12 +70,22 @@ class BrightnessController : public QObject {
     // brightness(); only refresh() does.
     StepResult step(GestureEngineKit::SliderDirection direction, bool fine);
 
+    // One step made here instead of by the desktop, `amount` of the backlight's range (0…1):
+    // from the level the last step asked for while that is still being set, else from the level
+    // read now, so a fast slide loses no step (and steps finer than the device's resolution add
+    // up instead of rounding away).
+    StepResult adjust(GestureEngineKit::SliderDirection direction, float amount);
+    // The level the last adjust() asked for.
+    [[nodiscard]] std::optional<float> target() const { return target_; }
+
     // The preferred awake built-in backlight, as sysfs shows it now; none when there is none.
     [[nodiscard]] std::optional<Display> builtInDisplay() const;
 
     // The two service entry points, for the self-test.
     // The level of `display` (0…1) read now; absent when unreadable.
     [[nodiscard]] static std::optional<float> readLevel(const Display& display);
+    // The finest change `display` can make, of its range; absent when unreadable.
+    [[nodiscard]] static std::optional<float> levelUnit(const Display& display);
     // Sets `display` to `level` (0…1) through logind, or by writing its sysfs file when logind
     // refuses or is missing and the file is writable. `done` receives whether either worked.
     void setLevel(const Display& display, float level, std::function<void(bool ok)> done);
@@ -101,6 +111,9 @@ class BrightnessController : public QObject {
     std::optional<float> brightness_;
     bool hasBuiltInDisplay_ = false;
     std::optional<Display> display_; // the one the last refresh() chose; steps read its level
+    std::optional<float> target_;    // what adjust() last asked for, unrounded
+    std::optional<Display> targetDisplay_;
+    int setsInFlight_ = 0;
 
     bool started_ = false;
     udev* udev_ = nullptr;

@@ -275,6 +275,9 @@ void VolumeController::showNoDevice()
 
 void VolumeController::apply(const Reading& reading)
 {
+    // Answers come in the order of the requests: with no set in flight, this reading was
+    // asked for after the last one and already shows it.
+    if (setsInFlight_ == 0) target_.reset();
     level_ = reading.level;
     const std::optional<float> shown =
         reading.level ? std::optional<float>(std::clamp(*reading.level, 0.0f, 1.0f)) : std::nullopt;
@@ -327,6 +330,44 @@ StepResult VolumeController::step(SliderDirection direction, bool fine)
     }
     if (postKey_) postKey_(key, fine);
     return result;
+}
+
+StepResult VolumeController::adjust(SliderDirection direction, float amount)
+{
+    if (!isConnected() || !isAdjustable_ || watchedSink_ == PA_INVALID_INDEX || channels_ == 0)
+        return StepResult::unavailable;
+    const float from = target_ ? *target_ : level_.value_or(0.5f);
+    float to = from;
+    switch (direction) {
+    case SliderDirection::up:
+        if (from >= upperEnd && !isMuted_) return StepResult::atLimit;
+        // A level the user raised above full stays where it is rather than dropping to full.
+        to = std::max(from, std::min(1.0f, from + amount));
+        if (isMuted_) setMuted(false);
+        break;
+    case SliderDirection::down:
+        if (from <= lowerEnd) return StepResult::atLimit;
+        to = std::max(0.0f, from - amount);
+        break;
+    }
+    ++setsInFlight_;
+    const bool sent = setLevel(to, [this](bool) { --setsInFlight_; });
+    if (!sent) {
+        --setsInFlight_;
+        return StepResult::unavailable;
+    }
+    target_ = to;
+    return StepResult::stepped;
+}
+
+bool VolumeController::setMuted(bool muted)
+{
+    if (!isConnected() || watchedSink_ == PA_INVALID_INDEX) return false;
+    pa_operation* operation =
+        pa_context_set_sink_mute_by_index(context_, watchedSink_, muted ? 1 : 0, nullptr, nullptr);
+    if (!operation) return false;
+    pa_operation_unref(operation);
+    return true;
 }
 
 bool VolumeController::setLevel(float level, std::function<void(bool ok)> done)

@@ -48,6 +48,8 @@ class VolumeController : public QObject {
     using KeyPoster = std::function<void(int code, bool fine)>;
     static constexpr int soundUpKey = 0;
     static constexpr int soundDownKey = 1;
+    // The finest change a sink's volume can make (one step of pa_volume_t), of full scale.
+    static constexpr float levelUnit = 1.0f / 65536.0f;
 
     // Which loop libpulse runs on. `automatic` takes GLib's when Qt's dispatcher is GLib's and
     // our Qt adapter otherwise.
@@ -79,6 +81,15 @@ class VolumeController : public QObject {
     // One step for the dispatcher: posts the sound key with `fine` unless the output cannot be
     // adjusted, and says whether the level already stood at its end.
     StepResult step(GestureEngineKit::SliderDirection direction, bool fine);
+
+    // One step made here instead of by the desktop, `amount` of the full scale (0…1): from the
+    // level the last step set while the server has not yet reported it, else from the level
+    // reported, so a fast slide loses no step. Up while muted also unmutes, as the key would.
+    StepResult adjust(GestureEngineKit::SliderDirection direction, float amount);
+    // The level the last adjust() asked for while the server has not reported it yet.
+    [[nodiscard]] std::optional<float> target() const { return target_; }
+    // Turns the current sink's mute on or off; false when there is no sink.
+    bool setMuted(bool muted);
 
     // Sets every channel of the current sink to `level` (0…1), for the self-test. False when
     // there is no adjustable sink; otherwise `done`, if given, later receives the server's answer.
@@ -159,6 +170,9 @@ class VolumeController : public QObject {
     std::uint32_t device_ = 0;
     std::optional<float> level_; // the unclamped level behind volume_, what a step compares
     std::uint8_t channels_ = 0;  // of the current sink, for setLevel
+    // What adjust() asked for, kept until a reading requested after its last set arrives.
+    std::optional<float> target_;
+    int setsInFlight_ = 0;
 
     pa_glib_mainloop* glibLoop_ = nullptr;
     std::unique_ptr<PulseQtMainloop> qtLoop_;
