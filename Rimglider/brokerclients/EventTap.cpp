@@ -97,6 +97,7 @@ void EventTap::stopReader()
         reader = std::move(reader_);
         running_ = false;
     }
+    held_.store(0, std::memory_order_relaxed);
     if (reader) reader->stop();
 }
 
@@ -109,7 +110,10 @@ bool EventTap::isRunning() const
 void EventTap::setRunning(const Reader& reader, bool running)
 {
     std::lock_guard guard(lock_);
-    if (reader_.get() == &reader) running_ = running; // a replaced reader no longer speaks for the tap
+    if (reader_.get() != &reader) return; // a replaced reader no longer speaks for the tap
+    running_ = running;
+    // A disabled tap hears no release: a modifier let go meanwhile must not stay held.
+    if (!running) held_.store(0, std::memory_order_relaxed);
 }
 
 void EventTap::run(Reader& reader)
@@ -153,6 +157,7 @@ EventTap::Verdict EventTap::handle(const Message& message, const Reader& reader)
     if (const auto* key = std::get_if<KeyDown>(&message)) {
         pipeline_.submit(EngineInput::keyDown(key->time.toSeconds())); // which key is never known
     } else if (const auto* modifiers = std::get_if<Modifiers>(&message)) {
+        held_.store(modifiers->modifiers.rawValue(), std::memory_order_relaxed);
         pipeline_.submit(EngineInput::modifiers(modifiers->modifiers, modifiers->time.toSeconds()));
     } else if (const auto* button = std::get_if<Button>(&message)) {
         const double time = button->time.toSeconds();

@@ -13,6 +13,7 @@
 
 #include "RimgliderInput/BrokerConnection.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -49,6 +50,13 @@ class EventTap {
     // Connected and subscribed, and the broker delivers (not suspended).
     [[nodiscard]] bool isRunning() const;
 
+    // The modifiers physically held now, as the broker last reported them; empty while the tap
+    // is not running (nothing known is nothing held). Any thread.
+    [[nodiscard]] GestureEngineKit::ModifierState heldModifiers() const
+    {
+        return GestureEngineKit::ModifierState(held_.load(std::memory_order_relaxed));
+    }
+
     // What the tap would do with an event; observe-only mode does not act on it yet.
     enum class Verdict { pass, drop };
 
@@ -67,6 +75,7 @@ class EventTap {
     mutable std::mutex lock_; // running_ and the reader
     bool running_ = false;
     std::unique_ptr<Reader> reader_;
+    std::atomic<std::uint8_t> held_{0}; // written by the reader, read by the dispatcher
 };
 
 } // namespace rimglider
