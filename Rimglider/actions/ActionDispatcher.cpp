@@ -3,7 +3,10 @@
 #include "AppSettings.h"
 #include "BrightnessController.h"
 #include "CursorFreeze.h"
+#include "DesktopSteps.h"
+#include "EventTap.h"
 #include "GesturePipeline.h"
+#include "MediaPlayers.h"
 #include "TuningSettings.h"
 #include "VolumeController.h"
 
@@ -17,10 +20,52 @@ namespace {
 
 constexpr int keyMute = 7, keyPlayPause = 16, keyNextTrack = 17, keyPreviousTrack = 18;
 
+// A key performed without the desktop: mute through the sound server, media through MPRIS.
+void performDirectly(int code)
+{
+    switch (code) {
+    case keyMute: {
+        VolumeController& volume = VolumeController::shared();
+        volume.setMuted(!volume.isMuted());
+        return;
+    }
+    case keyPlayPause:
+        MediaPlayers::shared().send(MediaPlayers::Command::playPause);
+        return;
+    case keyNextTrack:
+        MediaPlayers::shared().send(MediaPlayers::Command::next);
+        return;
+    case keyPreviousTrack:
+        MediaPlayers::shared().send(MediaPlayers::Command::previous);
+        return;
+    default:
+        return;
+    }
+}
+
+StepResult adjustVolume(SliderDirection direction, bool fine)
+{
+    VolumeController& volume = VolumeController::shared();
+    const StepResult result = volume.adjust(direction, DesktopSteps::shared().volumeStep(fine));
+    if (result == StepResult::stepped && volume.target()) DesktopSteps::shared().showVolume(*volume.target());
+    return result;
+}
+
+StepResult adjustBrightness(SliderDirection direction, bool fine)
+{
+    BrightnessController& brightness = BrightnessController::shared();
+    const StepResult result = brightness.adjust(direction, DesktopSteps::shared().brightnessStep(fine));
+    if (result == StepResult::stepped && brightness.target())
+        DesktopSteps::shared().showBrightness(*brightness.target());
+    return result;
+}
+
 } // namespace
 
 ActionDispatcher& ActionDispatcher::shared()
 {
+    // Players are followed from launch on, so a command finds its player without asking.
+    MediaPlayers::shared().start();
     static ActionDispatcher* instance = new ActionDispatcher( // never destroyed
         AppSettings::shared(), TuningSettings::shared(), CursorFreeze::shared(),
         Outputs{
@@ -31,6 +76,10 @@ ActionDispatcher& ActionDispatcher::shared()
             postSystemKey,
             [](HapticPattern pattern) { Haptics::shared().play(pattern); },
             mainThreadScheduler(),
+            [] { return EventTap::shared().heldModifiers(); },
+            adjustVolume,
+            adjustBrightness,
+            performDirectly,
         });
     return *instance;
 }
@@ -108,9 +157,11 @@ void ActionDispatcher::step(const GestureEvent::SliderStep& slide)
         return;
     }
     const bool fine = slide.fine && settings_.fineControl();
-    const StepResult result = targetOf(slide.zone) == Target::brightness
-                                  ? outputs_.stepBrightness(slide.direction, fine)
-                                  : outputs_.stepVolume(slide.direction, fine);
+    const bool direct = performsDirectly();
+    const bool brightness = targetOf(slide.zone) == Target::brightness;
+    const auto& step = brightness ? (direct ? outputs_.adjustBrightness : outputs_.stepBrightness)
+                                  : (direct ? outputs_.adjustVolume : outputs_.stepVolume);
+    const StepResult result = step(slide.direction, fine);
     switch (result) {
     case StepResult::stepped:
         switch (settings_.hapticStrength()) {
@@ -138,9 +189,18 @@ void ActionDispatcher::step(const GestureEvent::SliderStep& slide)
     }
 }
 
+bool ActionDispatcher::performsDirectly() const
+{
+    // Fn never reaches the desktop's bindings: a key posted with it held is still bare.
+    return outputs_.heldModifiers && !(outputs_.heldModifiers() - ModifierState::function).isEmpty();
+}
+
 void ActionDispatcher::postAndConfirm(int code)
 {
-    outputs_.postKey(code, false);
+    if (performsDirectly())
+        outputs_.performKey(code);
+    else
+        outputs_.postKey(code, false);
     outputs_.playHaptic(HapticPattern::generic);
 }
 

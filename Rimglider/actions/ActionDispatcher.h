@@ -1,6 +1,11 @@
 // Turns gesture events into what they stand for: volume and brightness steps, mute, next and
 // previous track, play/pause, each confirmed by a haptic pulse; and holds the pointer still
 // while a gesture owns the finger. A subscriber of the gesture pipeline, on the main thread.
+//
+// Normally the action is a posted key, so the desktop applies its own step and shows its own
+// level. While the user holds a modifier (other than Fn) a posted key would arrive with that
+// modifier, which the desktop's exact-match bindings ignore: then the action is performed
+// here, through the sound server, the backlight and the media players, and no key is posted.
 #pragma once
 
 #include "Haptics.h"
@@ -34,6 +39,12 @@ class ActionDispatcher {
         std::function<void(int code, bool fine)> postKey;
         std::function<void(HapticPattern)> playHaptic;
         TaskScheduler schedule;
+        // The modifiers physically held now; none when empty.
+        std::function<GestureEngineKit::ModifierState()> heldModifiers;
+        // The same steps and keys performed here instead of posted.
+        std::function<StepResult(GestureEngineKit::SliderDirection, bool fine)> adjustVolume;
+        std::function<StepResult(GestureEngineKit::SliderDirection, bool fine)> adjustBrightness;
+        std::function<void(int code)> performKey;
     };
 
     static ActionDispatcher& shared();
@@ -58,6 +69,7 @@ class ActionDispatcher {
     void beginSlider(GestureEngineKit::Zone zone);
     void step(const GestureEngineKit::GestureEvent::SliderStep& step);
     void postAndConfirm(int code);
+    [[nodiscard]] bool performsDirectly() const;
 
     const AppSettings& settings_;
     const TuningSettings& tuning_;

@@ -122,6 +122,7 @@ int main(int argc, char** argv)
     CursorFreeze freeze([](std::chrono::milliseconds, std::function<void()>) {});
     // The volume step as the controller makes it: a level already known, one key posted.
     float level = 0.5f;
+    std::atomic<std::uint8_t> held{0};
     ActionDispatcher dispatcher(settings, tuning, freeze,
                                 ActionDispatcher::Outputs{[&](SliderDirection direction, bool fine) {
                                                               keys.post(direction == SliderDirection::up ? 0 : 1, fine);
@@ -133,7 +134,12 @@ int main(int argc, char** argv)
                                                           [] { return true; },
                                                           [&](int code, bool fine) { keys.post(code, fine); },
                                                           [](HapticPattern) {},
-                                                          [](std::chrono::milliseconds, std::function<void()>) {}});
+                                                          [](std::chrono::milliseconds, std::function<void()>) {},
+                                                          // nothing held, read as the tap's atomic is
+                                                          [&] { return ModifierState(held.load()); },
+                                                          {},
+                                                          {},
+                                                          {}});
 
     constexpr int samples = 20000;
     std::vector<double> latencies, costs;

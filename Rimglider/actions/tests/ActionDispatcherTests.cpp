@@ -36,6 +36,10 @@ class Dispatch : public ::testing::Test {
                   [this](int code, bool fine) { log.push_back("key " + std::to_string(code) + (fine ? " fine" : "")); },
                   [this](HapticPattern p) { log.push_back("pulse " + std::to_string(int(p))); },
                   clock.scheduler(),
+                  [this] { return held; },
+                  [this](SliderDirection d, bool fine) { return record("set volume", d, fine, volumeResult); },
+                  [this](SliderDirection d, bool fine) { return record("set brightness", d, fine, brightnessResult); },
+                  [this](int code) { log.push_back("perform " + std::to_string(code)); },
               })
     {}
 
@@ -57,6 +61,7 @@ class Dispatch : public ::testing::Test {
     StepResult brightnessResult = StepResult::stepped;
     bool volumeAdjustable = true;
     bool builtInDisplay = true;
+    ModifierState held;
     std::vector<std::string> log;
 };
 
@@ -85,6 +90,34 @@ TEST_F(Dispatch, StepsGoToTheSideTargetWithTheStrengthPulseAndKeysAreConfirmed)
     dispatcher.handle(GestureEvent::tap(Zone::bottom));
     dispatcher.handle(GestureEvent::doubleTap(Zone::topRightCorner));
     EXPECT_EQ(take(), (Log{"key 17", "pulse 0", "key 18", "pulse 0", "key 16", "pulse 0", "key 7", "pulse 0"}));
+}
+
+TEST_F(Dispatch, HeldModifiersOtherThanFnPerformTheActionInsteadOfPostingAKey)
+{
+    const struct {
+        ModifierState held;
+        bool direct;
+    } cases[] = {
+        {{}, false},
+        {ModifierState::function, false},
+        {ModifierState::shift, true},
+        {{ModifierState::shift, ModifierState::option}, true},
+        {{ModifierState::control, ModifierState::function}, true},
+        {ModifierState::command, true},
+    };
+    for (const auto& c : cases) {
+        held = c.held;
+        volumeResult = StepResult::atLimit; // limits and strength pulses as for posted keys
+        dispatcher.handle(GestureEvent::sliderBegan(Zone::right));
+        dispatcher.handle(GestureEvent::sliderStep(Zone::right, SliderDirection::up, true));
+        dispatcher.handle(GestureEvent::sliderStep(Zone::left, SliderDirection::down, false));
+        dispatcher.handle(GestureEvent::tap(Zone::bottom));
+        dispatcher.handle(GestureEvent::doubleTap(Zone::bottom));
+        const std::string set = c.direct ? "set " : "", key = c.direct ? "perform " : "key ";
+        EXPECT_EQ(take(), (Log{set + "volume up fine", "pulse 1", set + "brightness down", "pulse 0", key + "16",
+                               "pulse 0", key + "7", "pulse 0"}))
+            << int(c.held.rawValue());
+    }
 }
 
 TEST_F(Dispatch, LimitPulsesOncePerRunOfLimitHits)
@@ -172,7 +205,11 @@ TEST_F(Dispatch, PipelineSubscriptionEndsWithTheDispatcher)
                                   {},
                                   [this](int code, bool) { log.push_back(std::to_string(code)); },
                                   [](HapticPattern) {},
-                                  clock.scheduler()});
+                                  clock.scheduler(),
+                                  {},
+                                  {},
+                                  {},
+                                  {}});
     second->start(pipeline);
     dispatcher.start(pipeline);
     second.reset();

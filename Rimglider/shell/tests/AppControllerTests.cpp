@@ -56,7 +56,7 @@ class Controller : public ::testing::Test {
           permissions([this] { return granted; }, QDBusConnection(QStringLiteral("no bus")), [](const QString&) {}),
           volume([](int, bool) {}, VolumeController::Options{QStringLiteral("unix:/nonexistent/native")}),
           brightness([](int, bool) {}, noLogind()), freeze(clock.scheduler()),
-          dispatcher(settings, tuning, freeze, ActionDispatcher::Outputs{{}, {}, {}, {}, {}, {}, clock.scheduler()}),
+          dispatcher(settings, tuning, freeze, ActionDispatcher::Outputs{{}, {}, {}, {}, {}, {}, clock.scheduler(), {}, {}, {}, {}}),
           pipeline(clickGuard), eventTap(pipeline, clickGuard, EventTap::Options{socket.path()}),
           touchInput(touchOptions(socket.path())),
           controller(AppController::Services{settings, tuning, permissions, volume, brightness, dispatcher, pipeline,
