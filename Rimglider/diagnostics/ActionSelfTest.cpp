@@ -1,6 +1,7 @@
 #include "ActionSelfTest.h"
 
 #include "BrightnessController.h"
+#include "DesktopSteps.h"
 #include "Permissions.h"
 #include "VolumeController.h"
 
@@ -8,10 +9,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QSaveFile>
-#include <QSettings>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <charconv>
@@ -74,6 +72,37 @@ void measurePair(const std::shared_ptr<Run>& run, const QString& what, Reader re
     });
 }
 
+using Adjuster = std::function<void(SliderDirection, float amount)>;
+
+SliderDirection opposite(SliderDirection direction)
+{
+    return direction == SliderDirection::up ? SliderDirection::down : SliderDirection::up;
+}
+
+// One direct fine step in `direction` and one back, each read back after the settle time.
+void measureDirect(const std::shared_ptr<Run>& run, ActionSelfTest::Target target, Reader read, Adjuster adjust,
+                   float unit, SliderDirection direction, std::function<void()> then)
+{
+    const QString what =
+        target == ActionSelfTest::Target::volume ? QStringLiteral("volume") : QStringLiteral("brightness");
+    const float step = run->services.directFineStep(target);
+    for (const SliderDirection way : {opposite(direction), direction}) { // wrapped last first
+        const QString name = what + QStringLiteral(" direct fine step ") +
+                             (way == SliderDirection::up ? QStringLiteral("up") : QStringLiteral("down"));
+        then = [=, next = std::move(then)] {
+            ActionSelfTest::Check check{name, read(), std::nullopt, step, false};
+            adjust(way, step);
+            run->services.scheduler(ActionSelfTest::settleTime, [=]() mutable {
+                check.after = read();
+                check.passed = ActionSelfTest::passesDirect(check.before, check.after, way, step, unit);
+                run->report.checks.append(check);
+                next();
+            });
+        };
+    }
+    then();
+}
+
 void finish(const std::shared_ptr<Run>& run)
 {
     ActionSelfTest::writeReport(run->report, run->services.reportPath); // a failure only loses the file
@@ -93,16 +122,26 @@ void brightnessChecks(const std::shared_ptr<Run>& run)
         return;
     }
     const Stepper step = [&brightness](SliderDirection direction, bool fine) { brightness.step(direction, fine); };
+    const auto restore = [run, start] {
+        BrightnessController& controller = run->services.brightness;
+        const auto display = controller.builtInDisplay();
+        if (!display) {
+            finish(run);
+            return;
+        }
+        controller.setLevel(*display, clamped(*start), [run](bool) { finish(run); });
+    };
+    const auto display = brightness.builtInDisplay();
+    const float unit = (display ? BrightnessController::levelUnit(*display) : std::nullopt).value_or(0.0F);
+    const SliderDirection direction = ActionSelfTest::directionFrom(*start);
     measurePair(run, QStringLiteral("brightness"), read, step,
-                run->services.stepSizes(ActionSelfTest::Target::brightness), ActionSelfTest::directionFrom(*start),
-                [run, start] {
+                run->services.stepSizes(ActionSelfTest::Target::brightness), direction,
+                [run, read, unit, direction, restore] {
                     BrightnessController& controller = run->services.brightness;
-                    const auto display = controller.builtInDisplay();
-                    if (!display) {
-                        finish(run);
-                        return;
-                    }
-                    controller.setLevel(*display, clamped(*start), [run](bool) { finish(run); });
+                    measureDirect(
+                        run, ActionSelfTest::Target::brightness, read,
+                        [&controller](SliderDirection way, float amount) { controller.adjust(way, amount); }, unit,
+                        direction, restore);
                 });
 }
 
@@ -121,15 +160,23 @@ void volumeChecks(const std::shared_ptr<Run>& run)
         return;
     }
     const Stepper step = [&volume](SliderDirection direction, bool fine) { volume.step(direction, fine); };
+    const auto restore = [run, start] {
+        // The brightness checks wait for the restore, so the two never overlap.
+        auto next = std::make_shared<bool>(false);
+        const auto proceed = [run, next](bool) {
+            if (std::exchange(*next, true)) return;
+            brightnessChecks(run);
+        };
+        if (!run->services.volume.setLevel(clamped(*start), proceed)) proceed(false);
+    };
+    const SliderDirection direction = ActionSelfTest::directionFrom(*start);
     measurePair(run, QStringLiteral("volume"), read, step, run->services.stepSizes(ActionSelfTest::Target::volume),
-                ActionSelfTest::directionFrom(*start), [run, start] {
-                    // The brightness checks wait for the restore, so the two never overlap.
-                    auto next = std::make_shared<bool>(false);
-                    const auto proceed = [run, next](bool) {
-                        if (std::exchange(*next, true)) return;
-                        brightnessChecks(run);
-                    };
-                    if (!run->services.volume.setLevel(clamped(*start), proceed)) proceed(false);
+                direction, [run, read, direction, restore] {
+                    VolumeController& controller = run->services.volume;
+                    measureDirect(
+                        run, ActionSelfTest::Target::volume, read,
+                        [&controller](SliderDirection way, float amount) { controller.adjust(way, amount); },
+                        VolumeController::levelUnit, direction, restore);
                 });
 }
 
@@ -189,6 +236,15 @@ bool ActionSelfTest::passes(std::optional<float> before, std::optional<float> af
     return normalMove && std::fabs(move) < std::fabs(*normalMove);
 }
 
+bool ActionSelfTest::passesDirect(std::optional<float> before, std::optional<float> after, SliderDirection direction,
+                                  float expectedStep, float unit)
+{
+    if (!before || !after) return false;
+    const float move = direction == SliderDirection::up ? *after - *before : *before - *after;
+    // A float's own rounding of levels near 1 is far below any device's unit.
+    return move > 0 && std::fabs(move - expectedStep) <= unit + 1e-6F;
+}
+
 SliderDirection ActionSelfTest::directionFrom(float startLevel)
 {
     return startLevel < 0.3F ? SliderDirection::up : SliderDirection::down;
@@ -202,6 +258,7 @@ ActionSelfTest::Services ActionSelfTest::sharedServices()
                     mainThreadScheduler(),
                     {},
                     {},
+                    {},
                     {}};
 }
 
@@ -210,6 +267,11 @@ void ActionSelfTest::run(Services services, std::function<void(const Report&)> d
     if (!services.stepSizes) services.stepSizes = desktopStepSizes;
     if (!services.now) services.now = [] { return QDateTime::currentDateTimeUtc(); };
     if (services.reportPath.isEmpty()) services.reportPath = defaultReportPath();
+    if (!services.directFineStep)
+        services.directFineStep = [](Target target) {
+            return target == Target::volume ? DesktopSteps::shared().volumeStep(true)
+                                            : DesktopSteps::shared().brightnessStep(true);
+        };
     auto run = std::make_shared<Run>(Run{std::move(services), std::move(done), {}});
     Report& report = run->report;
     report.ranAt = run->services.now();
@@ -236,42 +298,17 @@ bool ActionSelfTest::writeReport(const Report& report, const QString& path)
     return file.commit();
 }
 
-std::optional<ActionSelfTest::StepSizes> ActionSelfTest::volumeStepSizes(const QString& desktop, const QString& setting)
-{
-    bool ok = false;
-    // gsettings answers "6" or "uint32 6"; KDE stores a plain number.
-    const int percent = setting.trimmed().section(u' ', -1).toInt(&ok);
-    if (!ok || percent <= 0 || percent > 100) return std::nullopt;
-    const float normal = float(percent) / 100;
-    const QStringList names = desktop.toUpper().split(u':', Qt::SkipEmptyParts);
-    if (names.contains(QStringLiteral("KDE"))) return StepSizes{normal, 0.01F};
-    if (names.contains(QStringLiteral("GNOME"))) return StepSizes{normal, std::nullopt};
-    return std::nullopt;
-}
-
 std::optional<ActionSelfTest::StepSizes> ActionSelfTest::desktopStepSizes(Target target)
 {
     if (target != Target::volume) return std::nullopt;
-    const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
-    const QString upper = desktop.toUpper();
-    if (upper.contains(QStringLiteral("KDE"))) {
-        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-        for (const QString& file : {QStringLiteral("/plasmashellrc"), QStringLiteral("/kmixrc")}) {
-            const QSettings settings(config + file, QSettings::IniFormat);
-            for (const QString& key : settings.allKeys())
-                if (key.endsWith(QStringLiteral("VolumeStep")))
-                    return volumeStepSizes(desktop, settings.value(key).toString());
-        }
-        return volumeStepSizes(desktop, QStringLiteral("5")); // Plasma's default
-    }
-    if (upper.contains(QStringLiteral("GNOME"))) {
-        QProcess gsettings;
-        gsettings.start(QStringLiteral("gsettings"),
-                        {QStringLiteral("get"), QStringLiteral("org.gnome.settings-daemon.plugins.media-keys"),
-                         QStringLiteral("volume-step")});
-        // Answers in milliseconds; once per self-test run.
-        if (!gsettings.waitForFinished(2000) || gsettings.exitCode() != 0) return std::nullopt;
-        return volumeStepSizes(desktop, QString::fromUtf8(gsettings.readAllStandardOutput()));
+    const DesktopSteps& steps = DesktopSteps::shared();
+    switch (steps.desktop()) {
+    case DesktopSteps::Desktop::gnome:
+        return StepSizes{steps.volumeStep(false), std::nullopt}; // its Shift step is not a setting
+    case DesktopSteps::Desktop::kde:
+        return StepSizes{steps.volumeStep(false), 0.01F}; // plasma-pa's fixed fine step
+    case DesktopSteps::Desktop::other:
+        return std::nullopt;
     }
     return std::nullopt;
 }

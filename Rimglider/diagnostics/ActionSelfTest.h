@@ -2,7 +2,9 @@
 // backlight by one normal and one fine step: measures each level before and 0.6 s after a step,
 // restores the levels it found and writes a JSON report. The desktop, not Rimglider, chooses
 // the step size; where its settings tell the size the check expects exactly that step on its
-// grid, elsewhere only a plausible move in the right direction.
+// grid, elsewhere only a plausible move in the right direction. Then one fine step each way
+// through the direct path (what a gesture made with a modifier held does, no key posted): a
+// quarter of the desktop's step, to within one unit of the device's resolution.
 #pragma once
 
 #include "TaskScheduler.h"
@@ -69,6 +71,8 @@ class ActionSelfTest {
         StepSizeSource stepSizes;       // empty: desktopStepSizes
         std::function<QDateTime()> now; // empty: the system clock
         QString reportPath;             // empty: defaultReportPath()
+        // The direct path's fine step (0…1) for a target; empty: DesktopSteps::shared()'s.
+        std::function<float(Target)> directFineStep;
     };
 
     // The process's controllers, permission and main-thread scheduler.
@@ -84,6 +88,10 @@ class ActionSelfTest {
     static bool passes(std::optional<float> before, std::optional<float> after,
                        GestureEngineKit::SliderDirection direction, std::optional<float> expectedStep, bool fine,
                        std::optional<float> normalMove = std::nullopt);
+    // The pass rule for a direct step: the right way, `expectedStep` in size to within `unit`,
+    // the device's resolution.
+    static bool passesDirect(std::optional<float> before, std::optional<float> after,
+                             GestureEngineKit::SliderDirection direction, float expectedStep, float unit);
     // Up from a low level, down from anywhere else, so the step has room.
     static GestureEngineKit::SliderDirection directionFrom(float startLevel);
 
@@ -92,13 +100,10 @@ class ActionSelfTest {
     // Writes `report` atomically; false when the folder or the file cannot be written.
     static bool writeReport(const Report& report, const QString& path);
 
-    // What the running desktop's own settings say: GNOME's volume step (its fine step is not a
-    // setting), KDE Plasma's volume step and its fixed 1 % fine step; nothing for brightness or
-    // other desktops.
+    // What the running desktop's own settings say (DesktopSteps): GNOME's volume step (its fine
+    // step is not a setting), KDE Plasma's volume step and its fixed 1 % fine step; nothing for
+    // brightness or other desktops.
     static std::optional<StepSizes> desktopStepSizes(Target target);
-    // The sizes a desktop's volume setting gives, from the current desktop's name and the
-    // setting's text (GNOME: gsettings' answer, KDE: the VolumeStep value).
-    static std::optional<StepSizes> volumeStepSizes(const QString& desktop, const QString& setting);
 };
 
 } // namespace rimglider

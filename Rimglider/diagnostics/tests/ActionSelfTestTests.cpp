@@ -37,6 +37,7 @@ constexpr auto up = SliderDirection::up;
 constexpr auto down = SliderDirection::down;
 constexpr float normalStep = 0.0625F;
 constexpr float fineStep = 0.015625F;
+constexpr float directFine = fineStep; // the step the run is told
 
 TEST(SelfTestRule, OneStepOnTheGridWhenTheStepIsKnownElseTheRightWayAndFineSmaller)
 {
@@ -68,15 +69,13 @@ TEST(SelfTestRule, OneStepOnTheGridWhenTheStepIsKnownElseTheRightWayAndFineSmall
     EXPECT_EQ(ActionSelfTest::directionFrom(0.25F), up);
     EXPECT_EQ(ActionSelfTest::directionFrom(0.3F), down);
 
-    const auto gnome = ActionSelfTest::volumeStepSizes(QStringLiteral("ubuntu:GNOME"), QStringLiteral("uint32 6\n"));
-    ASSERT_TRUE(gnome);
-    EXPECT_FLOAT_EQ(gnome->normal.value_or(0), 0.06F);
-    EXPECT_FALSE(gnome->fine) << "GNOME's Shift step is not a setting";
-    const auto kde = ActionSelfTest::volumeStepSizes(QStringLiteral("KDE"), QStringLiteral("5"));
-    ASSERT_TRUE(kde);
-    EXPECT_FLOAT_EQ(kde->fine.value_or(0), 0.01F);
-    EXPECT_FALSE(ActionSelfTest::volumeStepSizes(QStringLiteral("XFCE"), QStringLiteral("5")));
-    EXPECT_FALSE(ActionSelfTest::volumeStepSizes(QStringLiteral("GNOME"), QStringLiteral("0")));
+    // A direct step: the right way, its size to within one unit of the device.
+    const std::tuple<float, float, SliderDirection, bool> direct[] = {{0.31F, 0.326F, up, true},
+                                                                      {0.326F, 0.31F, down, true},
+                                                                      {0.31F, 0.3275F, up, false},
+                                                                      {0.326F, 0.31F, up, false}};
+    for (const auto& [before, after, direction, passes] : direct)
+        EXPECT_EQ(ActionSelfTest::passesDirect(before, after, direction, directFine, 0.001F), passes) << after;
 }
 
 TEST(SelfTestReport, SummaryExitStatusAndJson)
@@ -188,13 +187,20 @@ class SelfTestRun : public ::testing::Test {
                                      [volumeSizes](ActionSelfTest::Target target) {
                                          return target == ActionSelfTest::Target::volume ? volumeSizes : std::nullopt;
                                      },
-                                     [] { return QDateTime(QDate(2025, 3, 3), QTime(14, 5, 9), Qt::UTC); }, reportPath},
+                                     [] { return QDateTime(QDate(2025, 3, 3), QTime(14, 5, 9), Qt::UTC); }, reportPath,
+                                     [](ActionSelfTest::Target) { return directFine; }},
             [&](const Report& r) { report = r; });
         for (int wait = 0; wait < 20 && !report; ++wait) {
             if (desktop.expectedVolume >= 0) {
                 EXPECT_TRUE(QTest::qWaitFor([&] { return volume.volume() == desktop.expectedVolume; }, 5000));
             }
             desktop.expectedVolume = -1;
+            // A direct step is done once the server reports the level set; the kernel's
+            // actual_brightness follows a write to brightness.
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !volume.target(); }, 5000));
+            if (testbed && backlight("brightness") != "<unreadable>")
+                umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness",
+                                               backlight("brightness").constData());
             if (clock.pending() > 0) {
                 clock.advance(ActionSelfTest::settleTime);
             } else {
@@ -243,16 +249,23 @@ TEST_F(SelfTestRun, KnownVolumeStepAndUnknownBrightnessStepPassAndLevelsComeBack
     desktop.volumeSteps = ActionSelfTest::StepSizes{normalStep, fineStep};
 
     const Report report = runToEnd(*volume, *brightness, desktop.volumeSteps);
-    ASSERT_EQ(report.checks.size(), 4);
+    ASSERT_EQ(report.checks.size(), 8);
     // Volume from 0.5 steps down on the 1/16 and 1/64 grids.
     EXPECT_EQ(report.checks[0], (Check{"volume step", 0.5F, 0.4375F, normalStep, true}));
     EXPECT_EQ(report.checks[1], (Check{"volume fine step", 0.4375F, 0.421875F, fineStep, true}));
     // Brightness from 0.25 steps up by sizes no setting tells: recorded as 0.
-    EXPECT_EQ(report.checks[2].name, "brightness step");
-    EXPECT_FLOAT_EQ(report.checks[2].after.value_or(0), 0.30F);
-    EXPECT_EQ(report.checks[2].step, 0.0F);
-    EXPECT_FLOAT_EQ(report.checks[3].after.value_or(0), 0.31F);
-    EXPECT_EQ(report.summary(), "4/4 checks passed");
+    // Then one direct fine step down and back, no key posted: 0.421875 - 1/64 and back.
+    EXPECT_EQ(report.checks[2], (Check{"volume direct fine step down", 0.421875F, 0.40625F, directFine, true}));
+    EXPECT_EQ(report.checks[3], (Check{"volume direct fine step up", 0.40625F, 0.421875F, directFine, true}));
+    EXPECT_EQ(report.checks[4].name, "brightness step");
+    EXPECT_FLOAT_EQ(report.checks[4].after.value_or(0), 0.30F);
+    EXPECT_EQ(report.checks[4].step, 0.0F);
+    EXPECT_FLOAT_EQ(report.checks[5].after.value_or(0), 0.31F);
+    // On a panel of 1000 units 0.31 + 1/64 lands on 0.326, within one unit of the step.
+    EXPECT_EQ(report.checks[6], (Check{"brightness direct fine step up", 0.31F, 0.326F, directFine, true}));
+    EXPECT_EQ(report.checks[7], (Check{"brightness direct fine step down", 0.326F, 0.31F, directFine, true}));
+    EXPECT_EQ(desktop.keys, 4) << "the direct steps post no key";
+    EXPECT_EQ(report.summary(), "8/8 checks passed");
     EXPECT_EQ(report.outputDevice, "Speakers");
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return volume->volume() == 0.5F; }, 5000)) << "volume restored";
