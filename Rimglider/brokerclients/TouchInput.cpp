@@ -321,13 +321,20 @@ void TouchInput::handleEvents(const Events& events)
         touchpad = device();
         if (!touchpad) return;
         assembler_.emplace(touchpad->description); // it gives frames: checked when chosen
+        lastKeepAlive_.reset();
     }
     if (!assembler_) return; // waiting for the state batch
     for (const WireEvent& wire : events.events) {
         const InputEvent event = wire.toInputEvent();
         while (auto frame = assembler_->keepAlive(event.time))
             deliver(std::move(*frame));
-        if (auto frame = assembler_->push(event)) deliver(std::move(*frame));
+        if (auto frame = assembler_->push(event)) {
+            // A report the broker passed on late may be stamped before a keep-alive the clock
+            // has already sent: it is news now, so the engine never sees time run backwards.
+            if (lastKeepAlive_ && frame->time < *lastKeepAlive_) frame->time = *lastKeepAlive_;
+            lastKeepAlive_.reset();
+            deliver(std::move(*frame));
+        }
     }
 }
 
@@ -452,8 +459,10 @@ void TouchInput::fillKeepAlive()
 {
     if (!clockKeepAliveDue()) return;
     const double now = clock_() - keepAliveSlack;
-    while (auto frame = assembler_->keepAlive(now))
+    while (auto frame = assembler_->keepAlive(now)) {
+        lastKeepAlive_ = frame->time;
         deliver(std::move(*frame));
+    }
 }
 
 void TouchInput::deliver(TouchFrame frame)

@@ -130,6 +130,7 @@ class TouchInput : public TouchFrameSource {
     // The reader's own.
     std::optional<FrameAssembler> assembler_; // from the touchpad's state batch on
     double lastFrameTime_ = 0;
+    std::optional<double> lastKeepAlive_; // the clock's latest keep-alive since the last report
     bool lastFrameTouched_ = false;
     std::uint32_t nextSerial_ = 1;
     bool refused_ = false; // the last attempt was refused

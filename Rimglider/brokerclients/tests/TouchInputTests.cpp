@@ -145,26 +145,31 @@ TEST(TouchInput, ClockFillsTheGapsUnderARestingFinger)
         EXPECT_NEAR(frames[k].time, 10.0 + double(k - 1) / 30, 1e-9);
         EXPECT_EQ(frames[k].touches.at(0).state, TouchSample::stateTouching);
     }
+    // A report passed on late, stamped before the last keep-alive, comes after it, not before.
+    broker.sendEvents(1, finger(10.15, 510, 250));
+    f.waitForFrames(8);
+    EXPECT_EQ(f.caught.frames()[7].time, frames[6].time);
+    EXPECT_GT(f.caught.frames()[7].touches.at(0).x, frames[6].touches.at(0).x);
     // The lift's own time fills the one frame still due before it; then nothing rests.
     broker.sendEvents(1, lift(10.21));
     f.now = 20.0;
     broker.sendEvents(1, {wireEvent({20.0, EV_SYN, SYN_REPORT, 0})});
-    f.waitForFrames(10);
+    f.waitForFrames(11);
     frames = f.caught.frames();
-    ASSERT_EQ(frames.size(), 10u);
-    EXPECT_EQ(frames[8], (TouchFrame{10.21, {}}));
-    EXPECT_EQ(frames[9], (TouchFrame{20.0, {}}));
+    ASSERT_EQ(frames.size(), 11u);
+    EXPECT_EQ(frames[9], (TouchFrame{10.21, {}}));
+    EXPECT_EQ(frames[10], (TouchFrame{20.0, {}}));
 
     // Events stamped on another clock (a pad that refused CLOCK_MONOTONIC) must not make the
     // clock repeat a minute of frames after every report; their own times still fill gaps.
     f.now = 1e6;
     broker.sendEvents(1, finger(30.0, 500, 250));
     broker.sendEvents(1, finger(30.09, 500, 250));
-    f.waitForFrames(14);
+    f.waitForFrames(15);
     frames = f.caught.frames();
-    ASSERT_EQ(frames.size(), 14u); // a flood would have come before the last report
-    EXPECT_NEAR(frames[12].time, 30.0 + 2.0 / 30, 1e-9);
-    EXPECT_EQ(frames[13].time, 30.09);
+    ASSERT_EQ(frames.size(), 15u); // a flood would have come before the last report
+    EXPECT_NEAR(frames[13].time, 30.0 + 2.0 / 30, 1e-9);
+    EXPECT_EQ(frames[14].time, 30.09);
 }
 
 TEST(TouchInput, VanishingMidSlideReleasesTheGestureThenFallsBack)
