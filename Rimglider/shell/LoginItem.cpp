@@ -84,6 +84,15 @@ QString execArgument(const QString& argument)
     return quoted.replace(u'\\', QStringLiteral("\\\\"));
 }
 
+// The Exec line that starts `executable`. GLib checks that the program exists before it expands
+// the field codes, so a path with a percent sign (written %%) would be looked for under the wrong
+// name and the entry ignored: such a path goes to env as an argument, where %% is expanded.
+QString execLine(const QString& executable)
+{
+    const QString quoted = execArgument(executable);
+    return executable.contains(u'%') ? QStringLiteral("/usr/bin/env ") + quoted : quoted;
+}
+
 } // namespace
 
 LoginItem& LoginItem::shared()
@@ -157,7 +166,7 @@ QString LoginItem::write(const QString& executable) const
             << "Type=Application\n"
             << "Name=Rimglider\n"
             << "Comment=Slide along the edges of your trackpad to change volume and brightness.\n"
-            << "Exec=" << execArgument(executable) << "\n"
+            << "Exec=" << execLine(executable) << "\n"
             << "Icon=rimglider\n"
             << "Terminal=false\n"
             << "NoDisplay=false\n"

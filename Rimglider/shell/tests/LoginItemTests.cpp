@@ -2,8 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -152,19 +155,36 @@ TEST_F(LoginItemTest, FailedWritesAndRemovalsAreReportedWithTheStatusAsFound)
     EXPECT_NE(item->status(), Status::notRegistered);
 }
 
-TEST_F(LoginItemTest, TheProgramPathIsQuotedForTheExecLine)
+TEST_F(LoginItemTest, GlibsOwnLauncherStartsTheProgramWhateverItsPath)
 {
-    program = home.filePath("my apps/100% \"rim\"/rimglider");
-    QDir().mkpath(QFileInfo(program).path());
-    QFile file(program);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    auto item = makeItem();
-    item->setEnabled(true);
-    ASSERT_EQ(item->status(), Status::enabled);
-    // Quoted for the Exec rules (\" inside quotes, %% for a percent sign), then the
-    // backslash escaped once more as in every string value.
-    const QString expected = "Exec=\"" + home.path() + "/my apps/100%% \\\\\"rim\\\\\"/rimglider\"\n";
-    EXPECT_TRUE(readEntry().contains(expected)) << readEntry().toStdString();
+    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    ASSERT_FALSE(gio.isEmpty()) << "gio (libglib2.0-bin) is needed";
+    for (const QString& folder : {QStringLiteral("my apps/100% \"rim\""), QStringLiteral("a 'b' $HOME `c` \\d #e")}) {
+        // A stand-in program that says under which name it was started.
+        program = home.filePath(folder + "/rimglider");
+        const QString ran = home.filePath("ran");
+        QFile::remove(ran);
+        QDir().mkpath(QFileInfo(program).path());
+        QFile file(program);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\nprintf '%s' \"$0\" > \"$RAN\"\n");
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        auto item = makeItem();
+        item->setEnabled(true);
+        ASSERT_EQ(item->status(), Status::enabled);
+        QProcess launch;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("RAN"), ran);
+        launch.setProcessEnvironment(environment);
+        launch.start(gio, {QStringLiteral("launch"), entryPath()});
+        ASSERT_TRUE(launch.waitForFinished(10000));
+        EXPECT_EQ(launch.exitCode(), 0) << launch.readAllStandardError().toStdString() << readEntry().toStdString();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(ran).size() > 0; })) << readEntry().toStdString();
+        QFile result(ran);
+        ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+        EXPECT_EQ(QString::fromUtf8(result.readAll()), program);
+    }
 }
 
 } // namespace
