@@ -1,5 +1,7 @@
 #include "Appcast.h"
 
+#include "Log.h"
+
 #include <QXmlStreamReader>
 
 namespace rimglider {
@@ -63,12 +65,17 @@ int sign(int value)
     return (value > 0) - (value < 0);
 }
 
+// A page the notification may open: https only, so a feed cannot send the user to a plain-text
+// page another party could change on the way, nor to a local file or another program.
 QUrl webUrl(const QString& text)
 {
     const QUrl url(text.trimmed(), QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty()) return {};
-    const QString scheme = url.scheme().toLower();
-    return scheme == u"https" || scheme == u"http" ? url : QUrl();
+    if (url.isValid() && !url.host().isEmpty() && url.scheme().toLower() == u"https") return url;
+    if (text.trimmed().isEmpty()) return {};
+    static const Log* log = new Log("updates");
+    log->error("Ignoring the update feed's link \"" + text.trimmed().left(200).toStdString() +
+               "\": only https: pages are opened");
+    return {};
 }
 
 // The reader's error as a sentence of its own.

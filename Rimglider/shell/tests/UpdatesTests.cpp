@@ -2,6 +2,7 @@
 #include "Updater.h"
 #include "Updates.h"
 
+#include "CaughtLog.h"
 #include "FeedServer.h"
 #include "ManualScheduler.h"
 #include "PrivateBus.h"
@@ -40,6 +41,7 @@ QByteArray feed(const QByteArray& items)
 
 TEST(Appcast, VersionsCompareAsSparkleDoesAndOnlyAllowedChannelsAreOffered)
 {
+    const test::CaughtLog log;
     const std::tuple<const char*, const char*, int> versions[] = {
         {"0.10", "0.9", 1},
         {"1.0", "1.0.0", 0},
@@ -59,12 +61,15 @@ TEST(Appcast, VersionsCompareAsSparkleDoesAndOnlyAllowedChannelsAreOffered)
         "<item><sparkle:channel>beta</sparkle:channel>"
         "<enclosure url=\"https://example.org/b.tar.gz\" sparkle:version=\"4\" sparkle:shortVersionString=\"1.4b1\"/>"
         "</item><item><title>No version</title></item>"
-        "<item><link>file:///etc/passwd</link><sparkle:version>1</sparkle:version></item>"));
+        "<item><link>http://example.org/c</link><sparkle:version>1</sparkle:version></item>"
+        "<item><link>file:///etc/passwd</link><sparkle:version>0</sparkle:version></item>"));
     ASSERT_TRUE(appcast);
-    ASSERT_EQ(appcast->items().size(), 3U);       // items without a Sparkle version are left out
+    ASSERT_EQ(appcast->items().size(), 4U);       // items without a Sparkle version are left out
     EXPECT_EQ(appcast->items()[0].version, u"3"); // the element wins over the enclosure
     EXPECT_EQ(appcast->items()[1].displayVersion(), u"1.4b1");
-    EXPECT_FALSE(appcast->items()[2].page().isValid()); // only web pages are ever opened
+    EXPECT_FALSE(appcast->items()[2].page().isValid()); // only https pages are ever opened, and
+    EXPECT_FALSE(appcast->items()[3].page().isValid()); // the others are named in the log
+    EXPECT_EQ(log.messages().size(), 2U);
     EXPECT_EQ(appcast->newestUpdate("2", "", {})->version, u"3");
     EXPECT_EQ(appcast->newestUpdate("2", "", {"beta"})->version, u"4");
     EXPECT_FALSE(appcast->newestUpdate("4", "", {"beta"}));
