@@ -94,29 +94,22 @@ TEST_F(Dispatch, StepsGoToTheSideTargetWithTheStrengthPulseAndKeysAreConfirmed)
 
 TEST_F(Dispatch, HeldModifiersOtherThanFnPerformTheActionInsteadOfPostingAKey)
 {
-    const struct {
-        ModifierState held;
-        bool direct;
-    } cases[] = {
-        {{}, false},
-        {ModifierState::function, false},
-        {ModifierState::shift, true},
-        {{ModifierState::shift, ModifierState::option}, true},
-        {{ModifierState::control, ModifierState::function}, true},
-        {ModifierState::command, true},
-    };
-    for (const auto& c : cases) {
-        held = c.held;
+    using M = ModifierState;
+    const std::pair<M, bool> cases[] = {
+        {{}, false},        {M::function, false},          {M::shift, true},
+        {M::command, true}, {{M::shift, M::option}, true}, {{M::control, M::function}, true}};
+    for (const auto& [mods, direct] : cases) {
+        held = mods;
         volumeResult = StepResult::atLimit; // limits and strength pulses as for posted keys
         dispatcher.handle(GestureEvent::sliderBegan(Zone::right));
         dispatcher.handle(GestureEvent::sliderStep(Zone::right, SliderDirection::up, true));
         dispatcher.handle(GestureEvent::sliderStep(Zone::left, SliderDirection::down, false));
         dispatcher.handle(GestureEvent::tap(Zone::bottom));
         dispatcher.handle(GestureEvent::doubleTap(Zone::bottom));
-        const std::string set = c.direct ? "set " : "", key = c.direct ? "perform " : "key ";
+        const std::string set = direct ? "set " : "", key = direct ? "perform " : "key ";
         EXPECT_EQ(take(), (Log{set + "volume up fine", "pulse 1", set + "brightness down", "pulse 0", key + "16",
                                "pulse 0", key + "7", "pulse 0"}))
-            << int(c.held.rawValue());
+            << int(mods.rawValue());
     }
 }
 

@@ -108,8 +108,11 @@ TEST(EventTap, DisabledWhileTheBrokerIsAwayOrSuspendedAndBackAfterwards)
     ASSERT_TRUE(f.tap.start());
     ASSERT_TRUE(eventually([&] { return f.broker->keySubscribers() == 1; }));
 
+    f.broker->sendKeys(broker::Modifiers{at(1), ModifierState::control});
+    ASSERT_TRUE(eventually([&] { return f.tap.heldModifiers() == ModifierState::control; }));
     f.broker->broadcast(broker::Suspended{});
     ASSERT_TRUE(eventually([&] { return !f.tap.isRunning(); }));
+    EXPECT_TRUE(f.tap.heldModifiers().isEmpty()) << "a release while away is never heard";
     f.broker->broadcast(broker::Resumed{});
     ASSERT_TRUE(eventually([&] { return f.tap.isRunning(); }));
 

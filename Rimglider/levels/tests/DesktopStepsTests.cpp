@@ -23,7 +23,6 @@ TEST(DesktopSteps, EachDesktopsStepsAndKdesFileFollowed)
     const std::tuple<const char*, Desktop, float, float> desktops[] = {
         {"ubuntu:GNOME", Desktop::gnome, 0.06f, 0.05f}, // no schema installed: GNOME's default
         {"KDE", Desktop::kde, 0.05f, 0.05f},
-        {"gnome-classic:gnome", Desktop::gnome, 0.06f, 0.05f},
         {"XFCE", Desktop::other, 1 / 16.0f, 1 / 16.0f},
         {"", Desktop::other, 1 / 16.0f, 1 / 16.0f},
     };
@@ -40,9 +39,7 @@ TEST(DesktopSteps, EachDesktopsStepsAndKdesFileFollowed)
     for (const auto& [text, percent] :
          std::vector<std::pair<QByteArray, int>>{{"[General]\nVolumeStep=10\n", 10},
                                                  {"[General]\nVolumeStep[$i]=3\n[Other]\nVolumeStep=9\n", 3},
-                                                 {"[General]\nVolumeStep=0\n", 5}, // implausible: the default
-                                                 {"[General]\nVolumeStep=twelve\n", 5},
-                                                 {"[General]\nVolumeStep=7\n", 7}}) {
+                                                 {"[General]\nVolumeStep=0\n", 5}}) { // implausible: the default
         QFile file(config.filePath(QStringLiteral("plasmaparc.new")));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text);
