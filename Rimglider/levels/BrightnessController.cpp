@@ -294,7 +294,12 @@ StepResult BrightnessController::adjust(SliderDirection direction, float amount)
     targetDisplay_ = display_;
     ++setsInFlight_;
     setLevel(*display_, to, [this](bool) {
-        if (--setsInFlight_ == 0) refresh(); // the panel and the tray follow
+        if (--setsInFlight_ > 0 || !display_) return;
+        // The panel and the tray follow; the display itself is known, so no enumeration.
+        if (const auto level = readLevel(*display_); level != brightness_) {
+            brightness_ = level;
+            emit brightnessChanged();
+        }
     });
     return StepResult::stepped;
 }
