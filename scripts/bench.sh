@@ -121,6 +121,14 @@ row('Main thread per slider step', m and f"median {m[0]:.1f} µs, p99 {m[1]:.1f}
 for what in ('VolumeController', 'BrightnessController'):
     m = find('levels', what + r'(?: \(emulated sysfs\))? step\(\): median ([\d.]+) us, p99 ([\d.]+) us')
     row(f'`{what}::step`', m and f"median {m[0]:.2f} µs, p99 {m[1]:.2f} µs")
+m = find('levels', r'VolumeController adjust\(\): median ([\d.]+) us, p99 ([\d.]+) us; '
+            r'step to level reported: median ([\d.]+) ms, p99 ([\d.]+) ms')
+row('Held-modifier volume step: `VolumeController::adjust` on the main thread',
+    m and f"median {m[0]:.2f} µs, p99 {m[1]:.2f} µs")
+row('Held-modifier volume step → the sound server reports the new level',
+    m and f"median {m[2]:.2f} ms, p99 {m[3]:.2f} ms", 'p99 ≤ 2 ms', m and m[3] <= 2)
+m = find('levels', r'BrightnessController adjust\(\) \(sysfs write\) step\(\): median ([\d.]+) us, p99 ([\d.]+) us')
+row('Held-modifier brightness step: `BrightnessController::adjust` (sysfs)', m and f"median {m[0]:.2f} µs, p99 {m[1]:.2f} µs")
 
 m = find('ui', r'answers.*?: (-?\d+) ms')
 row('`rimglider` start-up until it answers a second launch (offscreen)', m and m[0] >= 0 and f"{m[0]:.0f} ms")
