@@ -95,6 +95,11 @@ class FakeBroker {
             refuseWith_ = code;
         });
     }
+    // The newest protocol version it speaks (it speaks every one down to the oldest).
+    void speakUpTo(std::uint32_t version)
+    {
+        locked([&] { newestVersion_ = version; });
+    }
     void failListing(bool fail = true)
     {
         locked([&] { listFails_ = fail; });
@@ -301,14 +306,19 @@ class FakeBroker {
             closeLocked(fd);
             return;
         }
-        if (std::holds_alternative<Hello>(message.request)) {
+        if (const auto* hello = std::get_if<Hello>(&message.request)) {
             if (refuse_) {
                 sendLocked(fd, serial, Error{refuseWith_, "uid " + std::to_string(::getuid())});
                 closeLocked(fd);
                 return;
             }
+            if (hello->version > newestVersion_ || hello->version < oldestProtocolVersion) {
+                sendLocked(fd, serial, Error{ErrorCode::unsupportedVersion, "unknown version"});
+                closeLocked(fd);
+                return;
+            }
             client.welcomed = true;
-            sendLocked(fd, serial, Welcome{protocolVersion, std::uint32_t(::getuid()), false});
+            sendLocked(fd, serial, Welcome{hello->version, std::uint32_t(::getuid()), false});
         } else if (std::holds_alternative<ListTouchpads>(message.request)) {
             if (listFails_) {
                 sendLocked(fd, serial, Error{ErrorCode::unavailable, "udev enumeration failed"});
@@ -358,6 +368,7 @@ class FakeBroker {
     std::vector<broker::ClientMessage> requests_;
     bool refuse_ = false;
     broker::ErrorCode refuseWith_ = broker::ErrorCode::refused;
+    std::uint32_t newestVersion_ = broker::protocolVersion;
     bool listFails_ = false;
     bool keysRefused_ = false;
     std::int32_t effectStatus_ = 0;

@@ -53,8 +53,22 @@ std::string errnoText(int error)
 std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::open(const std::string& path,
                                                                                  std::chrono::milliseconds timeout)
 {
-    using Kind = Failure::Kind;
     const auto deadline = SteadyClock::now() + timeout;
+    // The newest version first; a broker that does not speak it says so, and the next older one
+    // is tried on a new connection (the broker closes after refusing a version).
+    for (std::uint32_t version = protocolVersion;; --version) {
+        auto opened = attempt(path, timeout, deadline, version);
+        const auto* failure = std::get_if<Failure>(&opened);
+        if (!failure || !failure->olderVersionMayDo || version == oldestProtocolVersion) return opened;
+    }
+}
+
+std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::attempt(const std::string& path,
+                                                                                    std::chrono::milliseconds timeout,
+                                                                                    SteadyClock::time_point deadline,
+                                                                                    std::uint32_t version)
+{
+    using Kind = Failure::Kind;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof(address.sun_path))
@@ -79,7 +93,7 @@ std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::open
 
     // A broker that turns a peer away at once writes its ERROR and closes: the HELLO may then fail
     // (EPIPE), but the ERROR is still there to read.
-    const bool sent = connection.send(Hello{}, 0);
+    const bool sent = connection.send(Hello{version}, 0);
     const std::string sendError = sent ? std::string() : "HELLO: " + errnoText(errno);
     BrokerMessage reply;
     switch (connection.receive(reply, std::chrono::milliseconds(remainingMilliseconds(deadline)))) {
@@ -92,7 +106,7 @@ std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::open
         return failure(Kind::unreachable, path, sent ? "closed the connection during HELLO" : sendError);
     }
     if (const auto* welcome = std::get_if<Welcome>(&reply.message)) {
-        if (welcome->version != protocolVersion)
+        if (welcome->version != version)
             return failure(Kind::protocol, path, "speaks version " + std::to_string(welcome->version));
         connection.welcome_ = *welcome;
         return connection;
@@ -100,8 +114,10 @@ std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::open
     if (const auto* error = std::get_if<Error>(&reply.message)) {
         if (error->code == ErrorCode::refused) return failure(Kind::refused, path, "refused: " + error->text);
         if (error->code == ErrorCode::tooManyClients) return failure(Kind::busy, path, "busy: " + error->text);
-        return failure(Kind::protocol, path,
-                       "answered HELLO with error " + std::to_string(int(error->code)) + ": " + error->text);
+        Failure f = failure(Kind::protocol, path,
+                            "answered HELLO with error " + std::to_string(int(error->code)) + ": " + error->text);
+        f.olderVersionMayDo = error->code == ErrorCode::unsupportedVersion;
+        return f;
     }
     return failure(Kind::protocol, path, "answered HELLO with an unexpected message");
 }
@@ -168,6 +184,11 @@ BrokerConnection::Received BrokerConnection::receive(BrokerMessage& out, std::ch
         }
         if (size == 0) return Received::closed; // end of stream: closed, or shut down by interrupt()
         if (auto message = decodeBrokerMessage(std::span(buffer.data(), std::size_t(size)))) {
+            // The broker's keep-alive in exclusive mode: answered here, by the reading thread.
+            if (const auto* ping = std::get_if<Ping>(&message->message)) {
+                send(Pong{ping->token});
+                continue;
+            }
             out = std::move(*message);
             return Received::message;
         }

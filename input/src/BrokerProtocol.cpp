@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <stdexcept>
@@ -14,6 +15,7 @@ namespace {
 constexpr std::size_t headerSize = 8;
 constexpr std::size_t timeSize = 12;
 constexpr std::size_t eventSize = 20;
+constexpr std::size_t clickGuardSize = 4 + 1 + timeSize + 2 + 1; // before the claimed ids
 constexpr std::uint16_t stateFlag = 1;
 constexpr std::uint32_t brokerIsRootFlag = 1;
 
@@ -26,6 +28,10 @@ enum : std::uint16_t {
     typeUnsubscribeKeys = 0x0006,
     typePostSystemKey = 0x0007,
     typePlayEffect = 0x0008,
+    typeSetExclusive = 0x0009,
+    typeHideContact = 0x000A,
+    typeSetClickGuard = 0x000B,
+    typePong = 0x000C,
 
     typeWelcome = 0x8001,
     typeError = 0x8002,
@@ -40,6 +46,8 @@ enum : std::uint16_t {
     typeEffectResult = 0x800B,
     typeSuspended = 0x800C,
     typeResumed = 0x800D,
+    typeExclusive = 0x800E,
+    typePing = 0x800F,
 };
 
 // Little-endian writes, whatever the host's byte order.
@@ -333,11 +341,37 @@ std::vector<std::uint8_t> encode(const ClientMessage& message)
                 w.u8(static_cast<std::uint8_t>(m.key));
                 w.u8(m.fine ? 1 : 0);
                 return w.take();
-            } else {
-                static_assert(std::is_same_v<T, PlayEffect>);
+            } else if constexpr (std::is_same_v<T, PlayEffect>) {
                 Writer w(typePlayEffect, 0, serial);
                 w.u32(m.deviceId);
                 w.s32(m.actuationId);
+                return w.take();
+            } else if constexpr (std::is_same_v<T, SetExclusive>) {
+                Writer w(typeSetExclusive, 0, serial);
+                w.u32(m.deviceId);
+                w.u8(m.on ? 1 : 0);
+                return w.take();
+            } else if constexpr (std::is_same_v<T, HideContact>) {
+                Writer w(typeHideContact, 0, serial);
+                w.u32(m.deviceId);
+                w.s32(m.trackingId);
+                w.u8(m.hide ? 1 : 0);
+                return w.take();
+            } else if constexpr (std::is_same_v<T, SetClickGuard>) {
+                if (m.claimed.size() > maxClaimedContacts) throw std::length_error("more than 32 claimed contacts");
+                Writer w(typeSetClickGuard, 0, serial);
+                w.u32(m.deviceId);
+                w.u8(m.guarding ? 1 : 0);
+                w.time(m.guardUntil);
+                w.u16(m.graceMilliseconds);
+                w.u8(static_cast<std::uint8_t>(m.claimed.size()));
+                for (std::int32_t id : m.claimed)
+                    w.s32(id);
+                return w.take();
+            } else {
+                static_assert(std::is_same_v<T, Pong>);
+                Writer w(typePong, 0, serial);
+                w.u32(m.token);
                 return w.take();
             }
         },
@@ -409,9 +443,20 @@ std::vector<std::uint8_t> encode(const BrokerMessage& message)
                 return w.take();
             } else if constexpr (std::is_same_v<T, Suspended>) {
                 return Writer(typeSuspended, 0, serial).take();
-            } else {
-                static_assert(std::is_same_v<T, Resumed>);
+            } else if constexpr (std::is_same_v<T, Resumed>) {
                 return Writer(typeResumed, 0, serial).take();
+            } else if constexpr (std::is_same_v<T, Exclusive>) {
+                Writer w(typeExclusive, 0, serial);
+                w.u32(m.deviceId);
+                w.u8(static_cast<std::uint8_t>(m.state));
+                w.u8(static_cast<std::uint8_t>(m.reason));
+                w.u32(m.swallowedPresses);
+                return w.take();
+            } else {
+                static_assert(std::is_same_v<T, Ping>);
+                Writer w(typePing, 0, serial);
+                w.u32(m.token);
+                return w.take();
             }
         },
         message.message));
@@ -473,6 +518,47 @@ RequestDecoding decodeRequest(std::span<const std::uint8_t> packet)
             const std::uint32_t deviceId = r.u32();
             return R(PlayEffect{deviceId, r.s32()});
         });
+        break;
+    case typeSetExclusive:
+        expect(5, [&]() -> R {
+            const std::uint32_t deviceId = r.u32();
+            const std::uint8_t on = r.u8();
+            if (on > 1) return std::nullopt;
+            return SetExclusive{deviceId, on == 1};
+        });
+        break;
+    case typeHideContact:
+        expect(9, [&]() -> R {
+            const std::uint32_t deviceId = r.u32();
+            const std::int32_t trackingId = r.s32();
+            const std::uint8_t hide = r.u8();
+            if (trackingId < 0 || hide > 1) return std::nullopt;
+            return HideContact{deviceId, trackingId, hide == 1};
+        });
+        break;
+    case typeSetClickGuard: {
+        // The claimed ids' count is the last byte before them; the length must agree with it.
+        const std::size_t count = length >= clickGuardSize ? packet[headerSize + clickGuardSize - 1] : 0;
+        expect(clickGuardSize + 4 * count, [&]() -> R {
+            SetClickGuard g;
+            g.deviceId = r.u32();
+            const std::uint8_t guarding = r.u8();
+            g.guardUntil = r.time();
+            g.graceMilliseconds = r.u16();
+            r.u8();
+            for (std::size_t i = 0; i < count; ++i)
+                g.claimed.push_back(r.s32());
+            const bool badId = std::any_of(g.claimed.begin(), g.claimed.end(), [](std::int32_t id) { return id < 0; });
+            if (guarding > 1 || g.guardUntil.microseconds > 999999 || g.graceMilliseconds > maxGraceMilliseconds ||
+                count > maxClaimedContacts || badId || (guarding == 1 && count == 0))
+                return std::nullopt;
+            g.guarding = guarding == 1;
+            return g;
+        });
+        break;
+    }
+    case typePong:
+        expect(4, [&] { return R(Pong{r.u32()}); });
         break;
     default:
         out.outcome = RequestDecoding::Outcome::unknown;
@@ -580,6 +666,20 @@ std::optional<BrokerMessage> decodeBrokerMessage(std::span<const std::uint8_t> p
     case typeResumed:
         if (length != 0) return std::nullopt;
         return message(Resumed{});
+    case typeExclusive: {
+        if (length != 10) return std::nullopt;
+        Exclusive e;
+        e.deviceId = r.u32();
+        const std::uint8_t state = r.u8();
+        if (state > static_cast<std::uint8_t>(ExclusiveState::active)) return std::nullopt;
+        e.state = static_cast<ExclusiveState>(state);
+        e.reason = static_cast<ExclusiveReason>(r.u8()); // later versions add reasons
+        e.swallowedPresses = r.u32();
+        return message(e);
+    }
+    case typePing:
+        if (length != 4) return std::nullopt;
+        return message(Ping{r.u32()});
     default:
         return std::nullopt;
     }

@@ -56,6 +56,20 @@ TEST(BrokerConnection, OpensWithHelloAndSaysWhyItCouldNot)
     }
 }
 
+TEST(BrokerConnection, OlderBrokerIsSpokenToInItsOwnVersion)
+{
+    SocketFolder folder;
+    FakeBroker broker(folder.path());
+    broker.speakUpTo(1);
+    auto opened = BrokerConnection::open(folder.path(), 2s);
+    ASSERT_TRUE(std::holds_alternative<BrokerConnection>(opened));
+    EXPECT_EQ(std::get<BrokerConnection>(opened).welcome().version, 1u);
+    EXPECT_EQ(broker.requestsOf<Hello>(), (std::vector<Hello>{Hello{protocolVersion}, Hello{1}}));
+
+    broker.speakUpTo(0); // speaks nothing this client knows
+    EXPECT_EQ(failureOf(BrokerConnection::open(folder.path(), 2s)).kind, Kind::protocol);
+}
+
 TEST(BrokerConnection, SilentPeerTimesOutInsteadOfHanging)
 {
     // Listens but never accepts nor answers: the HELLO exchange must give up on its own.
@@ -80,9 +94,13 @@ TEST(BrokerConnection, ReceivesInOrderSkipsUnknownTypesAndEndsOnClose)
     EXPECT_TRUE(std::holds_alternative<Modifiers>(message.message));
 
     broker.broadcastRaw({0x7f, 0x80, 0, 0, 0, 0, 0, 0, 1, 2, 3}); // a type of a later version
+    broker.broadcast(Ping{41});                                   // answered by the reader itself
     broker.sendKeys(KeyDown{{12, 500000}});
     ASSERT_EQ(connection.receive(message, 2s), BrokerConnection::Received::message);
     EXPECT_EQ(message.message, Message(KeyDown{{12, 500000}}));
+    ASSERT_TRUE(connection.send(SubscribeKeys{}, 8)); // answered after the PONG, which is then recorded
+    ASSERT_EQ(connection.receive(message, 2s), BrokerConnection::Received::message);
+    EXPECT_EQ(broker.requestsOf<Pong>(), std::vector<Pong>{Pong{41}});
 
     broker.disconnectAll();
     EXPECT_EQ(connection.receive(message, 2s), BrokerConnection::Received::closed);

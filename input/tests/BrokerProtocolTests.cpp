@@ -50,11 +50,17 @@ Bytes operator+(Bytes a, const Bytes& b)
 // replayed by every test run; here the edges of the ranges.
 TEST(BrokerProtocol, ExtremeValuesAndAFullBatchRoundTrip)
 {
-    const ClientMessage request{0xFFFFFFFF, PlayEffect{0xDEADBEEF, -2147483647 - 1}};
-    EXPECT_EQ(decodeRequest(encode(request)).message, request);
+    for (const Request& r :
+         {Request(PlayEffect{0xDEADBEEF, -2147483647 - 1}),
+          Request(SetClickGuard{
+              4, true, {12, 999999}, maxGraceMilliseconds, std::vector<std::int32_t>(maxClaimedContacts, 7)})}) {
+        const ClientMessage request{0xFFFFFFFF, r};
+        EXPECT_EQ(decodeRequest(encode(request)).message, request);
+    }
     std::vector<WireEvent> full(maxEventsPerBatch, WireEvent{{1234567890123, 999999}, EV_ABS, ABS_MT_SLOT, -1});
     for (const Message& m : {Message(Events{6, false, full}), Message(Touchpad{sampleTouchpad()}),
-                             Message(Modifiers{{-3, 5}, GestureEngineKit::ModifierState(0x1F)})}) {
+                             Message(Modifiers{{-3, 5}, GestureEngineKit::ModifierState(0x1F)}),
+                             Message(Exclusive{3, ExclusiveState::off, ExclusiveReason(200), 0xFFFFFFFF})}) {
         const BrokerMessage message{77, m};
         const Bytes bytes = encode(message);
         EXPECT_LE(bytes.size(), maxBrokerMessageSize);
@@ -69,6 +75,7 @@ TEST(BrokerProtocol, WireLayoutIsLittleEndianWithoutPadding)
     EXPECT_EQ(client(0x01020304, PlayEffect{0x0A0B0C0D, -2}),
               (header(0x0008, 0, 0x01020304) + Bytes{0x0D, 0x0C, 0x0B, 0x0A, 0xFE, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(client(5, PostSystemKey{SystemKey::mute, true}), (header(0x0007, 0, 5) + Bytes{7, 1}));
+    EXPECT_EQ(client(6, HideContact{2, 0x0102, false}), (header(0x000A, 0, 6) + Bytes{2, 0, 0, 0, 2, 1, 0, 0, 0}));
 
     const Time t{0x0102030405060708, 999999}; // 999999 = 0x000F423F
     const Bytes time = {0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01, 0x3F, 0x42, 0x0F, 0x00};
@@ -82,6 +89,11 @@ TEST(BrokerProtocol, WireLayoutIsLittleEndianWithoutPadding)
     EXPECT_EQ(broker(3, Welcome{1, 1000, true}),
               (header(0x8001, 0, 3) + Bytes{1, 0, 0, 0, 0xE8, 0x03, 0, 0, 1, 0, 0, 0}));
     EXPECT_EQ(broker(3, Error{ErrorCode::badArgument, "ab"}), (header(0x8002, 0, 3) + Bytes{2, 0, 'a', 'b'}));
+    EXPECT_EQ(
+        client(7, SetClickGuard{2, true, t, 250, {5, -2 + 0x10000}}),
+        (header(0x000B, 0, 7) + Bytes{2, 0, 0, 0, 1} + time + Bytes{250, 0, 2} + Bytes{5, 0, 0, 0, 0xFE, 0xFF, 0, 0}));
+    EXPECT_EQ(broker(7, Exclusive{2, ExclusiveState::waiting, ExclusiveReason::grabBusy, 0x01020304}),
+              (header(0x800E, 0, 7) + Bytes{2, 0, 0, 0, 1, 3, 4, 3, 2, 1}));
 }
 
 TEST(BrokerProtocol, MalformedRequestsAreToldApartFromUnknownAndBadArguments)
@@ -119,11 +131,43 @@ TEST(BrokerProtocol, MalformedRequestsAreToldApartFromUnknownAndBadArguments)
         EXPECT_FALSE(decoded.message);
     }
 
-    for (const Bytes& payload : {Bytes{4, 0}, Bytes{19, 1}, Bytes{255, 0}, Bytes{0, 2}, Bytes{16, 255}}) {
-        const auto decoded = decodeRequest(header(0x0007, 0, 33) + payload);
-        EXPECT_EQ(decoded.outcome, Outcome::badArgument);
+    const auto guard = [](std::uint8_t guarding, std::uint32_t micro, std::uint16_t grace, std::uint8_t count,
+                          std::int32_t id) {
+        Bytes b = header(0x000B, 0, 33) + Bytes{1, 0, 0, 0, guarding, 0, 0, 0, 0, 0, 0, 0, 0};
+        for (int i = 0; i < 4; ++i)
+            b.push_back(std::uint8_t(micro >> (8 * i)));
+        b.insert(b.end(), {std::uint8_t(grace), std::uint8_t(grace >> 8), count});
+        for (int n = 0; n < count; ++n)
+            for (int i = 0; i < 4; ++i)
+                b.push_back(std::uint8_t(std::uint32_t(id) >> (8 * i)));
+        return b;
+    };
+    const std::vector<Bytes> badArguments = {
+        header(0x0007, 0, 33) + Bytes{4, 0},
+        header(0x0007, 0, 33) + Bytes{19, 1},
+        header(0x0007, 0, 33) + Bytes{255, 0},
+        header(0x0007, 0, 33) + Bytes{0, 2},
+        header(0x0007, 0, 33) + Bytes{16, 255},
+        header(0x0009, 0, 33) + Bytes{1, 0, 0, 0, 2},                // SET_EXCLUSIVE on = 2
+        header(0x000A, 0, 33) + Bytes{1, 0, 0, 0, 0, 0, 0, 0x80, 1}, // negative tracking id
+        header(0x000A, 0, 33) + Bytes{1, 0, 0, 0, 5, 0, 0, 0, 2},
+        guard(2, 0, 0, 1, 5),
+        guard(1, 1000000, 0, 1, 5),
+        guard(1, 0, maxGraceMilliseconds + 1, 1, 5),
+        guard(1, 0, 0, std::uint8_t(maxClaimedContacts + 1), 5),
+        guard(1, 0, 0, 0, 5), // guarding with no contact to end it
+        guard(0, 0, 0, 1, -1),
+    };
+    for (const Bytes& packet : badArguments) {
+        const auto decoded = decodeRequest(packet);
+        EXPECT_EQ(decoded.outcome, Outcome::badArgument) << packet.size();
         EXPECT_EQ(decoded.serial, 33u);
     }
+    Bytes countBeyondPacket = guard(1, 0, 0, 2, 5);
+    countBeyondPacket.resize(countBeyondPacket.size() - 4);
+    EXPECT_EQ(decodeRequest(countBeyondPacket).outcome, Outcome::malformed);
+    EXPECT_THROW(encode(ClientMessage{1, SetClickGuard{1, true, {}, 0, std::vector<std::int32_t>(33, 1)}}),
+                 std::length_error);
 }
 
 TEST(BrokerProtocol, MalformedBrokerMessagesAreRefused)
@@ -152,6 +196,8 @@ TEST(BrokerProtocol, MalformedBrokerMessagesAreRefused)
         header(0x8003, 0, 0) + Bytes{1, 0},
         header(0x8005, 0, 0) + Bytes{1, 0, 0},
         header(0x800C, 0, 0) + Bytes{0},
+        header(0x800E, 0, 0) + Bytes{1, 0, 0, 0, 3, 0, 0, 0, 0, 0}, // no such state
+        header(0x800F, 0, 0) + Bytes{1, 0, 0},
         header(0x8FFF, 0, 0), // a later version's type: ignored
         header(0x0001, 0, 0) + Bytes{1, 0, 0, 0},
     };

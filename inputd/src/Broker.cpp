@@ -442,7 +442,7 @@ void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
     if (const auto* hello = std::get_if<bp::Hello>(&message.request)) {
         if (c.greeted) {
             send(client, bp::Error{bp::ErrorCode::badArgument, "HELLO was already answered"}, serial, Kind::reply);
-        } else if (hello->version != bp::protocolVersion) {
+        } else if (hello->version != bp::oldestProtocolVersion) {
             send(client, bp::Error{bp::ErrorCode::unsupportedVersion, "this broker speaks version 1"}, serial,
                  Kind::reply);
             closeClient(token, "unsupported version");
@@ -458,7 +458,7 @@ void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
             closeClient(token, "too many connections");
         } else {
             c.greeted = true;
-            send(client, bp::Welcome{bp::protocolVersion, std::uint32_t(c.uid()), config_.brokerIsRoot}, serial,
+            send(client, bp::Welcome{bp::oldestProtocolVersion, std::uint32_t(c.uid()), config_.brokerIsRoot}, serial,
                  Kind::reply);
             Log::debug("client accepted (uid " + std::to_string(c.uid()) + ")");
             // Made with the first client, so udev has announced it by the time a key comes.
@@ -504,6 +504,10 @@ void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
                 Device* device = touchpad(r.deviceId);
                 const int status = device ? device->forceFeedback->play(r.actuationId) : ENODEV;
                 send(client, bp::EffectResult{status}, serial, Kind::reply);
+            } else if constexpr (std::is_same_v<T, bp::SetExclusive> || std::is_same_v<T, bp::HideContact> ||
+                                 std::is_same_v<T, bp::SetClickGuard> || std::is_same_v<T, bp::Pong>) {
+                send(client, bp::Error{bp::ErrorCode::unknownRequest, "a request of protocol version 2"}, serial,
+                     Kind::reply); // this broker speaks version 1 only
             } else {
                 static_assert(std::is_same_v<T, bp::Hello>);
             }

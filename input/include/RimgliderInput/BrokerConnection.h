@@ -21,10 +21,13 @@ class BrokerConnection {
             protocol,    // the broker answered something unexpected (another version, garbage)
         };
         Kind kind = Kind::unreachable;
-        std::string message; // for logs: what happened, with the path
+        std::string message;            // for logs: what happened, with the path
+        bool olderVersionMayDo = false; // the broker does not speak the version asked for
     };
 
-    // Connects to `path` and completes the HELLO exchange, waiting at most `timeout`.
+    // Connects to `path` and completes the HELLO exchange, waiting at most `timeout`: with the
+    // newest protocol version, else the newest the broker speaks (welcome().version tells;
+    // exclusive mode needs version 2).
     static std::variant<BrokerConnection, Failure> open(const std::string& path = socketPath(),
                                                         std::chrono::milliseconds timeout = std::chrono::seconds(2));
 
@@ -46,7 +49,7 @@ class BrokerConnection {
         closed,  // the broker closed the connection, or interrupt() was called
     };
     // Waits up to `timeout` for the next message (negative: without limit). Messages of types
-    // this client does not know are skipped.
+    // this client does not know are skipped; a PING is answered with its PONG and not returned.
     Received receive(BrokerMessage& out, std::chrono::milliseconds timeout = std::chrono::milliseconds(-1));
 
     // Makes a receive() blocked on another thread return `closed` at once, and every later one.
@@ -56,6 +59,9 @@ class BrokerConnection {
 
   private:
     explicit BrokerConnection(int fd) : fd_(fd) {}
+    static std::variant<BrokerConnection, Failure> attempt(const std::string& path, std::chrono::milliseconds timeout,
+                                                           std::chrono::steady_clock::time_point deadline,
+                                                           std::uint32_t version);
     void close();
 
     int fd_ = -1;

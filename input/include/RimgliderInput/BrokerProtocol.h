@@ -17,13 +17,17 @@
 
 namespace rimglider::broker {
 
-inline constexpr std::uint32_t protocolVersion = 1;
+// The newest protocol version this code speaks, and the oldest one a broker still serves.
+inline constexpr std::uint32_t protocolVersion = 2;
+inline constexpr std::uint32_t oldestProtocolVersion = 1;
 inline constexpr std::size_t maxRequestSize = 256;
 inline constexpr std::size_t maxBrokerMessageSize = 65536;
 inline constexpr std::size_t maxEventsPerBatch = 1024;
 inline constexpr std::size_t maxErrorTextSize = 200;
 inline constexpr std::uint32_t keyStreamId = 0xFFFFFFFF; // DROPPED for the key stream
 inline constexpr const char* defaultSocketPath = "/run/rimglider/inputd.sock";
+inline constexpr std::size_t maxClaimedContacts = 32;       // SET_CLICK_GUARD
+inline constexpr std::uint16_t maxGraceMilliseconds = 2000; // SET_CLICK_GUARD
 
 // $RIMGLIDER_INPUTD_SOCKET when set and not empty, else defaultSocketPath.
 std::string socketPath();
@@ -86,8 +90,34 @@ struct PlayEffect {
     friend bool operator==(const PlayEffect&, const PlayEffect&) = default;
 };
 
-using Request = std::variant<Hello, ListTouchpads, SubscribeTouchpad, UnsubscribeTouchpad, SubscribeKeys,
-                             UnsubscribeKeys, PostSystemKey, PlayEffect>;
+// Version 2: exclusive mode.
+struct SetExclusive {
+    std::uint32_t deviceId = 0;
+    bool on = false;
+    friend bool operator==(const SetExclusive&, const SetExclusive&) = default;
+};
+struct HideContact {
+    std::uint32_t deviceId = 0;
+    std::int32_t trackingId = 0; // as the touchpad's own events name the contact
+    bool hide = true;            // false: show it again
+    friend bool operator==(const HideContact&, const HideContact&) = default;
+};
+struct SetClickGuard {
+    std::uint32_t deviceId = 0;
+    bool guarding = false;
+    Time guardUntil;                     // presses before this time are swallowed
+    std::uint16_t graceMilliseconds = 0; // guarding lasts this long after the claimed contacts lift
+    std::vector<std::int32_t> claimed;   // tracking ids; at least one while guarding
+    friend bool operator==(const SetClickGuard&, const SetClickGuard&) = default;
+};
+struct Pong {
+    std::uint32_t token = 0;
+    friend bool operator==(const Pong&, const Pong&) = default;
+};
+
+using Request =
+    std::variant<Hello, ListTouchpads, SubscribeTouchpad, UnsubscribeTouchpad, SubscribeKeys, UnsubscribeKeys,
+                 PostSystemKey, PlayEffect, SetExclusive, HideContact, SetClickGuard, Pong>;
 
 struct ClientMessage {
     std::uint32_t serial = 0;
@@ -182,8 +212,39 @@ struct Resumed {
     friend bool operator==(const Resumed&, const Resumed&) = default;
 };
 
+// Version 2: exclusive mode.
+enum class ExclusiveState : std::uint8_t {
+    off = 0,     // not this client's: never asked, left, refused or ended (the reason says which)
+    waiting = 1, // asked; the touchpad is grabbed at the next moment no finger and no button is down
+    active = 2,  // grabbed: the touchpad reaches the desktop only through its clone
+};
+enum class ExclusiveReason : std::uint8_t {
+    none = 0,
+    semiMultitouch = 1,  // the pad reports INPUT_PROP_SEMI_MT: never grabbed
+    notMultitouch = 2,   // no multitouch slots
+    grabBusy = 3,        // another program holds the touchpad's grab
+    otherClient = 4,     // another connection holds exclusive mode on this touchpad
+    sessionInactive = 5, // the user's session is not active on the seat
+    cloneFailed = 6,     // the clone could not be made or written
+    notAnswering = 7,    // a PING went unanswered
+    watchdog = 8,        // forwarding stalled; the grab was dropped
+    deviceRemoved = 9,   // the touchpad went away
+    notSubscribed = 10,  // exclusive mode needs a subscription to the touchpad
+};
+struct Exclusive {
+    std::uint32_t deviceId = 0;
+    ExclusiveState state = ExclusiveState::off;
+    ExclusiveReason reason = ExclusiveReason::none;
+    std::uint32_t swallowedPresses = 0; // by this connection's click guard, since it connected
+    friend bool operator==(const Exclusive&, const Exclusive&) = default;
+};
+struct Ping {
+    std::uint32_t token = 0;
+    friend bool operator==(const Ping&, const Ping&) = default;
+};
+
 using Message = std::variant<Welcome, Error, Touchpad, ListEnd, TouchpadRemoved, Events, Dropped, KeyDown, Modifiers,
-                             Button, EffectResult, Suspended, Resumed>;
+                             Button, EffectResult, Suspended, Resumed, Exclusive, Ping>;
 
 struct BrokerMessage {
     std::uint32_t serial = 0;
@@ -192,6 +253,7 @@ struct BrokerMessage {
 };
 
 // ---- Encoding and decoding ----
+// Throws std::length_error for a SetClickGuard with more than maxClaimedContacts ids.
 std::vector<std::uint8_t> encode(const ClientMessage& message);
 // Throws std::length_error when the message would exceed maxBrokerMessageSize (an Events batch
 // over maxEventsPerBatch, a description too large).
@@ -203,7 +265,7 @@ struct RequestDecoding {
         request,     // `message` holds the request
         unknown,     // a well-formed header of an unknown type: answer ERROR unknownRequest
         badArgument, // a known request of the right size whose arguments are out of range
-                     // (POST_SYSTEM_KEY key or fine): answer ERROR badArgument
+                     // (a key, a flag, a time, a count): answer ERROR badArgument
         malformed,   // anything else: end the connection
     };
     Outcome outcome = Outcome::malformed;
