@@ -1,0 +1,291 @@
+// What the clone of a touchpad shows in exclusive mode, frame by frame: pass-through, hidden and
+// shown contacts, clicks decided at the press, contacts replaced in place.
+#include "ContactFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+
+using namespace rimglider;
+using namespace rimglider::inputd;
+
+namespace {
+
+using E = std::array<int, 3>; // type, code, value
+using Frames = std::vector<std::vector<E>>;
+using Us = ContactFilter::Microseconds;
+
+// Three slots, pressure, single-touch axes, one button: the clone, ABS_MT_TOOL_TYPE included.
+DeviceDescription clone()
+{
+    DeviceDescription d;
+    d.name = "Test Pad";
+    d.codes[EV_SYN] = {SYN_REPORT};
+    d.codes[EV_KEY] = {BTN_LEFT, BTN_TOOL_FINGER, BTN_TOUCH, BTN_TOOL_DOUBLETAP, BTN_TOOL_TRIPLETAP};
+    d.codes[EV_MSC] = {MSC_TIMESTAMP};
+    d.codes[EV_ABS] = {ABS_X,
+                       ABS_Y,
+                       ABS_PRESSURE,
+                       ABS_MT_SLOT,
+                       ABS_MT_POSITION_X,
+                       ABS_MT_POSITION_Y,
+                       ABS_MT_TRACKING_ID,
+                       ABS_MT_PRESSURE,
+                       ABS_MT_TOOL_TYPE};
+    for (std::uint16_t code : d.codes[EV_ABS])
+        d.absInfo[code] = {0, 0, 4000, 0, 0, 40};
+    d.absInfo[ABS_MT_SLOT] = {0, 0, 2, 0, 0, 0};
+    d.absInfo[ABS_MT_TRACKING_ID] = {0, 0, 65535, 0, 0, 0};
+    d.absInfo[ABS_MT_TOOL_TYPE] = {0, 0, 2, 0, 0, 0};
+    return d;
+}
+
+class Filter : public ::testing::Test {
+  protected:
+    // One real frame at time `t` (in ms); the frames written to the clone, SYN_REPORTs checked and left out.
+    Frames frame(Us t, std::vector<E> events) { return feed(t, std::move(events), true); }
+
+    Frames feed(Us t, std::vector<E> events, bool report)
+    {
+        ContactFilter::Frames out;
+        for (const E& e : events)
+            filter.push(event(t, e), out);
+        if (report) filter.push(event(t, {EV_SYN, SYN_REPORT, 0}), out);
+        return strip(out);
+    }
+    static input_event event(Us t, const E& e)
+    {
+        input_event ev{};
+        ev.input_event_sec = t * 1000 / 1'000'000;
+        ev.input_event_usec = t * 1000 % 1'000'000;
+        ev.type = std::uint16_t(e[0]);
+        ev.code = std::uint16_t(e[1]);
+        ev.value = e[2];
+        return ev;
+    }
+    static Frames strip(const ContactFilter::Frames& frames)
+    {
+        Frames out;
+        for (const auto& f : frames) {
+            EXPECT_FALSE(f.empty());
+            EXPECT_EQ(f.back().type, EV_SYN);
+            EXPECT_EQ(f.back().code, SYN_REPORT);
+            std::vector<E> events;
+            for (std::size_t i = 0; i + 1 < f.size(); ++i)
+                events.push_back({f[i].type, f[i].code, f[i].value});
+            out.push_back(events);
+        }
+        return out;
+    }
+    Frames hide(int id, Us t = 0, bool hidden = true)
+    {
+        ContactFilter::Frames out;
+        if (hidden)
+            filter.hide(id, t * 1000, out);
+        else
+            filter.show(id, t * 1000, out);
+        return strip(out);
+    }
+    // Finger `id` lands in `slot` at x, y with the given finger count's tool.
+    Frames land(int slot, int id, int x, int y, std::uint16_t tool = BTN_TOOL_FINGER, Us t = 1)
+    {
+        std::vector<E> events = {{EV_ABS, ABS_MT_SLOT, slot},    {EV_ABS, ABS_MT_TRACKING_ID, id},
+                                 {EV_ABS, ABS_MT_POSITION_X, x}, {EV_ABS, ABS_MT_POSITION_Y, y},
+                                 {EV_KEY, BTN_TOUCH, 1},         {EV_KEY, tool, 1}};
+        if (tool == BTN_TOOL_FINGER) // the single-touch axes follow the first finger
+            events.insert(events.end(), {{EV_ABS, ABS_X, x}, {EV_ABS, ABS_Y, y}});
+        else
+            events.push_back({EV_KEY, BTN_TOOL_FINGER, 0});
+        return frame(t, events);
+    }
+
+    ContactFilter filter{clone()};
+};
+
+} // namespace
+
+TEST_F(Filter, PassesFramesThroughWithTheClonesOwnTrackingIds)
+{
+    const E stamp{EV_MSC, MSC_TIMESTAMP, 7000};
+    EXPECT_EQ(frame(1, {{EV_ABS, ABS_MT_SLOT, 0},
+                        {EV_ABS, ABS_MT_TRACKING_ID, 300},
+                        {EV_ABS, ABS_MT_POSITION_X, 1000},
+                        {EV_ABS, ABS_MT_POSITION_Y, 2000},
+                        {EV_KEY, BTN_TOUCH, 1},
+                        {EV_KEY, BTN_TOOL_FINGER, 1},
+                        {EV_ABS, ABS_X, 1000},
+                        {EV_ABS, ABS_Y, 2000},
+                        stamp}),
+              (Frames{{{EV_ABS, ABS_MT_SLOT, 0},
+                       {EV_ABS, ABS_MT_TRACKING_ID, 0},
+                       {EV_ABS, ABS_MT_POSITION_X, 1000},
+                       {EV_ABS, ABS_MT_POSITION_Y, 2000},
+                       {EV_KEY, BTN_TOOL_FINGER, 1},
+                       {EV_KEY, BTN_TOUCH, 1},
+                       {EV_ABS, ABS_X, 1000},
+                       {EV_ABS, ABS_Y, 2000},
+                       stamp}}));
+    EXPECT_EQ(frame(2, {{EV_ABS, ABS_MT_POSITION_Y, 2100}, {EV_ABS, ABS_Y, 2100}}),
+              (Frames{{{EV_ABS, ABS_MT_POSITION_Y, 2100}, {EV_ABS, ABS_Y, 2100}}}));
+    EXPECT_EQ(frame(3, {{EV_ABS, ABS_MT_SLOT, 0}}), Frames{}); // nothing changed: no frame
+    EXPECT_EQ(frame(4, {{EV_ABS, ABS_MT_TRACKING_ID, -1}, {EV_KEY, BTN_TOUCH, 0}, {EV_KEY, BTN_TOOL_FINGER, 0}}),
+              (Frames{{{EV_ABS, ABS_MT_TRACKING_ID, -1}, {EV_KEY, BTN_TOOL_FINGER, 0}, {EV_KEY, BTN_TOUCH, 0}}}));
+    // The next contact gets the clone's next id; values the real pad did not resend are still right.
+    EXPECT_EQ(frame(5, {{EV_ABS, ABS_MT_TRACKING_ID, 301}, {EV_KEY, BTN_TOUCH, 1}, {EV_KEY, BTN_TOOL_FINGER, 1}}),
+              (Frames{{{EV_ABS, ABS_MT_TRACKING_ID, 1}, {EV_KEY, BTN_TOOL_FINGER, 1}, {EV_KEY, BTN_TOUCH, 1}}}));
+}
+
+TEST_F(Filter, HiddenContactTurnsPalmThenLiftsAndTheRestIsRecomputedForTheVisibleFinger)
+{
+    land(0, 100, 1000, 1000);
+    frame(2, {{EV_ABS, ABS_MT_SLOT, 1},
+              {EV_ABS, ABS_MT_TRACKING_ID, 101},
+              {EV_ABS, ABS_MT_POSITION_X, 3000},
+              {EV_ABS, ABS_MT_POSITION_Y, 500},
+              {EV_ABS, ABS_MT_PRESSURE, 40},
+              {EV_KEY, BTN_TOOL_FINGER, 0},
+              {EV_KEY, BTN_TOOL_DOUBLETAP, 1}});
+    EXPECT_EQ(hide(100), (Frames{{{EV_ABS, ABS_MT_SLOT, 0}, {EV_ABS, ABS_MT_TOOL_TYPE, MT_TOOL_PALM}},
+                                 {{EV_ABS, ABS_MT_TRACKING_ID, -1},
+                                  {EV_KEY, BTN_TOOL_FINGER, 1},
+                                  {EV_KEY, BTN_TOOL_DOUBLETAP, 0},
+                                  {EV_ABS, ABS_X, 3000},
+                                  {EV_ABS, ABS_Y, 500},
+                                  {EV_ABS, ABS_PRESSURE, 40}}}));
+    EXPECT_EQ(hide(100), Frames{}); // already hidden
+
+    // The hidden finger's motion goes nowhere; the other one's does.
+    EXPECT_EQ(frame(3, {{EV_ABS, ABS_MT_SLOT, 0},
+                        {EV_ABS, ABS_MT_POSITION_Y, 1500},
+                        {EV_ABS, ABS_MT_SLOT, 1},
+                        {EV_ABS, ABS_MT_POSITION_Y, 600}}),
+              (Frames{{{EV_ABS, ABS_MT_SLOT, 1}, {EV_ABS, ABS_MT_POSITION_Y, 600}, {EV_ABS, ABS_Y, 600}}}));
+    // It stays hidden until it lifts; the next contact in its slot is shown, as a finger again.
+    EXPECT_EQ(frame(4, {{EV_ABS, ABS_MT_SLOT, 0},
+                        {EV_ABS, ABS_MT_TRACKING_ID, -1},
+                        {EV_KEY, BTN_TOOL_DOUBLETAP, 0},
+                        {EV_KEY, BTN_TOOL_FINGER, 1},
+                        {EV_ABS, ABS_X, 3000},
+                        {EV_ABS, ABS_Y, 600},
+                        {EV_ABS, ABS_PRESSURE, 40}}),
+              Frames{});
+    EXPECT_EQ(
+        frame(5, {{EV_ABS, ABS_MT_TRACKING_ID, 102}, {EV_KEY, BTN_TOOL_FINGER, 0}, {EV_KEY, BTN_TOOL_DOUBLETAP, 1}}),
+        (Frames{{{EV_ABS, ABS_MT_SLOT, 0},
+                 {EV_ABS, ABS_MT_TOOL_TYPE, MT_TOOL_FINGER},
+                 {EV_ABS, ABS_MT_TRACKING_ID, 2},
+                 {EV_ABS, ABS_MT_POSITION_Y, 1500},
+                 {EV_KEY, BTN_TOOL_FINGER, 0},
+                 {EV_KEY, BTN_TOOL_DOUBLETAP, 1}}}));
+}
+
+TEST_F(Filter, ShownContactStartsWhereTheFingerIsWithANewTrackingId)
+{
+    land(0, 100, 1000, 1000);
+    hide(100);
+    EXPECT_EQ(frame(2, {{EV_ABS, ABS_MT_POSITION_X, 1400}, {EV_ABS, ABS_X, 1400}}), Frames{});
+    EXPECT_EQ(hide(100, 3, false), (Frames{{{EV_ABS, ABS_MT_TOOL_TYPE, MT_TOOL_FINGER},
+                                            {EV_ABS, ABS_MT_TRACKING_ID, 1},
+                                            {EV_ABS, ABS_MT_POSITION_X, 1400},
+                                            {EV_KEY, BTN_TOOL_FINGER, 1},
+                                            {EV_KEY, BTN_TOUCH, 1},
+                                            {EV_ABS, ABS_X, 1400}}}));
+    EXPECT_EQ(hide(100, 4, false), Frames{});
+    EXPECT_EQ(hide(999), Frames{}); // no such contact (lifted before the request came)
+}
+
+TEST_F(Filter, ContactReplacedInPlaceLiftsInAFrameOfItsOwnFirst)
+{
+    land(0, 100, 1000, 1000);
+    EXPECT_EQ(frame(2, {{EV_ABS, ABS_MT_TRACKING_ID, 107}, {EV_ABS, ABS_MT_POSITION_X, 3000}}),
+              (Frames{{{EV_ABS, ABS_MT_TRACKING_ID, -1}, {EV_KEY, BTN_TOOL_FINGER, 0}, {EV_KEY, BTN_TOUCH, 0}},
+                      {{EV_ABS, ABS_MT_TRACKING_ID, 1},
+                       {EV_ABS, ABS_MT_POSITION_X, 3000},
+                       {EV_KEY, BTN_TOOL_FINGER, 1},
+                       {EV_KEY, BTN_TOUCH, 1}}}));
+}
+
+TEST_F(Filter, PressesAreDecidedAtThePressAndReleasedAlongWithIt)
+{
+    struct Case {
+        const char* name;
+        ContactFilter::Guard guard;
+        Us guardSetAt, press, release; // ms
+        bool liftClaimedAt20 = false;
+        bool swallowed;
+    };
+    const std::vector<Case> cases = {
+        {"no guard", {}, 0, 10, 12, false, false},
+        {"before guardUntil; released after it", {false, 50'000, 0, {}}, 0, 40, 90, false, true},
+        {"guardUntil passed", {false, 50'000, 0, {}}, 0, 50, 60, false, false},
+        {"claimed contact down", {true, 0, 0, {100}}, 0, 40, 90, false, true},
+        {"within the grace after the claimed lift", {true, 0, 100'000, {100}}, 0, 119, 130, true, true},
+        {"after that grace", {true, 0, 100'000, {100}}, 0, 121, 130, true, false},
+        {"guardUntil far ahead is cut to 2 s", {false, 60'000'000, 0, {}}, 0, 2001, 2002, false, false},
+        {"press went through before guarding began", {true, 0, 0, {100}}, 11, 10, 12, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        filter = ContactFilter{clone()};
+        land(0, 100, 1000, 1000, BTN_TOOL_FINGER, 0);
+        std::vector<std::pair<Us, std::function<Frames()>>> steps;
+        const auto setGuard = [&] {
+            filter.setGuard(c.guard, c.guardSetAt * 1000);
+            return Frames{};
+        };
+        steps.emplace_back(c.guardSetAt, setGuard);
+        steps.emplace_back(c.press, [&] { return frame(c.press, {{EV_KEY, BTN_LEFT, 1}}); });
+        steps.emplace_back(c.release, [&] { return frame(c.release, {{EV_KEY, BTN_LEFT, 0}}); });
+        if (c.liftClaimedAt20)
+            steps.emplace_back(20, [&] {
+                return frame(20,
+                             {{EV_ABS, ABS_MT_TRACKING_ID, -1}, {EV_KEY, BTN_TOUCH, 0}, {EV_KEY, BTN_TOOL_FINGER, 0}});
+            });
+        std::stable_sort(steps.begin(), steps.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        Frames written;
+        for (auto& [at, step] : steps)
+            for (auto& f : step())
+                written.push_back(f);
+        int presses = 0, releases = 0;
+        for (const auto& f : written)
+            for (const E& e : f)
+                if (e[0] == EV_KEY && e[1] == BTN_LEFT) (e[2] ? presses : releases)++;
+        EXPECT_EQ(presses, c.swallowed ? 0 : 1);
+        EXPECT_EQ(releases, presses); // never a release without its press, never a press left down
+        EXPECT_EQ(filter.takeSwallowed(), c.swallowed ? 1u : 0u);
+    }
+}
+
+TEST_F(Filter, PassThroughShowsEverythingButStillSwallowsTheReleaseOfASwallowedPress)
+{
+    land(0, 100, 1000, 1000);
+    hide(100);
+    filter.setGuard({true, 0, 0, {100}}, 1000);
+    EXPECT_EQ(frame(2, {{EV_KEY, BTN_LEFT, 1}}), Frames{});
+    ContactFilter::Frames out;
+    filter.passThrough(3000, out);
+    EXPECT_EQ(strip(out), (Frames{{{EV_ABS, ABS_MT_TOOL_TYPE, MT_TOOL_FINGER},
+                                   {EV_ABS, ABS_MT_TRACKING_ID, 1},
+                                   {EV_KEY, BTN_TOOL_FINGER, 1},
+                                   {EV_KEY, BTN_TOUCH, 1}}}));
+    EXPECT_EQ(frame(4, {{EV_KEY, BTN_LEFT, 0}}), Frames{});
+    EXPECT_EQ(frame(5, {{EV_KEY, BTN_LEFT, 1}}), (Frames{{{EV_KEY, BTN_LEFT, 1}}})); // no guard any more
+}
+
+TEST_F(Filter, LettingGoLiftsEveryContactAndReleasesEveryKeyOfTheClone)
+{
+    land(0, 100, 1000, 1000);
+    land(2, 101, 2000, 1000, BTN_TOOL_DOUBLETAP, 2);
+    frame(3, {{EV_KEY, BTN_LEFT, 1}});
+    ContactFilter::Frames out;
+    filter.letGo(4000, out);
+    EXPECT_EQ(strip(out), (Frames{{{EV_ABS, ABS_MT_SLOT, 0},
+                                   {EV_ABS, ABS_MT_TRACKING_ID, -1},
+                                   {EV_ABS, ABS_MT_SLOT, 2},
+                                   {EV_ABS, ABS_MT_TRACKING_ID, -1},
+                                   {EV_KEY, BTN_LEFT, 0},
+                                   {EV_KEY, BTN_TOUCH, 0},
+                                   {EV_KEY, BTN_TOOL_DOUBLETAP, 0}}}));
+}
