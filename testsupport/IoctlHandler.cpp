@@ -26,6 +26,14 @@ IoctlHandler::~IoctlHandler()
 {
     umockdev_testbed_detach_ioctl(testbed_, devnode_.c_str(), nullptr);
     g_object_unref(handler_);
+    for (UMockdevIoctlClient* client : clients_)
+        g_object_unref(client);
+}
+
+void IoctlHandler::remember(UMockdevIoctlClient* client)
+{
+    std::lock_guard lock(mutex_);
+    if (clients_.insert(client).second) g_object_ref(client);
 }
 
 int IoctlHandler::onIoctlSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self)
@@ -33,11 +41,12 @@ int IoctlHandler::onIoctlSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client,
     auto* me = static_cast<IoctlHandler*>(self);
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     Answer answer{-1, ENOTTY};
+    me->remember(client);
     {
         std::lock_guard lock(me->mutex_);
         me->requests_.push_back(request);
     }
-    if (me->onIoctl_) answer = me->onIoctl_(request, umockdev_ioctl_client_get_arg(client));
+    if (me->onIoctl_) answer = me->onIoctl_(request, umockdev_ioctl_client_get_arg(client), client);
     umockdev_ioctl_client_complete(client, answer.result, answer.error);
     return TRUE;
 }
@@ -46,12 +55,13 @@ int IoctlHandler::onWriteSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client,
 {
     auto* me = static_cast<IoctlHandler*>(self);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    me->remember(client);
     {
         std::lock_guard lock(me->mutex_);
         for (int at = 0; at + int(sizeof(input_event)) <= arg->data_len; at += int(sizeof(input_event))) {
             input_event e{};
             std::memcpy(&e, arg->data + at, sizeof e);
-            me->written_.push_back(e);
+            me->written_.emplace_back(client, e);
         }
     }
     umockdev_ioctl_client_complete(client, arg->data_len, 0);
@@ -60,8 +70,16 @@ int IoctlHandler::onWriteSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client,
 
 std::vector<input_event> IoctlHandler::written() const
 {
+    return writtenBy(nullptr);
+}
+
+std::vector<input_event> IoctlHandler::writtenBy(Client client) const
+{
     std::lock_guard lock(mutex_);
-    return written_;
+    std::vector<input_event> events;
+    for (const auto& [by, e] : written_)
+        if (!client || by == client) events.push_back(e);
+    return events;
 }
 
 std::vector<unsigned long> IoctlHandler::requests() const

@@ -1,12 +1,14 @@
 // A umockdev ioctl/write handler on one emulated node: answers ioctls through a callback and
-// records every input_event written. umockdev calls it on its own worker thread, so what it
-// records is read back under a lock after the call under test has returned.
+// records every input_event written, with the opened descriptor it came through (`client`).
+// umockdev calls it on its own worker thread, so what it records is read back under a lock after
+// the call under test has returned.
 #pragma once
 
 #include <linux/input.h>
 
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,7 +26,8 @@ class IoctlHandler {
         long result = 0;
         int error = 0;
     };
-    using OnIoctl = std::function<Answer(unsigned long request, UMockdevIoctlData* arg)>;
+    using Client = const void*; // one opened descriptor of the node
+    using OnIoctl = std::function<Answer(unsigned long request, UMockdevIoctlData* arg, Client client)>;
 
     IoctlHandler(UMockdevTestbed* testbed, const std::string& devnode, OnIoctl onIoctl);
     ~IoctlHandler();
@@ -32,6 +35,7 @@ class IoctlHandler {
     IoctlHandler& operator=(const IoctlHandler&) = delete;
 
     [[nodiscard]] std::vector<input_event> written() const;
+    [[nodiscard]] std::vector<input_event> writtenBy(Client client) const;
     [[nodiscard]] std::vector<unsigned long> requests() const;
     void clear();
 
@@ -41,6 +45,8 @@ class IoctlHandler {
     static unsigned long value(UMockdevIoctlData* arg);
 
   private:
+    // Keeps the client object alive, so no later descriptor reuses its address as its name.
+    void remember(UMockdevIoctlClient* client);
     static int onIoctlSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self);
     static int onWriteSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self);
 
@@ -49,8 +55,9 @@ class IoctlHandler {
     UMockdevIoctlBase* handler_;
     OnIoctl onIoctl_;
     mutable std::mutex mutex_;
-    std::vector<input_event> written_;
+    std::vector<std::pair<Client, input_event>> written_;
     std::vector<unsigned long> requests_;
+    std::set<UMockdevIoctlClient*> clients_;
 };
 
 } // namespace rimglider::inputd::test

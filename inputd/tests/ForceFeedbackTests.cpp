@@ -24,7 +24,7 @@ struct FakeFf {
 
 IoctlHandler::OnIoctl forceFeedback(FakeFf& fake)
 {
-    return [&fake](unsigned long request, UMockdevIoctlData* arg) -> IoctlHandler::Answer {
+    return [&fake](unsigned long request, UMockdevIoctlData* arg, IoctlHandler::Client) -> IoctlHandler::Answer {
         if (request != EVIOCSFF) return {-1, ENOTTY};
         std::lock_guard lock(fake.mutex);
         if (fake.failUploadWith) return {-1, fake.failUploadWith};
