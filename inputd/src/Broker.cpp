@@ -52,6 +52,15 @@ input_event kernelEvent(const timeval& t, std::uint16_t type, std::uint16_t code
     return e;
 }
 
+std::chrono::nanoseconds sleptSinceBoot()
+{
+    timespec boot{}, monotonic{};
+    clock_gettime(CLOCK_BOOTTIME, &boot);
+    clock_gettime(CLOCK_MONOTONIC, &monotonic);
+    return std::chrono::seconds(boot.tv_sec - monotonic.tv_sec) +
+           std::chrono::nanoseconds(boot.tv_nsec - monotonic.tv_nsec);
+}
+
 VirtualKeyboard::SinkFactory uinputFactory()
 {
     return []() -> std::unique_ptr<KeySink> {
@@ -65,9 +74,12 @@ VirtualKeyboard::SinkFactory uinputFactory()
 } // namespace
 
 Broker::Broker(BrokerConfig config)
-    : config_(std::move(config)), keyboard_(config_.keySinkFactory ? config_.keySinkFactory : uinputFactory())
+    : config_(std::move(config)), keyboard_(config_.keySinkFactory ? config_.keySinkFactory : uinputFactory()),
+      watchdog_(config_.watchdogThread)
 {
     if (!config_.clock) config_.clock = [] { return std::chrono::steady_clock::now(); };
+    if (!config_.sleptTime) config_.sleptTime = sleptSinceBoot;
+    slept_ = config_.sleptTime();
     epoll_ = epoll_create1(EPOLL_CLOEXEC);
     if (epoll_ < 0) throw std::runtime_error(std::string("epoll: ") + std::strerror(errno));
     listenerToken_ = watch(Source::listener, config_.listenFd, EPOLLIN);
@@ -147,6 +159,7 @@ bool Broker::dispatch(int timeoutMs)
     epoll_event events[32];
     const int count = epoll_wait(epoll_, events, 32, timeout);
     if (count < 0 && errno != EINTR) throw std::runtime_error(std::string("epoll_wait: ") + std::strerror(errno));
+    checkSleep();
     for (int i = 0; i < count; ++i) {
         const std::uint64_t token = events[i].data.u64;
         const auto it = watches_.find(token);
@@ -190,6 +203,13 @@ bool Broker::dispatch(int timeoutMs)
     }
     // After the round's events, so a HELLO or a connection waiting at its deadline is still served.
     runDeadlines();
+    for (const std::uint64_t token : watchdog_.takeTripped()) {
+        const auto it = devices_.find(token);
+        if (it == devices_.end() || !it->second.exclusive) continue;
+        it->second.exclusive->watchdogTripped(now());
+        deliverNotices(it->second);
+    }
+    watchdog_.progress();
     for (std::uint64_t token : closing_) {
         const auto it = clients_.find(token);
         if (it == clients_.end()) continue;
@@ -216,6 +236,9 @@ std::optional<Broker::TimePoint> Broker::nextDeadline() const
     if (unreportedRefusals_ > 0 && lastRefusalReport_) consider(*lastRefusalReport_ + refusalReportInterval);
     for (const auto& [token, client] : clients_)
         if (!client.connection->greeted && !client.closing) consider(client.helloBy);
+    for (const auto& [token, device] : devices_)
+        if (device.exclusive)
+            if (const auto deadline = device.exclusive->deadline()) consider(*deadline);
     return next;
 }
 
@@ -225,6 +248,11 @@ void Broker::runDeadlines()
     for (auto& [token, client] : clients_)
         if (!client.connection->greeted && t >= client.helloBy) closeClient(token, "no HELLO in time");
     keyboard_.expire(t);
+    for (auto& [token, device] : devices_)
+        if (device.exclusive) {
+            device.exclusive->expire(t);
+            deliverNotices(device);
+        }
     if (unreportedRefusals_ > 0 && lastRefusalReport_ && t >= *lastRefusalReport_ + refusalReportInterval)
         reportRefusals();
 }
@@ -431,6 +459,7 @@ void Broker::closeClient(std::uint64_t token, const char* why)
     closing_.push_back(token);
     Log::debug(std::string(it->second.connection->greeted ? "client" : "connection") + " closed (uid " +
                std::to_string(it->second.connection->uid()) + "): " + why);
+    leaveExclusive(token, bp::ExclusiveReason::none);
 }
 
 void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
@@ -442,8 +471,8 @@ void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
     if (const auto* hello = std::get_if<bp::Hello>(&message.request)) {
         if (c.greeted) {
             send(client, bp::Error{bp::ErrorCode::badArgument, "HELLO was already answered"}, serial, Kind::reply);
-        } else if (hello->version != bp::oldestProtocolVersion) {
-            send(client, bp::Error{bp::ErrorCode::unsupportedVersion, "this broker speaks version 1"}, serial,
+        } else if (hello->version < bp::oldestProtocolVersion || hello->version > bp::protocolVersion) {
+            send(client, bp::Error{bp::ErrorCode::unsupportedVersion, "this broker speaks versions 1 and 2"}, serial,
                  Kind::reply);
             closeClient(token, "unsupported version");
         } else if (!allowed(c.uid())) { // its session stopped being active since it connected
@@ -458,8 +487,8 @@ void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
             closeClient(token, "too many connections");
         } else {
             c.greeted = true;
-            send(client, bp::Welcome{bp::oldestProtocolVersion, std::uint32_t(c.uid()), config_.brokerIsRoot}, serial,
-                 Kind::reply);
+            c.version = hello->version;
+            send(client, bp::Welcome{c.version, std::uint32_t(c.uid()), config_.brokerIsRoot}, serial, Kind::reply);
             Log::debug("client accepted (uid " + std::to_string(c.uid()) + ")");
             // Made with the first client, so udev has announced it by the time a key comes.
             if (!std::exchange(keyboardPrepared_, true)) keyboard_.prepare(now());
@@ -485,6 +514,10 @@ void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
             } else if constexpr (std::is_same_v<T, bp::UnsubscribeTouchpad>) {
                 c.touchpads.erase(r.deviceId);
                 c.discardInput(r.deviceId);
+                if (Device* device = touchpad(r.deviceId)) {
+                    device->exclusive->leave(token, bp::ExclusiveReason::none, now());
+                    deliverNotices(*device);
+                }
             } else if constexpr (std::is_same_v<T, bp::SubscribeKeys>) {
                 c.wantsKeys = true;
                 sendModifiers(client, serial);
@@ -506,8 +539,7 @@ void Broker::handleRequest(Client& client, const bp::ClientMessage& message)
                 send(client, bp::EffectResult{status}, serial, Kind::reply);
             } else if constexpr (std::is_same_v<T, bp::SetExclusive> || std::is_same_v<T, bp::HideContact> ||
                                  std::is_same_v<T, bp::SetClickGuard> || std::is_same_v<T, bp::Pong>) {
-                send(client, bp::Error{bp::ErrorCode::unknownRequest, "a request of protocol version 2"}, serial,
-                     Kind::reply); // this broker speaks version 1 only
+                handleExclusive(client, message);
             } else {
                 static_assert(std::is_same_v<T, bp::Hello>);
             }
@@ -556,6 +588,7 @@ void Broker::sessionsChanged()
         } else if (!active && !c.suspended) {
             c.suspended = true;
             c.discardInput(std::nullopt);
+            leaveExclusive(token, bp::ExclusiveReason::sessionInactive);
             send(client, bp::Suspended{}, 0, Kind::notice);
             Log::info("client suspended (uid " + std::to_string(c.uid()) + "): session not active");
         }
@@ -607,6 +640,7 @@ void Broker::addDevice(const DeviceNode& node)
         info.seat = node.seat;
         device.forceFeedback = std::make_unique<ForceFeedback>(fd, info.forceFeedback);
         device.touchpad = info;
+        device.exclusive = std::make_unique<ExclusiveMode>(*device.input, info, watchdog_, token);
         kind.append(" ").append(std::to_string(info.deviceId));
         for (auto& [clientToken, client] : clients_)
             if (client.connection->greeted && client.connection->wantsHotplug)
@@ -620,6 +654,10 @@ void Broker::removeDevice(const std::string& syspath)
     for (auto it = devices_.begin(); it != devices_.end(); ++it) {
         if (it->second.node.syspath != syspath) continue;
         Device& device = it->second;
+        if (device.exclusive) {
+            device.exclusive->removed(now());
+            deliverNotices(device);
+        }
         if (device.touchpad) {
             const std::uint32_t id = device.touchpad->deviceId;
             for (auto& [token, client] : clients_) {
@@ -656,9 +694,11 @@ void Broker::readDevice(std::uint64_t token)
     if (it == devices_.end()) return;
     Device& device = it->second;
     const bool context = device.node.keyboard || device.node.pointer;
+    const TimePoint t = now();
     const auto result = device.input->read([&](const input_event& e) {
         if (context && e.type == EV_KEY) forwardContext(e);
         if (!device.touchpad || !TouchpadFilter::passes(e.type, e.code)) return;
+        device.exclusive->event(e, t); // the desktop first: a grabbed touchpad's frame goes to its clone
         const bool report = e.type == EV_SYN && e.code == SYN_REPORT;
         // The kernel sends no empty frame: one the filter emptied (a key of a keyboard sharing
         // the node) is not sent at all, or its SYN_REPORT would time key releases and repeats.
@@ -669,7 +709,105 @@ void Broker::readDevice(std::uint64_t token)
             device.frameStarted = !report;
         }
     });
+    if (device.exclusive) deliverNotices(device);
     if (result == InputDevice::ReadResult::gone) removeDevice(device.node.syspath);
+}
+
+void Broker::handleExclusive(Client& client, const bp::ClientMessage& message)
+{
+    ClientConnection& c = *client.connection;
+    const std::uint32_t serial = message.serial;
+    if (c.version < 2) { // as a version 1 broker answers
+        send(client, bp::Error{bp::ErrorCode::unknownRequest, "a request of protocol version 2"}, serial, Kind::reply);
+        return;
+    }
+    if (const auto* pong = std::get_if<bp::Pong>(&message.request)) {
+        for (auto& [token, device] : devices_)
+            if (device.exclusive) device.exclusive->pong(client.token, pong->token);
+        return;
+    }
+    const std::uint32_t deviceId = std::visit(
+        [](const auto& r) -> std::uint32_t {
+            if constexpr (requires { r.deviceId; })
+                return r.deviceId;
+            else
+                return 0;
+        },
+        message.request);
+    Device* device = touchpad(deviceId);
+    if (!device) {
+        send(client, bp::Error{bp::ErrorCode::noSuchDevice, "no such touchpad"}, serial, Kind::reply);
+        return;
+    }
+    ExclusiveMode& exclusive = *device->exclusive;
+    if (const auto* set = std::get_if<bp::SetExclusive>(&message.request)) {
+        bp::Exclusive answer{deviceId, bp::ExclusiveState::off, bp::ExclusiveReason::none, 0};
+        if (set->on && !c.touchpads.contains(deviceId))
+            answer.reason = bp::ExclusiveReason::notSubscribed;
+        else if (set->on && c.suspended)
+            answer.reason = bp::ExclusiveReason::sessionInactive;
+        else
+            answer = exclusive.request(client.token, set->on, now());
+        answer.swallowedPresses = client.swallowedPresses;
+        send(client, answer, serial, Kind::reply);
+    } else {
+        bool held = false;
+        if (const auto* hide = std::get_if<bp::HideContact>(&message.request))
+            held = exclusive.hide(client.token, hide->trackingId, hide->hide, now());
+        else if (const auto* guard = std::get_if<bp::SetClickGuard>(&message.request))
+            held = exclusive.guard(client.token, *guard, now());
+        if (!held)
+            send(client, bp::Error{bp::ErrorCode::unavailable, "this connection holds no grabbed touchpad by that id"},
+                 serial, Kind::reply);
+    }
+    deliverNotices(*device);
+}
+
+void Broker::deliverNotices(Device& device)
+{
+    for (const ExclusiveMode::Notice& n : device.exclusive->takeNotices()) {
+        const auto it = clients_.find(n.client);
+        if (it == clients_.end() || it->second.closing) continue;
+        Client& client = it->second;
+        const std::uint32_t id = device.touchpad->deviceId;
+        switch (n.kind) {
+        case ExclusiveMode::Notice::Kind::swallowed:
+            client.swallowedPresses += n.count;
+            [[fallthrough]];
+        case ExclusiveMode::Notice::Kind::status:
+            send(client, bp::Exclusive{id, n.state, n.reason, client.swallowedPresses}, 0, Kind::notice);
+            break;
+        case ExclusiveMode::Notice::Kind::ping:
+            send(client, bp::Ping{n.count}, 0, Kind::notice);
+            break;
+        }
+    }
+}
+
+void Broker::leaveExclusive(std::uint64_t token, bp::ExclusiveReason reason)
+{
+    for (auto& [deviceToken, device] : devices_)
+        if (device.exclusive) {
+            device.exclusive->leave(token, reason, now());
+            deliverNotices(device);
+        }
+}
+
+// A system that slept may have changed the touchpads' state without events: grabbed ones are
+// read afresh, so their clones show what is really down.
+void Broker::checkSleep()
+{
+    const std::chrono::nanoseconds slept = config_.sleptTime();
+    if (slept - std::exchange(slept_, slept) < std::chrono::seconds(1)) return;
+    std::vector<std::uint64_t> grabbed;
+    for (auto& [token, device] : devices_)
+        if (device.exclusive && device.exclusive->grabbed()) {
+            device.input->resyncOnNextRead();
+            grabbed.push_back(token);
+        }
+    if (!grabbed.empty()) Log::info("the system slept: grabbed touchpads read afresh");
+    for (const std::uint64_t token : grabbed)
+        readDevice(token); // may remove the device
 }
 
 void Broker::forwardFrame(Device& device)

@@ -8,7 +8,9 @@
 #include "AccessPolicy.h"
 #include "ClientConnection.h"
 #include "DeviceMonitor.h"
+#include "ExclusiveMode.h"
 #include "ForceFeedback.h"
+#include "GrabWatchdog.h"
 #include "InputDevice.h"
 #include "SessionMonitor.h"
 #include "VirtualKeyboard.h"
@@ -42,6 +44,11 @@ struct BrokerConfig {
     VirtualKeyboard::SinkFactory keySinkFactory;
     // The broker's time for its deadlines (steady_clock when empty); tests move it themselves.
     std::function<std::chrono::steady_clock::time_point()> clock;
+    // How long the system has slept since it started (CLOCK_BOOTTIME − CLOCK_MONOTONIC when
+    // empty): when it grows, grabbed touchpads are resynced.
+    std::function<std::chrono::nanoseconds()> sleptTime;
+    // The grab watchdog on a thread of its own; without, tests call checkWatchdog().
+    bool watchdogThread = true;
 };
 
 class Broker {
@@ -62,6 +69,8 @@ class Broker {
     bool dispatch(int timeoutMs);
     // Re-checks every client's access, as after a logind change.
     void sessionsChanged();
+    // One look of the grab watchdog (when it has no thread of its own).
+    void checkWatchdog(TimePoint now) { watchdog_.check(now); }
 
     [[nodiscard]] std::size_t clientCount() const { return clients_.size(); }
 
@@ -76,8 +85,9 @@ class Broker {
         std::unique_ptr<InputDevice> input;
         std::optional<broker::TouchpadInfo> touchpad; // set for touchpads
         std::unique_ptr<ForceFeedback> forceFeedback;
-        std::vector<broker::WireEvent> pending; // the touchpad's frame being read
-        bool frameStarted = false;              // part of that frame went out already
+        std::unique_ptr<ExclusiveMode> exclusive; // for touchpads; goes before `input`
+        std::vector<broker::WireEvent> pending;   // the touchpad's frame being read
+        bool frameStarted = false;                // part of that frame went out already
         std::uint64_t token = 0;
     };
     struct Client {
@@ -86,7 +96,8 @@ class Broker {
         std::uint32_t interest = 0;
         bool closing = false;
         bool overLimit = false; // its HELLO is answered tooManyClients
-        TimePoint helloBy{};    // closed unless greeted by then
+        std::uint32_t swallowedPresses = 0;
+        TimePoint helloBy{}; // closed unless greeted by then
     };
 
     std::uint64_t watch(Source source, int fd, std::uint32_t events);
@@ -119,6 +130,12 @@ class Broker {
     void removeDevice(const std::string& syspath);
     void readDevice(std::uint64_t token);
     void forwardFrame(Device& device);
+    void handleExclusive(Client& client, const broker::ClientMessage& message);
+    // What the touchpad's exclusive mode has to tell clients.
+    void deliverNotices(Device& device);
+    // Clients leaving exclusive mode without asking: gone, suspended.
+    void leaveExclusive(std::uint64_t token, broker::ExclusiveReason reason);
+    void checkSleep();
     void forwardContext(const input_event& event);
     Device* touchpad(std::uint32_t deviceId);
 
@@ -129,6 +146,8 @@ class Broker {
     std::unique_ptr<SessionMonitor> sessionMonitor_;
     VirtualKeyboard keyboard_;
     ContextTracker context_; // one tracker over every keyboard: the held set is global
+    GrabWatchdog watchdog_;
+    std::chrono::nanoseconds slept_{};
 
     std::uint64_t nextToken_ = 1;
     std::uint64_t listenerToken_ = 0;

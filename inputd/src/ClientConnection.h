@@ -52,6 +52,7 @@ class ClientConnection {
 
     // What the client asked for; owned by the broker's request handling.
     bool greeted = false;
+    std::uint32_t version = 0; // of the protocol, from HELLO
     bool suspended = false;
     bool wantsHotplug = false;
     bool wantsKeys = false;

@@ -17,10 +17,10 @@ bool property(udev_device* device, const char* key)
     return value && std::string_view(value) == "1";
 }
 
-std::string nameOf(udev_device* parent)
+std::string attribute(udev_device* parent, const char* name)
 {
-    const char* name = parent ? udev_device_get_sysattr_value(parent, "name") : nullptr;
-    std::string result = name ? name : "";
+    const char* value = parent ? udev_device_get_sysattr_value(parent, name) : nullptr;
+    std::string result = value ? value : "";
     while (!result.empty() && result.back() == '\n')
         result.pop_back();
     return result;
@@ -63,12 +63,13 @@ std::optional<DeviceNode> DeviceMonitor::describe(udev_device* device, bool forR
     if (forRemoval) return node; // the broker matches removals by syspath only
     // The broker's own keyboard is never read (posted keys must not reach the key stream); its
     // arrival is what posting waits for.
-    if (udev_device* parent = udev_device_get_parent_with_subsystem_devtype(device, "input", nullptr);
-        parent && nameOf(parent) == virtualKeyboardName) {
+    udev_device* parent = udev_device_get_parent_with_subsystem_devtype(device, "input", nullptr);
+    if (parent && attribute(parent, "name") == virtualKeyboardName) {
         const char* sysname = udev_device_get_sysname(parent);
         node.virtualKeyboard = sysname ? sysname : "?";
         return node;
     }
+    if (attribute(parent, "phys").starts_with(clonePhysMarker)) return std::nullopt;
     node.touchpad = property(device, "ID_INPUT_TOUCHPAD");
     node.keyboard = property(device, "ID_INPUT_KEYBOARD");
     node.pointer = node.touchpad || property(device, "ID_INPUT_MOUSE") || property(device, "ID_INPUT_POINTINGSTICK") ||

@@ -1,6 +1,7 @@
 // The input devices udev knows: evdev nodes of touchpads, keyboards and pointing devices,
 // enumerated at start and followed as they come and go. The broker's own virtual keyboard is
-// reported as such, never as a keyboard, so posted keys never reach the key stream.
+// reported as such, never as a keyboard, so posted keys never reach the key stream; its touchpad
+// clones are not reported at all.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,8 @@ struct udev_monitor;
 namespace rimglider::inputd {
 
 inline constexpr const char* virtualKeyboardName = "Rimglider virtual keys";
+// The start of a touchpad clone's phys (exclusive mode): never a device the broker reads.
+inline constexpr const char* clonePhysMarker = "rimglider-clone/";
 
 struct DeviceNode {
     std::string syspath;

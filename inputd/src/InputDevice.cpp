@@ -1,14 +1,18 @@
 #include "InputDevice.h"
 
 #include "Log.h"
+#include "TouchpadFilter.h"
 
 #include <libevdev/libevdev.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace rimglider::inputd {
 
@@ -71,6 +75,48 @@ DeviceDescription InputDevice::description() const
     return d;
 }
 
+std::string InputDevice::phys() const
+{
+    const char* phys = libevdev_get_phys(device_);
+    return phys ? phys : "";
+}
+
+int InputDevice::grab(bool on) const
+{
+    return ::ioctl(fd_, EVIOCGRAB, on ? 1 : 0) == 0 ? 0 : errno;
+}
+
+bool InputDevice::idle() const
+{
+    for (int slot = 0; slot < libevdev_get_num_slots(device_); ++slot)
+        if (libevdev_get_slot_value(device_, unsigned(slot), ABS_MT_TRACKING_ID) >= 0) return false;
+    for (unsigned code = BTN_MISC; code <= KEY_MAX; ++code)
+        if (TouchpadFilter::passes(EV_KEY, std::uint16_t(code)) && libevdev_get_event_value(device_, EV_KEY, code))
+            return false;
+    return true;
+}
+
+TouchpadState InputDevice::touchpadState() const
+{
+    TouchpadState state;
+    const int slots = libevdev_get_num_slots(device_);
+    state.slots.resize(std::size_t(std::max(slots, 0)));
+    for (int slot = 0; slot < slots; ++slot)
+        for (std::uint16_t code = TouchpadState::firstSlotCode; code <= TouchpadState::lastSlotCode; ++code)
+            state.at(std::size_t(slot), code) = libevdev_has_event_code(device_, EV_ABS, code)
+                                                    ? libevdev_get_slot_value(device_, unsigned(slot), code)
+                                                    : (code == ABS_MT_TRACKING_ID ? -1 : 0);
+    for (unsigned code = 0; code <= ABS_MAX; ++code)
+        if (code != ABS_MT_SLOT && !TouchpadState::isSlotCode(std::uint16_t(code)) &&
+            libevdev_has_event_code(device_, EV_ABS, code))
+            state.abs[std::uint16_t(code)] = libevdev_get_event_value(device_, EV_ABS, code);
+    for (unsigned code = 0; code <= KEY_MAX; ++code)
+        if (TouchpadFilter::passes(EV_KEY, std::uint16_t(code)) && libevdev_get_event_value(device_, EV_KEY, code))
+            state.keys.set(code);
+    state.currentSlot = slots > 0 ? libevdev_get_current_slot(device_) : 0;
+    return state;
+}
+
 bool InputDevice::hasForceFeedback() const
 {
     return libevdev_has_event_type(device_, EV_FF);
@@ -92,8 +138,9 @@ InputDevice::ReadResult InputDevice::read(const Sink& sink)
 {
     for (;;) {
         input_event event{};
-        const int rc =
-            libevdev_next_event(device_, syncing_ ? LIBEVDEV_READ_FLAG_SYNC : LIBEVDEV_READ_FLAG_NORMAL, &event);
+        unsigned flags = syncing_ ? LIBEVDEV_READ_FLAG_SYNC : LIBEVDEV_READ_FLAG_NORMAL;
+        if (std::exchange(forceResync_, false)) flags |= LIBEVDEV_READ_FLAG_FORCE_SYNC;
+        const int rc = libevdev_next_event(device_, flags, &event);
         if (rc == LIBEVDEV_READ_STATUS_SUCCESS) {
             sink(event);
         } else if (rc == LIBEVDEV_READ_STATUS_SYNC) {

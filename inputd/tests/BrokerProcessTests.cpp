@@ -408,7 +408,7 @@ TEST_F(BrokerOnEmulatedDevices, BadClientsLoseOnlyTheirOwnConnection)
     }
     {
         TestClient future(broker->socket());
-        future.send(Hello{2}, 9);
+        future.send(Hello{protocolVersion + 1}, 9);
         const auto reply = future.receive();
         ASSERT_TRUE(reply);
         EXPECT_EQ(reply->serial, 9u);

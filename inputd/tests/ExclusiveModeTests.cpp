@@ -1,0 +1,434 @@
+// Exclusive mode end to end in one process: an emulated touchpad that answers grabs, an emulated
+// /dev/uinput that records the clone, the broker turned by the test on the test's clock, clients
+// on its socket. What the clone is and shows, when the touchpad is grabbed and let go, and that no
+// failure leaves the touchpad grabbed or anything held down.
+#include "ExclusiveRig.h"
+#include "TestData.h"
+#include "TouchpadFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fnmatch.h>
+#include <fstream>
+#include <functional>
+#include <poll.h>
+#include <regex>
+#include <sys/wait.h>
+
+using namespace rimglider;
+using namespace rimglider::broker;
+using namespace rimglider::inputd;
+using namespace rimglider::inputd::test;
+using namespace rimglider::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+input_event ev(std::uint16_t type, std::uint16_t code, std::int32_t value)
+{
+    input_event e{};
+    e.input_event_sec = 100;
+    e.input_event_usec = 500000;
+    e.type = type;
+    e.code = code;
+    e.value = value;
+    return e;
+}
+
+const input_event syn = ev(EV_SYN, SYN_REPORT, 0);
+
+std::vector<input_event> finger(int slot, int id, int x = 3000)
+{
+    return {ev(EV_ABS, ABS_MT_SLOT, slot),
+            ev(EV_ABS, ABS_MT_TRACKING_ID, id),
+            ev(EV_ABS, ABS_MT_POSITION_X, x),
+            ev(EV_ABS, ABS_MT_POSITION_Y, 3000),
+            ev(EV_KEY, BTN_TOUCH, 1),
+            ev(EV_KEY, BTN_TOOL_FINGER, 1),
+            syn};
+}
+std::vector<input_event> lift(int slot)
+{
+    return {ev(EV_ABS, ABS_MT_SLOT, slot), ev(EV_ABS, ABS_MT_TRACKING_ID, -1), ev(EV_KEY, BTN_TOUCH, 0),
+            ev(EV_KEY, BTN_TOOL_FINGER, 0), syn};
+}
+std::vector<input_event> button(bool down)
+{
+    return {ev(EV_KEY, BTN_LEFT, down ? 1 : 0), syn};
+}
+
+bool has(const std::vector<input_event>& frame, std::uint16_t type, std::uint16_t code, int value)
+{
+    return std::any_of(frame.begin(), frame.end(),
+                       [&](const input_event& e) { return e.type == type && e.code == code && e.value == value; });
+}
+
+DeviceDescription synapticsPad()
+{
+    return describedIn("evemu-devices/SynPS2 Synaptics TouchPad.desc");
+}
+
+// The contacts and keys the clone holds after all that was written to it.
+std::pair<int, int> heldDown(const FakeUinput::Device& clone)
+{
+    return ExclusiveRig::heldDown(clone.written);
+}
+
+// What the service's udev rule sets on a device of that phys.
+std::string integrationByRule(const std::string& phys)
+{
+    std::ifstream file(INPUTD_UDEV_RULE);
+    const std::regex line(R"re(ATTRS\{phys\}=="([^"]+)", ENV\{ID_INPUT_TOUCHPAD_INTEGRATION\}="([^"]+)")re");
+    std::smatch match;
+    for (std::string text; std::getline(file, text);)
+        if (std::regex_search(text, match, line) && fnmatch(match[1].str().c_str(), phys.c_str(), 0) == 0)
+            return match[2];
+    return {};
+}
+
+} // namespace
+
+TEST(ExclusiveMode, CloneIsIndistinguishableFromThePadSaveItsPhysAndThePalmTool)
+{
+    DeviceDescription fuzzed = synapticsPad(); // libinput's rule moved the kernel's fuzz to udev
+    for (auto& [code, info] : fuzzed.absInfo)
+        info.fuzz = 0;
+    DeviceDescription cover = describedIn("handmade/Rimglider Test Touchpad.desc");
+    cover.codes[EV_KEY].insert(KEY_A); // a keyboard sharing the node: its keys stay behind
+    cover.codes[EV_LED] = {LED_CAPSL};
+    DeviceDescription notSemi = alpsDescription(); // a pad like the recorded one, but truly multitouch
+    notSemi.properties.erase(INPUT_PROP_SEMI_MT);
+    struct Case {
+        DeviceDescription pad;
+        std::vector<std::string> udev;
+        std::string integration;
+    };
+    const std::vector<Case> cases = {
+        {fuzzed,
+         {"ID_INPUT_TOUCHPAD_INTEGRATION=internal", "LIBINPUT_FUZZ_00=8", "LIBINPUT_FUZZ_01=8", "LIBINPUT_FUZZ_35=8",
+          "LIBINPUT_FUZZ_36=8"},
+         "internal"},
+        {cover, {"ID_INPUT_TOUCHPAD_INTEGRATION=external"}, "external"},
+        {notSemi, {}, "internal"}, // no verdict of udev: its bus (i8042) says
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pad.name);
+        std::vector<std::string> udev = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1"};
+        udev.insert(udev.end(), c.udev.begin(), c.udev.end());
+        ExclusiveRig rig(c.pad, udev);
+        const auto client = rig.connect();
+        const FakeUinput::Device clone = rig.clone();
+        const DeviceDescription& made = clone.description;
+
+        EXPECT_EQ(made.name, c.pad.name);
+        EXPECT_EQ(made.id, c.pad.id);
+        EXPECT_EQ(made.properties, c.pad.properties);
+        EXPECT_EQ(clone.phys, "rimglider-clone/" + c.integration + "/isa0060/serio1/input0");
+        EXPECT_EQ(integrationByRule(clone.phys), c.integration);
+        for (const auto& [type, codes] : c.pad.codes) {
+            if (type == EV_SYN) continue; // uinput takes no SYN codes
+            std::set<std::uint16_t> expected;
+            for (std::uint16_t code : codes)
+                if (TouchpadFilter::passes(type, code)) expected.insert(code);
+            if (type == EV_ABS) expected.insert(ABS_MT_TOOL_TYPE);
+            EXPECT_EQ(made.codes.contains(type) ? made.codes.at(type) : std::set<std::uint16_t>{}, expected) << type;
+        }
+        for (const auto& [code, info] : c.pad.absInfo) {
+            AbsInfo expected = info;
+            for (const std::string& p : c.udev) // libinput's rule will find this fuzz on the clone
+                if (char name[32];
+                    std::snprintf(name, sizeof name, "LIBINPUT_FUZZ_%02x=", code) > 0 && p.starts_with(name))
+                    expected.fuzz = std::stoi(p.substr(std::strlen(name)));
+            if (code == ABS_MT_TOOL_TYPE) expected.maximum = std::max(expected.maximum, 2);
+            EXPECT_EQ(made.absInfo.at(code), expected) << code;
+        }
+        EXPECT_EQ(made.absInfo.at(ABS_MT_TOOL_TYPE).maximum, MT_TOOL_PALM);
+    }
+}
+
+TEST(ExclusiveMode, PadIsGrabbedBeforeTheFirstTouchAndEachFrameGoesOutAsItIsRead)
+{
+    ExclusiveRig rig(synapticsPad());
+    const auto client = rig.connect();
+    EXPECT_EQ(rig.pad().grabs(), std::vector<int>{1});
+    rig.write(finger(0, 7));
+    rig.write({ev(EV_ABS, ABS_MT_POSITION_X, 3100), syn});
+    const auto frames = rig.cloneFrames();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_TRUE(has(frames[0], EV_ABS, ABS_MT_POSITION_X, 3000));
+    EXPECT_TRUE(has(frames[1], EV_ABS, ABS_MT_POSITION_X, 3100));
+
+    // Left with a finger down: grabbed until it lifts, then the grab and the clone end.
+    EXPECT_EQ(rig.ask(*client, false).state, ExclusiveState::off);
+    EXPECT_EQ(rig.pad().grabs(), std::vector<int>{1});
+    rig.write(lift(0));
+    EXPECT_EQ(rig.pad().grabs(), (std::vector<int>{1, 0}));
+    EXPECT_TRUE(rig.clone().destroyed);
+}
+
+TEST(ExclusiveMode, GrabWaitsForTheLastFingerAndButtonToLift)
+{
+    ExclusiveRig rig(synapticsPad());
+    const auto client = rig.connect(false);
+    rig.write(finger(0, 7));
+    rig.write(button(true));
+    EXPECT_EQ(rig.ask(*client).state, ExclusiveState::waiting);
+    EXPECT_EQ(rig.uinput.devices().size(), 1u); // the clone is ready
+    rig.write(lift(0));
+    EXPECT_TRUE(rig.pad().grabs().empty());
+    rig.write(button(false));
+    EXPECT_EQ(rig.pad().grabs(), std::vector<int>{1});
+    EXPECT_EQ(rig.expect<Exclusive>(*client).state, ExclusiveState::active);
+    EXPECT_TRUE(rig.cloneFrames().empty());
+}
+
+TEST(ExclusiveMode, RefusedWhereItCannotWorkAndToldWhy)
+{
+    std::unique_ptr<TestClient> holder;
+    struct Case {
+        const char* name;
+        std::function<void(DeviceDescription&)> pad;
+        std::function<void(ExclusiveRig&, TestClient&)> before;
+        ExclusiveReason reason;
+    };
+    const std::vector<Case> cases = {
+        {"semi-multitouch pad",
+         [](DeviceDescription& d) { d.properties.insert(INPUT_PROP_SEMI_MT); },
+         {},
+         ExclusiveReason::semiMultitouch},
+        {"no slots",
+         [](DeviceDescription& d) {
+             for (std::uint16_t code = ABS_MT_SLOT; code <= ABS_MT_TOOL_Y; ++code) {
+                 d.codes[EV_ABS].erase(code);
+                 d.absInfo.erase(code);
+             }
+         },
+         {},
+         ExclusiveReason::notMultitouch},
+        {"another program holds the grab",
+         {},
+         [](ExclusiveRig& rig, TestClient&) { rig.pad().grabBusy(true); },
+         ExclusiveReason::grabBusy},
+        {"no clone can be made",
+         {},
+         [](ExclusiveRig& rig, TestClient&) { rig.uinput.failCreate(EPERM); },
+         ExclusiveReason::cloneFailed},
+        {"another connection holds it",
+         {},
+         [&](ExclusiveRig& rig, TestClient&) { holder = rig.connect(); },
+         ExclusiveReason::otherClient},
+        {"not subscribed",
+         {},
+         [](ExclusiveRig& rig, TestClient& client) { client.send(UnsubscribeTouchpad{rig.deviceId}, 9); },
+         ExclusiveReason::notSubscribed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeviceDescription pad = synapticsPad();
+        if (c.pad) c.pad(pad);
+        ExclusiveRig rig(pad);
+        const auto client = rig.connect(false);
+        if (c.before) c.before(rig, *client);
+        const auto grabs = rig.pad().grabs();
+        const Exclusive answer = rig.ask(*client);
+        EXPECT_EQ(answer.state, ExclusiveState::off);
+        EXPECT_EQ(answer.reason, c.reason);
+        EXPECT_EQ(rig.pad().grabs(), grabs);
+        for (const auto& device : rig.uinput.devices())
+            EXPECT_TRUE(device.destroyed || holder);
+        holder.reset();
+    }
+
+    ExclusiveRig rig(synapticsPad());
+    rig.connect(false);
+    const auto old = rig.broker.connectAs(geteuid()); // a version 1 client is served as before
+    old->send(Hello{1}, 1);
+    EXPECT_EQ(rig.expect<Welcome>(*old).version, 1u);
+    old->send(SetExclusive{rig.deviceId, true}, 2);
+    EXPECT_EQ(rig.expect<Error>(*old).code, ErrorCode::unknownRequest);
+}
+
+TEST(ExclusiveMode, HiddenContactAndGuardedPressNeverReachTheDesktop)
+{
+    ExclusiveRig rig(synapticsPad());
+    const auto client = rig.connect();
+    rig.write(finger(0, 7));
+    client->send(HideContact{rig.deviceId, 7, true}, 5);
+    client->send(SetClickGuard{rig.deviceId, true, {}, 250, {7}}, 6);
+    rig.broker.settle();
+    rig.write(button(true));
+    rig.write({ev(EV_ABS, ABS_MT_POSITION_X, 3200), syn});
+    rig.write(button(false));
+    EXPECT_EQ(rig.expect<Exclusive>(*client).swallowedPresses, 1u);
+    const auto frames = rig.cloneFrames();
+    ASSERT_EQ(frames.size(), 3u); // the landing, the palm, the lift; then nothing
+    EXPECT_TRUE(has(frames[1], EV_ABS, ABS_MT_TOOL_TYPE, MT_TOOL_PALM));
+    EXPECT_TRUE(has(frames[2], EV_ABS, ABS_MT_TRACKING_ID, -1));
+    EXPECT_TRUE(has(frames[2], EV_KEY, BTN_TOUCH, 0));
+
+    const auto other = rig.connect(false); // only the holder hides, and only on its touchpad
+    other->send(HideContact{rig.deviceId, 7, false}, 7);
+    EXPECT_EQ(rig.expect<Error>(*other).code, ErrorCode::unavailable);
+    client->send(HideContact{rig.deviceId + 9, 7, true}, 8);
+    EXPECT_EQ(rig.expect<Error>(*client).code, ErrorCode::noSuchDevice);
+}
+
+TEST(ExclusiveMode, HolderThatLeavesTurnsThePadIntoPassThroughAtOnceAndTheGrabEndsWhenNothingIsDown)
+{
+    bool sessionActive = true;
+    struct Case {
+        const char* name;
+        std::function<void(ExclusiveRig&, TestClient&)> leave;
+        ExclusiveReason reason;
+    };
+    const std::vector<Case> cases = {
+        {"asks to",
+         [](ExclusiveRig& rig, TestClient& c) {
+             c.send(SetExclusive{rig.deviceId, false}, 10);
+         },
+         ExclusiveReason::none},
+        {"unsubscribes", [](ExclusiveRig& rig, TestClient& c) { c.send(UnsubscribeTouchpad{rig.deviceId}, 10); },
+         ExclusiveReason::none},
+        {"leaves a PING unanswered", [](ExclusiveRig& rig, TestClient&) { rig.now += ExclusiveMode::pongTimeout; },
+         ExclusiveReason::notAnswering},
+        {"loses the active session",
+         [&](ExclusiveRig& rig, TestClient&) {
+             if (geteuid() != 0) ADD_FAILURE() << "only root can connect as another user (CI runs as root)";
+             sessionActive = false;
+             rig.broker.broker().sessionsChanged();
+         },
+         ExclusiveReason::sessionInactive},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sessionActive = true;
+        BrokerConfig config;
+        config.brokerIsRoot = true;
+        config.activeOnSeat = [&](uid_t) { return sessionActive; };
+        ExclusiveRig rig(synapticsPad(), {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1"}, config);
+        const auto client = rig.connect(true, geteuid() == 0 ? 65534 : geteuid());
+        rig.write(finger(0, 7));
+        client->send(HideContact{rig.deviceId, 7, true}, 5);
+        rig.write(button(true));
+        rig.write({ev(EV_ABS, ABS_MT_POSITION_X, 3300), syn}); // unseen
+        const std::size_t before = rig.cloneFrames().size();
+        c.leave(rig, *client);
+        rig.broker.settle();
+        const Exclusive told = rig.expect<Exclusive>(*client);
+        EXPECT_EQ(told.state, ExclusiveState::off);
+        EXPECT_EQ(told.reason, c.reason);
+        const auto frames = rig.cloneFrames(); // the finger shows again, where it is now
+        ASSERT_EQ(frames.size(), before + 1);
+        EXPECT_TRUE(has(frames.back(), EV_ABS, ABS_MT_POSITION_X, 3300));
+        EXPECT_EQ(heldDown(rig.clone()), std::pair(1, 3)); // a finger, the button, BTN_TOUCH, BTN_TOOL_FINGER
+        EXPECT_EQ(rig.pad().grabs(), std::vector<int>{1});
+        rig.write(button(false));
+        rig.write(lift(0));
+        EXPECT_EQ(rig.pad().grabs(), (std::vector<int>{1, 0}));
+        EXPECT_TRUE(rig.clone().destroyed);
+        EXPECT_EQ(heldDown(rig.clone()), std::pair(0, 0));
+    }
+}
+
+TEST(ExclusiveMode, HolderKilledWithAFingerAndAButtonDownLeavesNothingHeld)
+{
+    ExclusiveRig rig(synapticsPad());
+    rig.connect(false); // lists the pad: its id
+    int toChild[2], fromChild[2];
+    ASSERT_EQ(pipe(toChild), 0);
+    ASSERT_EQ(pipe(fromChild), 0);
+    const std::uint32_t id = rig.deviceId;
+    const pid_t child = fork();
+    if (child == 0) { // the holder: exclusive mode, then hides contact 7 when told to, then waits to die
+        TestClient holder(rig.broker.socketPath());
+        char step = 0;
+        holder.send(Hello{2}, 1);
+        holder.send(SubscribeTouchpad{id}, 2);
+        holder.send(SetExclusive{id, true}, 3);
+        for (int answers = 0; answers < 3;)
+            answers += holder.receive() ? 1 : 0;
+        if (write(fromChild[1], "r", 1) != 1 || read(toChild[0], &step, 1) != 1) _exit(1);
+        holder.send(HideContact{id, 7, true}, 4);
+        if (write(fromChild[1], "h", 1) != 1) _exit(1);
+        for (;;)
+            pause();
+    }
+    const auto waitFor = [&](char expected) {
+        for (int round = 0; round < 500; ++round) {
+            rig.broker.broker().dispatch(10);
+            pollfd p{fromChild[0], POLLIN, 0};
+            char got = 0;
+            if (poll(&p, 1, 0) == 1 && read(fromChild[0], &got, 1) == 1) return got == expected;
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitFor('r'));
+    EXPECT_EQ(rig.pad().grabs(), std::vector<int>{1});
+    rig.write(finger(0, 7));
+    rig.write(finger(1, 8, 1000));
+    rig.write(button(true));
+    ASSERT_EQ(write(toChild[1], "h", 1), 1);
+    ASSERT_TRUE(waitFor('h'));
+    rig.broker.settle();
+    EXPECT_EQ(heldDown(rig.clone()), std::pair(1, 3));
+
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    rig.broker.settle();
+    EXPECT_EQ(heldDown(rig.clone()), std::pair(2, 3)); // pass-through: both fingers, the button
+    rig.write(lift(0));
+    rig.write(lift(1));
+    rig.write(button(false));
+    EXPECT_EQ(rig.pad().grabs(), (std::vector<int>{1, 0}));
+    EXPECT_TRUE(rig.clone().destroyed);
+    EXPECT_EQ(heldDown(rig.clone()), std::pair(0, 0));
+    for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]})
+        close(fd);
+}
+
+TEST(ExclusiveMode, FailuresLeaveTheCloneWithNothingDown)
+{
+    struct Case {
+        const char* name;
+        std::function<void(ExclusiveRig&)> fail;
+        std::optional<ExclusiveReason> reason; // when exclusive mode ends
+    };
+    const std::vector<Case> cases = {
+        {"a flood of SYN_DROPPED (the pad's state: nothing down)",
+         [](ExclusiveRig& rig) {
+             for (int i = 0; i < 200; ++i)
+                 rig.write({ev(EV_ABS, ABS_MT_POSITION_X, 3000 + i), syn, ev(EV_SYN, SYN_DROPPED, 0)});
+         },
+         {}},
+        {"the system slept", [](ExclusiveRig& rig) { rig.slept += 10s; }, {}},
+        {"the pad was removed", [](ExclusiveRig& rig) { rig.emulation.remove(rig.pad().node()); },
+         ExclusiveReason::deviceRemoved},
+        {"the loop stalled",
+         [](ExclusiveRig& rig) {
+             rig.emulation.write(rig.pad().node(), {ev(EV_ABS, ABS_MT_POSITION_X, 2900), syn});
+             rig.broker.broker().checkWatchdog(rig.now);
+             rig.broker.broker().checkWatchdog(rig.now + GrabWatchdog::stallTimeout);
+             EXPECT_FALSE(rig.pad().grabbed()); // let go before the loop comes back
+             EXPECT_EQ(heldDown(rig.clone()), std::pair(0, 0));
+         },
+         ExclusiveReason::watchdog},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExclusiveRig rig(synapticsPad());
+        const auto client = rig.connect();
+        rig.write(finger(0, 7));
+        rig.write(button(true));
+        c.fail(rig);
+        rig.broker.settle();
+        EXPECT_EQ(heldDown(rig.clone()), std::pair(0, 0));
+        if (c.reason) {
+            EXPECT_EQ(rig.expect<Exclusive>(*client).reason, *c.reason);
+            EXPECT_EQ(rig.pad().grabs().back(), 0);
+            EXPECT_TRUE(rig.clone().destroyed);
+        } else {
+            EXPECT_TRUE(rig.pad().grabbed());
+        }
+    }
+}

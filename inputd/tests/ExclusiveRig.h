@@ -1,0 +1,146 @@
+// A touchpad in exclusive mode, driven step by step by the test: an emulated pad that answers
+// grabs (FakeEvdev), the emulated /dev/uinput that records its clone (FakeUinput), and a broker
+// run in the test's thread on the test's clock, with its grab watchdog checked by hand. Clients
+// speak protocol version 2.
+#pragma once
+
+#include "EmulatedInput.h"
+#include "FakeEvdev.h"
+#include "FakeUinput.h"
+#include "InProcessBroker.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace rimglider::inputd::test {
+
+class ExclusiveRig {
+  public:
+    using Frames = std::vector<std::vector<input_event>>;
+
+    explicit ExclusiveRig(const DeviceDescription& pad,
+                          std::vector<std::string> udev = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1",
+                                                           "ID_INPUT_TOUCHPAD_INTEGRATION=internal"},
+                          BrokerConfig config = {})
+        : pad_(emulation, pad, 30, udev), broker(withClock(std::move(config)), true)
+    {}
+
+    // A connection that listed and subscribed to the pad (and asked for exclusive mode).
+    std::unique_ptr<TestClient> connect(bool exclusive = true, uid_t uid = geteuid())
+    {
+        auto client = broker.connectAs(uid);
+        client->send(broker::Hello{2}, 1);
+        expect<broker::Welcome>(*client);
+        client->send(broker::ListTouchpads{}, 2);
+        deviceId = expect<broker::Touchpad>(*client).info.deviceId;
+        expect<broker::ListEnd>(*client);
+        client->send(broker::SubscribeTouchpad{deviceId}, 3);
+        expect<broker::Events>(*client);
+        if (exclusive) {
+            EXPECT_EQ(ask(*client).state, broker::ExclusiveState::active);
+        }
+        return client;
+    }
+    broker::Exclusive ask(TestClient& client, bool on = true)
+    {
+        client.send(broker::SetExclusive{deviceId, on}, 4);
+        return expect<broker::Exclusive>(client);
+    }
+
+    // The next message of kind T for `client`, turning the loop; others on the way are kept.
+    template <class T>
+    T expect(TestClient& client)
+    {
+        for (;;) {
+            auto message = broker.next(client);
+            if (!message) throw std::runtime_error("no message from the broker");
+            if (const T* m = std::get_if<T>(&message->message)) return *m;
+            passed.push_back(std::move(*message));
+        }
+    }
+    // Writes into the pad, all stamped with a time of their own, and turns the loop until the
+    // broker has read them: a client of the test's own user that never holds exclusive mode sees
+    // that time come by. (A SYN_DROPPED's resync drains what is queued: none may follow it.)
+    void write(std::vector<input_event> events)
+    {
+        if (!witness_) witness_ = connect(false);
+        const long stamp = ++writes_;
+        for (input_event& e : events)
+            e.input_event_sec = 1000 + stamp;
+        emulation.write(pad_.node(), events);
+        for (;;) {
+            const broker::Events batch = expect<broker::Events>(*witness_);
+            for (const broker::WireEvent& e : batch.events)
+                if (e.time.seconds == 1000 + stamp) return;
+        }
+    }
+
+    // The frames written to the pad's (latest) clone, each checked to end with SYN_REPORT.
+    Frames cloneFrames() const
+    {
+        Frames frames(1);
+        for (const input_event& e : clone().written) {
+            frames.back().push_back(e);
+            if (e.type == EV_SYN && e.code == SYN_REPORT) frames.emplace_back();
+        }
+        EXPECT_TRUE(frames.back().empty()) << "a frame written to the clone did not end with SYN_REPORT";
+        frames.pop_back();
+        return frames;
+    }
+    FakeUinput::Device clone() const { return uinput.device(pad_.name()); }
+    FakeEvdev& pad() { return pad_; }
+
+    // What the clone holds after everything written to it: contacts and keys still down.
+    static std::pair<int, int> heldDown(const std::vector<input_event>& written)
+    {
+        std::map<int, int> tracking;
+        std::set<int> keys;
+        int slot = 0;
+        for (const input_event& e : written) {
+            if (e.type == EV_ABS && e.code == ABS_MT_SLOT) slot = e.value;
+            if (e.type == EV_ABS && e.code == ABS_MT_TRACKING_ID) tracking[slot] = e.value;
+            if (e.type == EV_KEY && e.value) keys.insert(e.code);
+            if (e.type == EV_KEY && !e.value) keys.erase(e.code);
+        }
+        int contacts = 0;
+        for (const auto& [s, id] : tracking)
+            contacts += id >= 0 ? 1 : 0;
+        return {contacts, int(keys.size())};
+    }
+
+    EmulatedInput emulation;
+    FakeUinput uinput{emulation};
+
+  private:
+    FakeEvdev pad_;
+
+  public:
+    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+    std::chrono::nanoseconds slept{};
+    InProcessBroker broker;
+    std::uint32_t deviceId = 0;
+    std::vector<broker::BrokerMessage> passed; // messages expect() stepped over
+
+  private:
+    std::unique_ptr<TestClient> witness_;
+    long writes_ = 0;
+
+  public:
+  private:
+    BrokerConfig withClock(BrokerConfig config)
+    {
+        config.brokerUid = geteuid();
+        config.clock = [this] { return now; };
+        config.sleptTime = [this] { return slept; };
+        config.watchdogThread = false;
+        return config;
+    }
+};
+
+} // namespace rimglider::inputd::test
