@@ -22,6 +22,18 @@ constexpr bool isClickButton(std::uint16_t code)
     return code >= BTN_MOUSE && code <= BTN_TASK;
 }
 
+// The touchpad-wide state that follows the contacts shown.
+bool isTouchKey(std::uint16_t code)
+{
+    return code == BTN_TOUCH || std::ranges::find(fingerTools, code) != fingerTools.end();
+}
+
+bool isPointerAxis(std::uint16_t code)
+{
+    return std::ranges::find_if(pointerAxes, [code](const auto& axis) { return axis.first == code; }) !=
+           pointerAxes.end();
+}
+
 Microseconds timeOf(const input_event& e)
 {
     return Microseconds(e.input_event_sec) * 1'000'000 + Microseconds(e.input_event_usec);
@@ -77,12 +89,35 @@ void ContactFilter::push(const input_event& event, Frames& out)
         return;
     }
     if (event.code != SYN_REPORT) return;
-
     const Microseconds time = timeOf(event);
-    const std::bitset<KEY_CNT> before = real_.keys;
-    std::vector<bool> restarted(slots_, false);
+
+    // First the slots that get another contact in this frame, and so the contacts still hidden
+    // after it. A contact replaced without a lift in between (a resync, some drivers) lifts in
+    // a frame of its own first: a tracking id never changes in place.
+    std::vector<bool> replaced(slots_, false), unshown = hidden_;
     bool anyRestarted = false;
-    Frame passed; // events the models do not cover (MSC_TIMESTAMP, relative motion), as they came
+    std::vector<std::int32_t> ids(slots_);
+    for (std::size_t s = 0; s < slots_; ++s)
+        ids[s] = real_.trackingId(s);
+    int slot = real_.currentSlot;
+    for (const input_event& e : pending_) {
+        if (e.type == EV_ABS && e.code == ABS_MT_SLOT) slot = e.value;
+        if (e.type != EV_ABS || e.code != ABS_MT_TRACKING_ID || slot < 0 || std::size_t(slot) >= slots_ ||
+            e.value == ids[std::size_t(slot)])
+            continue;
+        const auto s = std::size_t(slot);
+        replaced[s] = true;
+        if (ids[s] >= 0 && e.value >= 0 && clone_.trackingId(s) >= 0) unshown[s] = anyRestarted = true;
+        ids[s] = e.value;
+    }
+    if (anyRestarted) emit(unshown, time, {}, out);
+    bool hiddenAfter = false;
+    for (std::size_t s = 0; s < slots_; ++s)
+        hiddenAfter = hiddenAfter || (hidden_[s] && !replaced[s]);
+
+    // Then every event as it came, but those of hidden contacts and swallowed clicks, and the
+    // touchpad-wide state while contacts are hidden (recomputed below instead).
+    Frame frame;
     for (const input_event& e : pending_) {
         switch (e.type) {
         case EV_ABS:
@@ -91,47 +126,91 @@ void ContactFilter::push(const input_event& event, Frames& out)
             } else if (TouchpadState::isSlotCode(e.code)) {
                 if (real_.currentSlot < 0 || std::size_t(real_.currentSlot) >= slots_) break;
                 const auto s = std::size_t(real_.currentSlot);
-                const std::int32_t old = real_.trackingId(s);
-                if (e.code == ABS_MT_TRACKING_ID && e.value != old) {
-                    if (old >= 0 && std::ranges::find(guard_.claimed, old) != guard_.claimed.end())
-                        claimedGoneAt_ = time;
-                    // A contact replaced without a lift in between (a resync, some drivers).
-                    if (old >= 0 && e.value >= 0) restarted[s] = anyRestarted = true;
-                    hidden_[s] = false; // whatever comes next in the slot is another contact
-                }
-                real_.at(s, e.code) = e.value;
+                if (e.code == ABS_MT_TRACKING_ID)
+                    track(s, e.value, time, frame);
+                else if (real_.at(s, e.code) = e.value; !hidden_[s])
+                    forward(frame, e, s);
             } else {
                 real_.abs[e.code] = e.value;
+                if (!(hiddenAfter && isPointerAxis(e.code))) forward(frame, e);
             }
             break;
-        case EV_KEY:
-            if (e.code < KEY_CNT) real_.keys.set(e.code, e.value != 0);
+        case EV_KEY: {
+            if (e.code >= KEY_CNT) break;
+            const bool was = real_.keys[e.code];
+            real_.keys.set(e.code, e.value != 0);
+            if (isClickButton(e.code)) {
+                // Decided at the press; the release follows its press, swallowed or not.
+                if (e.value == 1 && !was && guarded(time)) {
+                    swallowedButtons_.set(e.code);
+                    ++swallowed_;
+                }
+                const bool swallowed = swallowedButtons_[e.code];
+                if (e.value == 0) swallowedButtons_.reset(e.code);
+                if (swallowed) break;
+            } else if (hiddenAfter && isTouchKey(e.code)) {
+                break;
+            }
+            forward(frame, e);
             break;
+        }
         default:
-            passed.push_back(e);
+            forward(frame, e);
             break;
         }
     }
     pending_.clear();
+    emit(hidden_, time, std::move(frame), out);
+}
 
-    // Decided at the press, and the release follows its press: a swallowed press swallows its
-    // release, a press that went through is released through.
-    for (std::uint16_t code = BTN_MOUSE; isClickButton(code); ++code) {
-        if (real_.keys[code] && !before[code] && guarded(time)) {
-            swallowedButtons_.set(code);
-            ++swallowed_;
-        } else if (!real_.keys[code]) {
-            swallowedButtons_.reset(code);
-        }
+void ContactFilter::track(std::size_t s, std::int32_t id, Microseconds time, Frame& frame)
+{
+    const std::int32_t old = real_.trackingId(s);
+    if (id == old) return;
+    if (old >= 0 && std::ranges::find(guard_.claimed, old) != guard_.claimed.end()) claimedGoneAt_ = time;
+    real_.at(s, ABS_MT_TRACKING_ID) = id;
+    hidden_[s] = false; // whatever comes next in the slot is another contact
+    if (id < 0 && clone_.trackingId(s) < 0) return;
+    select(frame, s, time);
+    if (id >= 0)
+        land(frame, s, time);
+    else {
+        add(frame, time, EV_ABS, ABS_MT_TRACKING_ID, -1);
+        clone_.at(s, ABS_MT_TRACKING_ID) = -1;
     }
+}
 
-    if (anyRestarted) { // the old contact lifts in a frame of its own: never a tracking id changed in place
-        std::vector<bool> unshown = hidden_;
-        for (std::size_t s = 0; s < slots_; ++s)
-            if (restarted[s]) unshown[s] = true;
-        emit(unshown, time, {}, out);
+void ContactFilter::land(Frame& frame, std::size_t s, Microseconds time)
+{
+    // Its tool first (a slot last used by a hidden contact is marked palm), then an id of the clone's own.
+    if (clone_.at(s, ABS_MT_TOOL_TYPE) != real_.at(s, ABS_MT_TOOL_TYPE)) {
+        add(frame, time, EV_ABS, ABS_MT_TOOL_TYPE, real_.at(s, ABS_MT_TOOL_TYPE));
+        clone_.at(s, ABS_MT_TOOL_TYPE) = real_.at(s, ABS_MT_TOOL_TYPE);
     }
-    emit(hidden_, time, passed, out);
+    const std::int32_t id = newTrackingId();
+    add(frame, time, EV_ABS, ABS_MT_TRACKING_ID, id);
+    clone_.at(s, ABS_MT_TRACKING_ID) = id;
+    landedAt_[s] = ++landings_;
+}
+
+void ContactFilter::select(Frame& frame, std::size_t s, Microseconds time)
+{
+    if (clone_.currentSlot == int(s)) return;
+    add(frame, time, EV_ABS, ABS_MT_SLOT, int(s));
+    clone_.currentSlot = int(s);
+}
+
+void ContactFilter::forward(Frame& frame, const input_event& e, std::optional<std::size_t> slot)
+{
+    if (slot) {
+        select(frame, *slot, timeOf(e));
+        clone_.at(*slot, e.code) = e.value;
+    } else if (e.type == EV_ABS) {
+        clone_.abs[e.code] = e.value;
+    } else if (e.type == EV_KEY) {
+        clone_.keys.set(e.code, e.value != 0);
+    }
+    frame.push_back(e);
 }
 
 void ContactFilter::hide(std::int32_t trackingId, Microseconds now, Frames& out)
@@ -211,14 +290,9 @@ bool ContactFilter::guarded(Microseconds time) const
     return time < claimedGoneAt_ + guard_.grace;
 }
 
-void ContactFilter::emit(const std::vector<bool>& unshown, Microseconds time, const Frame& passed, Frames& out)
+void ContactFilter::emit(const std::vector<bool>& unshown, Microseconds time, Frame frame, Frames& out)
 {
-    Frame frame;
-    auto select = [&](std::size_t s) {
-        if (clone_.currentSlot == int(s)) return;
-        add(frame, time, EV_ABS, ABS_MT_SLOT, int(s));
-        clone_.currentSlot = int(s);
-    };
+    const auto select = [&](std::size_t s) { ContactFilter::select(frame, s, time); };
     std::size_t unshownContacts = 0, realContacts = 0;
     std::size_t oldest = slots_;
     for (std::size_t s = 0; s < slots_; ++s) {
@@ -233,16 +307,9 @@ void ContactFilter::emit(const std::vector<bool>& unshown, Microseconds time, co
             }
             continue;
         }
-        if (clone_.trackingId(s) < 0) { // lands: its tool first, then a tracking id of the clone's own
+        if (clone_.trackingId(s) < 0) {
             select(s);
-            if (clone_.at(s, ABS_MT_TOOL_TYPE) != real_.at(s, ABS_MT_TOOL_TYPE)) {
-                add(frame, time, EV_ABS, ABS_MT_TOOL_TYPE, real_.at(s, ABS_MT_TOOL_TYPE));
-                clone_.at(s, ABS_MT_TOOL_TYPE) = real_.at(s, ABS_MT_TOOL_TYPE);
-            }
-            const std::int32_t id = newTrackingId();
-            add(frame, time, EV_ABS, ABS_MT_TRACKING_ID, id);
-            clone_.at(s, ABS_MT_TRACKING_ID) = id;
-            landedAt_[s] = ++landings_;
+            land(frame, s, time);
         }
         for (std::uint16_t code = TouchpadState::firstSlotCode; code <= TouchpadState::lastSlotCode; ++code) {
             if (code == ABS_MT_TRACKING_ID || !absCodes_[code] || clone_.at(s, code) == real_.at(s, code)) continue;
@@ -293,7 +360,6 @@ void ContactFilter::emit(const std::vector<bool>& unshown, Microseconds time, co
         add(frame, time, EV_ABS, code, value);
         current = value;
     }
-    frame.insert(frame.end(), passed.begin(), passed.end());
     if (frame.empty()) return;
     add(frame, time, EV_SYN, SYN_REPORT, 0);
     out.push_back(std::move(frame));

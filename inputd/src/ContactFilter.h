@@ -15,6 +15,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -59,9 +60,16 @@ class ContactFilter {
 
   private:
     [[nodiscard]] bool guarded(Microseconds time) const;
-    // Emits the difference between the clone and what it should show: the real state with the
-    // contacts of `unshown` slots left out. `extra` (passed-through events) goes before SYN_REPORT.
-    void emit(const std::vector<bool>& unshown, Microseconds time, const Frame& extra, Frames& out);
+    // Completes `frame` (events already written into the clone model) with the difference
+    // between the clone and what it should show, the real state with the contacts of `unshown`
+    // slots left out, and emits it unless that leaves it empty.
+    void emit(const std::vector<bool>& unshown, Microseconds time, Frame frame, Frames& out);
+    // The real slot `s` gets tracking id `id` (another contact, or none).
+    void track(std::size_t s, std::int32_t id, Microseconds time, Frame& frame);
+    void land(Frame& frame, std::size_t s, Microseconds time);
+    void select(Frame& frame, std::size_t s, Microseconds time);
+    // A real event into the frame and the clone model; `slot`: its slot, for ABS_MT_* events.
+    void forward(Frame& frame, const input_event& e, std::optional<std::size_t> slot = std::nullopt);
     void add(Frame& frame, Microseconds time, std::uint16_t type, std::uint16_t code, std::int32_t value) const;
     std::int32_t newTrackingId();
 
