@@ -15,7 +15,7 @@ build=(
 )
 test=(
   clang libclang-rt-14-dev
-  umockdev libumockdev-dev
+  umockdev libumockdev-dev libinput-tools
   xvfb xauth x11-apps x11-utils imagemagick trayer xdotool openbox
   pulseaudio pulseaudio-utils dbus-daemon python3 libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev

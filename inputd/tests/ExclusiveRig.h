@@ -23,6 +23,7 @@ namespace rimglider::inputd::test {
 class ExclusiveRig {
   public:
     using Frames = std::vector<std::vector<input_event>>;
+    using Clock = std::chrono::steady_clock;
 
     explicit ExclusiveRig(const DeviceDescription& pad,
                           std::vector<std::string> udev = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1",
@@ -64,21 +65,31 @@ class ExclusiveRig {
             passed.push_back(std::move(*message));
         }
     }
-    // Writes into the pad, all stamped with a time of their own, and turns the loop until the
-    // broker has read them: a client of the test's own user that never holds exclusive mode sees
-    // that time come by. (A SYN_DROPPED's resync drains what is queued: none may follow it.)
-    void write(std::vector<input_event> events)
+    // Writes into the pad and turns the loop until the broker has read it: a client of the test's
+    // own user that never holds exclusive mode sees the last event's time come by. That time must
+    // be new: with `restamp`, every event gets one of its own. (A SYN_DROPPED's resync drains
+    // what is queued behind it: nothing may follow one.)
+    void write(std::vector<input_event> events, bool restamp = true)
     {
         if (!witness_) witness_ = connect(false);
-        const long stamp = ++writes_;
-        for (input_event& e : events)
-            e.input_event_sec = 1000 + stamp;
+        const long stamp = 1000 + ++writes_;
+        if (restamp)
+            for (input_event& e : events)
+                e.input_event_sec = stamp;
+        const broker::Time last{events.back().input_event_sec, std::uint32_t(events.back().input_event_usec)};
         emulation.write(pad_.node(), events);
         for (;;) {
             const broker::Events batch = expect<broker::Events>(*witness_);
             for (const broker::WireEvent& e : batch.events)
-                if (e.time.seconds == 1000 + stamp) return;
+                if (e.time == last) return;
         }
+    }
+    // Answers the PINGs that came for `client`, as a live client's reader does.
+    void answerPings(TestClient& client)
+    {
+        while (auto message = client.receive(std::chrono::milliseconds(0)))
+            if (const auto* ping = std::get_if<broker::Ping>(&message->message))
+                client.send(broker::Pong{ping->token}, 0);
     }
 
     // The frames written to the pad's (latest) clone, each checked to end with SYN_REPORT.
