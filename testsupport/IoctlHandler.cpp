@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <stdexcept>
 
 namespace rimglider::inputd::test {
@@ -56,12 +57,14 @@ int IoctlHandler::onWriteSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client,
     auto* me = static_cast<IoctlHandler*>(self);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     me->remember(client);
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
     {
         std::lock_guard lock(me->mutex_);
         for (int at = 0; at + int(sizeof(input_event)) <= arg->data_len; at += int(sizeof(input_event))) {
             input_event e{};
             std::memcpy(&e, arg->data + at, sizeof e);
-            me->written_.emplace_back(client, e);
+            me->written_.push_back({client, e, double(now.tv_sec) + double(now.tv_nsec) / 1e9});
         }
     }
     umockdev_ioctl_client_complete(client, arg->data_len, 0);
@@ -77,9 +80,18 @@ std::vector<input_event> IoctlHandler::writtenBy(Client client) const
 {
     std::lock_guard lock(mutex_);
     std::vector<input_event> events;
-    for (const auto& [by, e] : written_)
-        if (!client || by == client) events.push_back(e);
+    for (const Write& w : written_)
+        if (!client || w.client == client) events.push_back(w.event);
     return events;
+}
+
+std::vector<double> IoctlHandler::arrivalsOf(Client client) const
+{
+    std::lock_guard lock(mutex_);
+    std::vector<double> times;
+    for (const Write& w : written_)
+        if (w.client == client) times.push_back(w.arrived);
+    return times;
 }
 
 std::vector<unsigned long> IoctlHandler::requests() const

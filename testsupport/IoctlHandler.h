@@ -36,6 +36,8 @@ class IoctlHandler {
 
     [[nodiscard]] std::vector<input_event> written() const;
     [[nodiscard]] std::vector<input_event> writtenBy(Client client) const;
+    // When each of those arrived here, in CLOCK_MONOTONIC seconds.
+    [[nodiscard]] std::vector<double> arrivalsOf(Client client) const;
     [[nodiscard]] std::vector<unsigned long> requests() const;
     void clear();
 
@@ -55,7 +57,12 @@ class IoctlHandler {
     UMockdevIoctlBase* handler_;
     OnIoctl onIoctl_;
     mutable std::mutex mutex_;
-    std::vector<std::pair<Client, input_event>> written_;
+    struct Write {
+        Client client;
+        input_event event;
+        double arrived;
+    };
+    std::vector<Write> written_;
     std::vector<unsigned long> requests_;
     std::set<UMockdevIoctlClient*> clients_;
 };

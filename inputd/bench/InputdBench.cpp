@@ -5,10 +5,19 @@
 //    test process), measured on its own as well, so it bounds the broker's own share;
 //  - the broker's CPU time per forwarded frame (the emulation's relay included);
 //  - resident memory of the broker (VmRSS) after the run;
-//  - wake-ups per second with a subscribed client and no input (context switches over 5 s).
+//  - wake-ups per second with a subscribed client and no input (context switches over 5 s);
+//  - exclusive mode: each frame from the moment it is written into the grabbed pad's node to the
+//    moment its clone's frame reaches the emulated /dev/uinput. The emulation adds its own hops
+//    on both sides (umockdev relays the pad's reads and the clone's writes through this process);
+//    the delay exclusive mode adds is that minus the emulation alone, measured above; and the
+//    broker's own share alone: a recorded two-finger scroll through the clone's filter and one
+//    write() per frame, frame by frame.
 // Usage: umockdev-wrapper rimglider-inputd-bench [frames]
 #include "BrokerProcess.h"
+#include "ContactFilter.h"
 #include "EmulatedInput.h"
+#include "FakeEvdev.h"
+#include "FakeUinput.h"
 #include "TestClient.h"
 #include "TestData.h"
 
@@ -95,6 +104,74 @@ double cpuSeconds(pid_t pid)
     return double(user + system) / double(sysconf(_SC_CLK_TCK));
 }
 
+// Frames through a grabbed pad and its clone, the real broker in a process of its own.
+void exclusiveMode(int frames)
+{
+    EmulatedInput emulation;
+    FakeUinput uinput(emulation);
+    const DeviceDescription synaptics =
+        *readEvemu(readData("evemu-devices/SynPS2 Synaptics TouchPad.desc")).description;
+    FakeEvdev pad(emulation, synaptics, 6, {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1"});
+    BrokerProcess broker(INPUTD_PATH, emulation.directory());
+    TestClient client(broker.socket());
+    client.send(Hello{2}, 1);
+    client.expect<Welcome>();
+    client.send(ListTouchpads{}, 2);
+    const std::uint32_t id = client.expect<Touchpad>().info.deviceId;
+    client.expect<ListEnd>();
+    client.send(SubscribeTouchpad{id}, 3);
+    client.expect<Events>();
+    client.send(SetExclusive{id, true}, 4);
+    if (client.expect<Exclusive>().state != ExclusiveState::active) throw std::runtime_error("no exclusive mode");
+
+    std::atomic<bool> done{false};
+    std::thread reader([&] { // takes the client's copy of the events, as the application would
+        while (!done)
+            client.receive(std::chrono::milliseconds(100));
+    });
+    writeFrames(emulation, pad.node(), frames);
+    std::vector<double> latencies;
+    for (int wait = 0; wait < 500 && latencies.size() < std::size_t(frames); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const auto clone = uinput.device(synaptics.name);
+        latencies.clear();
+        for (std::size_t i = 0; i < clone.written.size(); ++i)
+            if (clone.written[i].type == EV_SYN)
+                latencies.push_back(clone.arrived[i] - (double(clone.written[i].input_event_sec) +
+                                                        double(clone.written[i].input_event_usec) / 1e6));
+    }
+    done = true;
+    reader.join();
+    printLatencies("written -> the grabbed pad's clone (exclusive mode)", latencies, frames);
+    std::printf("broker exit status    %d\n", broker.stop());
+
+    const EvemuFile scroll =
+        readEvemu(readData("evemu-devices/SynPS2 Synaptics TouchPad.two-finger-vert-scroll.events"));
+    rimglider::inputd::ContactFilter filter(synaptics);
+    const int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    std::vector<double> own;
+    rimglider::inputd::ContactFilter::Frames out;
+    for (int round = 0; round < 200; ++round) {
+        double started = monotonicSeconds();
+        for (const InputEvent& e : scroll.events) {
+            input_event k{};
+            k.type = e.type;
+            k.code = e.code;
+            k.value = e.value;
+            filter.push(k, out);
+            for (const auto& frame : out)
+                if (write(sink, frame.data(), frame.size() * sizeof(input_event)) < 0)
+                    throw std::runtime_error("write");
+            if (e.type != EV_SYN) continue;
+            own.push_back(monotonicSeconds() - started);
+            out.clear();
+            started = monotonicSeconds();
+        }
+    }
+    close(sink);
+    printLatencies("the clone's share: a frame's events read -> its frame written", own, int(own.size()));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -175,6 +252,7 @@ int main(int argc, char** argv)
         close(results[0]);
         waitpid(reader2, nullptr, 0);
         printLatencies("written -> another process reading the node (emulation alone)", direct, frames);
+        exclusiveMode(frames);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "benchmark failed: %s\n", e.what());
         return 1;

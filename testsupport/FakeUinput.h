@@ -23,6 +23,7 @@ class FakeUinput {
         DeviceDescription description;
         std::string phys;
         std::vector<input_event> written;
+        std::vector<double> arrived; // when each written event reached /dev/uinput (CLOCK_MONOTONIC s)
         bool destroyed = false;
     };
 

@@ -1,10 +1,10 @@
 #include "FakeUinput.h"
 
-#include <gtest/gtest.h>
 #include <linux/uinput.h>
 #include <umockdev.h>
 
 #include <cstring>
+#include <stdexcept>
 
 namespace rimglider::inputd::test {
 
@@ -105,6 +105,7 @@ std::vector<FakeUinput::Device> FakeUinput::devices() const
     for (const auto& [client, device] : made_) {
         out.push_back(device);
         out.back().written = handler_->writtenBy(client);
+        out.back().arrived = handler_->arrivalsOf(client);
     }
     return out;
 }
@@ -114,8 +115,7 @@ FakeUinput::Device FakeUinput::device(const std::string& name) const
     const auto all = devices();
     for (auto it = all.rbegin(); it != all.rend(); ++it)
         if (it->description.name == name) return *it;
-    ADD_FAILURE() << "no uinput device \"" << name << "\" was made";
-    return {};
+    throw std::runtime_error("no uinput device \"" + name + "\" was made");
 }
 
 void FakeUinput::failCreate(int error)
