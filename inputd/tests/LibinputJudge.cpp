@@ -48,7 +48,9 @@ std::string fixDeviceNumber(UMockdevTestbed* testbed, const EmulatedInput::Node&
     struct stat pty {};
     if (master < 0 || stat(ptsname(master), &pty) != 0) throw std::runtime_error("the emulated node has no pty");
     const std::string number = std::to_string(major(pty.st_rdev)) + ":" + std::to_string(minor(pty.st_rdev));
-    const fs::path root = umockdev_testbed_get_root_dir(testbed);
+    gchar* rootDir = umockdev_testbed_get_root_dir(testbed);
+    const fs::path root = rootDir;
+    g_free(rootDir);
     const fs::path device = root / node.syspath.substr(1);
     relink(root / "dev/.node" / ("input_event" + std::to_string(nodeNumber)), number);
     for (const auto& entry : fs::directory_iterator(root / "dev/.ptymap"))
