@@ -125,7 +125,7 @@ EmulatedInput::~EmulatedInput()
 }
 
 EmulatedInput::Node EmulatedInput::addNode(const std::string& name, int number,
-                                           const std::vector<std::string>& udevProperties)
+                                           const std::vector<std::string>& udevProperties, const std::string& phys)
 {
     const std::string n = std::to_string(number);
     const std::string parent = "/devices/virtual/rimglider-test/input/input" + n;
@@ -135,6 +135,7 @@ EmulatedInput::Node EmulatedInput::addNode(const std::string& name, int number,
         text += "E: " + p + "\n";
     text += "A: dev=13:" + std::to_string(64 + number) + "\\n\n\n";
     text += "P: " + parent + "\nE: NAME=\"" + name + "\"\nE: SUBSYSTEM=input\nA: name=" + name + "\\n\n";
+    if (!phys.empty()) text += "A: phys=" + phys + "\\n\n";
     GError* error = nullptr;
     check(umockdev_testbed_add_from_string(testbed_, text.c_str(), &error), error, "add device");
     return {"/sys" + parent + "/event" + n, "/dev/input/event" + n};
@@ -153,9 +154,9 @@ EmulatedInput::Node EmulatedInput::add(const DeviceDescription& device, int numb
 }
 
 EmulatedInput::Node EmulatedInput::addBare(const std::string& name, int number,
-                                           const std::vector<std::string>& udevProperties)
+                                           const std::vector<std::string>& udevProperties, const std::string& phys)
 {
-    return addNode(name, number, udevProperties);
+    return addNode(name, number, udevProperties, phys);
 }
 
 void EmulatedInput::addUinput()

@@ -32,8 +32,10 @@ class EmulatedInput {
     // Adds /dev/input/event<number> (with its inputN parent) answering libevdev's ioctls;
     // udev sees it at once (an "add" uevent reaches monitors).
     Node add(const DeviceDescription& device, int number, const std::vector<std::string>& udevProperties);
-    // Only the node and its sysfs data, no ioctls: for tests attaching their own handler.
-    Node addBare(const std::string& name, int number, const std::vector<std::string>& udevProperties);
+    // Only the node and its sysfs data (`phys` too, when given), no ioctls: for tests attaching
+    // their own handler.
+    Node addBare(const std::string& name, int number, const std::vector<std::string>& udevProperties,
+                 const std::string& phys = {});
     // /dev/uinput, answering nothing until a handler is attached: the host's own never shows.
     void addUinput();
     void remove(const Node& node);
@@ -46,7 +48,8 @@ class EmulatedInput {
     [[nodiscard]] const std::string& directory() const { return directory_; }
 
   private:
-    Node addNode(const std::string& name, int number, const std::vector<std::string>& udevProperties);
+    Node addNode(const std::string& name, int number, const std::vector<std::string>& udevProperties,
+                 const std::string& phys = {});
 
     UMockdevTestbed* testbed_ = nullptr;
     std::string directory_; // generated files

@@ -19,7 +19,7 @@ void setBits(std::uint8_t* bytes, std::size_t size, const std::set<std::uint16_t
 
 FakeEvdev::FakeEvdev(EmulatedInput& emulation, const DeviceDescription& device, int number,
                      const std::vector<std::string>& udevProperties, std::string phys)
-    : device_(device), phys_(std::move(phys)), node_(emulation.addBare(device.name, number, udevProperties))
+    : device_(device), phys_(std::move(phys)), node_(emulation.addBare(device.name, number, udevProperties, phys_))
 {
     handler_ = std::make_unique<IoctlHandler>(
         emulation.testbed(), node_.devnode,

@@ -144,6 +144,16 @@ TEST(ExclusiveMode, CloneIsIndistinguishableFromThePadSaveItsPhysAndThePalmTool)
             EXPECT_EQ(made.absInfo.at(code), expected) << code;
         }
         EXPECT_EQ(made.absInfo.at(ABS_MT_TOOL_TYPE).maximum, MT_TOOL_PALM);
+
+        // udev announces the clone: the broker never takes it for a touchpad of its own.
+        FakeEvdev announced(rig.emulation, made, 31, udev, clone.phys);
+        rig.broker.settle();
+        const auto other = rig.broker.connectAs(geteuid());
+        other->send(Hello{2}, 1);
+        other->send(ListTouchpads{}, 2);
+        rig.expect<Welcome>(*other);
+        rig.expect<Touchpad>(*other);
+        EXPECT_TRUE(std::holds_alternative<ListEnd>(rig.broker.next(*other)->message));
     }
 }
 
