@@ -11,9 +11,11 @@ ClickGuard& ClickGuard::shared()
     return *instance;
 }
 
-void ClickGuard::observe(const std::vector<GestureEvent>& events, const GestureConfig& config, double now)
+void ClickGuard::observe(const std::vector<GestureEvent>& events, const GestureConfig& config, double now,
+                         std::optional<std::int32_t> claimedTouch)
 {
-    std::lock_guard guard(lock_);
+    std::unique_lock guard(lock_);
+    const Ahead before = aheadLocked();
     for (const GestureEvent& event : events) {
         switch (event.kind()) {
         case Kind::claimed: {
@@ -21,6 +23,7 @@ void ClickGuard::observe(const std::vector<GestureEvent>& events, const GestureC
             const ZoneSet zones = event.as<GestureEvent::Claimed>()->zones;
             if (zones.contains(Zone::topRightCorner) || (zones.contains(Zone::bottom) && config.bottomTapEnabled))
                 state_.guarding = true;
+            guardedTouch_ = claimedTouch;
             break;
         }
         case Kind::sliderBegan:
@@ -30,6 +33,7 @@ void ClickGuard::observe(const std::vector<GestureEvent>& events, const GestureC
         case Kind::released:
             if (state_.guarding) state_.guardUntil = now + state_.window;
             state_.guarding = false;
+            guardedTouch_.reset();
             break;
         case Kind::sliderStep:
         case Kind::tap:
@@ -37,6 +41,19 @@ void ClickGuard::observe(const std::vector<GestureEvent>& events, const GestureC
             break;
         }
     }
+    const Ahead after = aheadLocked();
+    guard.unlock();
+    if (after != before && onAhead) onAhead(after);
+}
+
+ClickGuard::Ahead ClickGuard::aheadLocked() const
+{
+    Ahead ahead;
+    ahead.guarding = state_.guarding;
+    if (state_.guarding && guardedTouch_) ahead.claimed = {*guardedTouch_};
+    ahead.guardUntil = state_.guardUntil;
+    ahead.window = state_.window;
+    return ahead;
 }
 
 ClickGuard::Decision ClickGuard::press(std::int64_t button, double now)
@@ -62,9 +79,13 @@ void ClickGuard::setWindow(double seconds)
 
 void ClickGuard::reset()
 {
-    std::lock_guard guard(lock_);
+    std::unique_lock guard(lock_);
     state_.guarding = false;
     state_.guardUntil = 0;
+    guardedTouch_.reset();
+    const Ahead after = aheadLocked();
+    guard.unlock();
+    if (onAhead) onAhead(after);
 }
 
 ClickGuard::State ClickGuard::state() const

@@ -10,7 +10,9 @@
 #include "GestureEngineKit/TouchTypes.h"
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -22,9 +24,11 @@ class ClickGuard {
 
     static ClickGuard& shared();
 
-    // Times are seconds of system uptime, the clock of every input.
+    // Times are seconds of system uptime, the clock of every input. `claimedTouch` is the
+    // contact the engine holds after these events, when it holds one.
     void observe(const std::vector<GestureEngineKit::GestureEvent>& events,
-                 const GestureEngineKit::GestureConfig& config, double now);
+                 const GestureEngineKit::GestureConfig& config, double now,
+                 std::optional<std::int32_t> claimedTouch = std::nullopt);
 
     enum class Decision { pass, swallow };
     Decision press(std::int64_t button, double now);
@@ -43,11 +47,27 @@ class ClickGuard {
         std::int64_t swallowedCount = 0;
     };
     [[nodiscard]] State state() const;
+
+    // What the input service needs to decide a press on its own, before the press happens
+    // (exclusive mode): guarding while the claimed contacts are down and for `window` after they
+    // lift, else guarding until `guardUntil`. Called outside the lock on the pipeline's queue
+    // (or in reset()) whenever it changes; set it before inputs flow.
+    struct Ahead {
+        bool guarding = false;
+        std::vector<std::int32_t> claimed; // while guarding; empty when the contact is unknown
+        double guardUntil = 0;
+        double window = defaultWindow;
+        friend bool operator==(const Ahead&, const Ahead&) = default;
+    };
+    std::function<void(const Ahead&)> onAhead;
     [[nodiscard]] std::int64_t swallowedCount() const;
 
   private:
+    [[nodiscard]] Ahead aheadLocked() const;
+
     mutable std::mutex lock_;
     State state_;
+    std::optional<std::int32_t> guardedTouch_;
 };
 
 } // namespace rimglider

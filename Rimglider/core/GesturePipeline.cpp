@@ -128,7 +128,9 @@ void GesturePipeline::process(const EngineInput& input)
 void GesturePipeline::deliver(std::vector<GestureEvent> events)
 {
     if (events.empty()) return;
-    clickGuard_.observe(events, engine_.config(), clock_());
+    const auto& claim = engine_.claim();
+    const std::optional<std::int32_t> claimedTouch = claim ? std::optional(claim->touchID) : std::nullopt;
+    clickGuard_.observe(events, engine_.config(), clock_(), claimedTouch);
 
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) return; // no main thread to deliver to
@@ -142,6 +144,7 @@ void GesturePipeline::deliver(std::vector<GestureEvent> events)
         delivery.sinks = sinks_;
     }
     delivery.events = std::move(events);
+    delivery.claimedTouch = claimedTouch;
     {
         std::lock_guard guard(deliveriesLock_);
         deliveries_.push_back(std::move(delivery));
@@ -159,6 +162,7 @@ void GesturePipeline::deliverNextOnMainThread()
         delivery = std::move(deliveries_.front());
         deliveries_.pop_front();
     }
+    deliveringClaim_ = delivery.claimedTouch;
     for (const Sink& sink : delivery.sinks)
         sink(delivery.events);
 }

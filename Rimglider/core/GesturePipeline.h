@@ -68,6 +68,9 @@ class GesturePipeline {
     void attachTouchInput(TouchFrameSource& touchInput);
 
     void addSink(Sink sink);
+    // Within a sink: the contact the engine held once the events being delivered were made
+    // (the one a `claimed` among them took), by its touch id. Main thread.
+    [[nodiscard]] std::optional<std::int32_t> claimedTouchOfDelivery() const { return deliveringClaim_; }
     [[nodiscard]] Snapshot snapshot() const;
 
     // Blocks until everything enqueued before has been processed (events may still be on
@@ -79,6 +82,7 @@ class GesturePipeline {
     struct Delivery {
         std::vector<Sink> sinks;
         std::vector<GestureEngineKit::GestureEvent> events;
+        std::optional<std::int32_t> claimedTouch;
     };
     class MainThreadPost;
 
@@ -111,6 +115,7 @@ class GesturePipeline {
     std::mutex deliveriesLock_; // hands deliveries from the queue to the main thread
     std::deque<Delivery> deliveries_;
     QObject* mainThreadPost_ = nullptr;
+    std::optional<std::int32_t> deliveringClaim_; // main thread
 
     SerialQueue queue_{queueLabel}; // last: its worker stops before the state above goes
 };

@@ -105,3 +105,19 @@ TEST(ClickGuard, ThreeThreadsAgreeOnEveryDecision)
     reader.join();
     EXPECT_TRUE(guard.state().swallowedButtons.empty());
 }
+
+TEST(ClickGuard, StateGoesAheadToTheServiceOnlyWhenItChanges)
+{
+    ClickGuard guard;
+    std::vector<ClickGuard::Ahead> sent;
+    guard.onAhead = [&](const ClickGuard::Ahead& ahead) { sent.push_back(ahead); };
+    guard.observe({rightClaim}, {}, 1.0, 7); // a side claim guards nothing yet
+    guard.observe({GestureEvent::sliderBegan(Zone::right)}, {}, 1.1, 7);
+    guard.observe({GestureEvent::sliderStep(Zone::right, SliderDirection::up, false)}, {}, 1.2, 7);
+    guard.observe({released}, {}, 2.0);
+    guard.observe({cornerClaim}, {}, 3.0); // the contact unknown: the service falls back on the time
+    guard.reset();
+    const std::vector<ClickGuard::Ahead> expected = {
+        {true, {7}, 0, 0.25}, {false, {}, 2.25, 0.25}, {true, {}, 2.25, 0.25}, {false, {}, 0, 0.25}};
+    EXPECT_EQ(sent, expected);
+}
