@@ -79,6 +79,7 @@ void TouchInput::stop()
         connection_.reset();
         devices_.clear();
         chosen_.reset();
+        exclusive_ = {};
     }
     assembler_.reset();
     lastFrameTouched_ = false;
@@ -118,6 +119,125 @@ std::optional<SurfaceSize> TouchInput::surfaceSize() const
 {
     const auto touchpad = device();
     return touchpad ? touchpad->description.surfaceSize() : std::nullopt;
+}
+
+// ---- Exclusive mode ----
+
+namespace {
+
+Time inputTime(double seconds)
+{
+    if (!(seconds > 0)) return {};
+    const auto micro = std::int64_t(std::llround(seconds * 1e6));
+    return {micro / 1'000'000, std::uint32_t(micro % 1'000'000)};
+}
+
+std::string reasonText(ExclusiveReason reason)
+{
+    switch (reason) {
+    case ExclusiveReason::none:
+        return "left";
+    case ExclusiveReason::semiMultitouch:
+        return "the touchpad reports no separate contacts (semi-multitouch), so it is never grabbed";
+    case ExclusiveReason::notMultitouch:
+        return "the touchpad is not multitouch";
+    case ExclusiveReason::grabBusy:
+        return "another program holds the touchpad";
+    case ExclusiveReason::otherClient:
+        return "another connection holds the touchpad";
+    case ExclusiveReason::sessionInactive:
+        return "the session is not active";
+    case ExclusiveReason::cloneFailed:
+        return "the touchpad's clone could not be made or written";
+    case ExclusiveReason::notAnswering:
+        return "Rimglider did not answer in time";
+    case ExclusiveReason::watchdog:
+        return "the input service stalled and let go of the touchpad";
+    case ExclusiveReason::deviceRemoved:
+        return "the touchpad went away";
+    case ExclusiveReason::notSubscribed:
+        return "not subscribed to the touchpad";
+    }
+    return "reason " + std::to_string(int(reason)); // of a later protocol version
+}
+
+} // namespace
+
+bool TouchInput::sendWhileExclusive(const Request& request)
+{
+    if (!connection_ || !chosen_ || exclusive_.state == ExclusiveState::off) return false;
+    return connection_->send(request);
+}
+
+void TouchInput::setExclusiveWanted(bool wanted)
+{
+    std::lock_guard guard(lock_);
+    if (wanted == exclusiveWanted_) return;
+    exclusiveWanted_ = wanted;
+    if (connection_ && chosen_ && connection_->welcome().version >= 2)
+        connection_->send(SetExclusive{*chosen_, wanted});
+}
+
+void TouchInput::hideContact(std::int32_t touchId, bool hide)
+{
+    std::lock_guard guard(lock_);
+    if (chosen_ && touchId >= 0) sendWhileExclusive(HideContact{*chosen_, touchId, hide});
+}
+
+void TouchInput::setClickGuard(bool guarding, const std::vector<std::int32_t>& claimed, double guardUntil,
+                               double window)
+{
+    SetClickGuard request;
+    request.guarding = guarding && !claimed.empty(); // an unknown contact: the time bound alone
+    if (request.guarding)
+        request.claimed.assign(claimed.begin(), claimed.begin() + std::min(claimed.size(), maxClaimedContacts));
+    request.guardUntil = inputTime(guardUntil);
+    request.graceMilliseconds = std::uint16_t(std::clamp(std::lround(window * 1000), 0L, long(maxGraceMilliseconds)));
+    std::lock_guard guard(lock_);
+    clickGuard_ = request;
+    if (chosen_) {
+        request.deviceId = *chosen_;
+        sendWhileExclusive(request);
+    }
+}
+
+Exclusive TouchInput::exclusive() const
+{
+    std::lock_guard guard(lock_);
+    return exclusive_;
+}
+
+void TouchInput::handleExclusive(const Exclusive& told)
+{
+    Exclusive before;
+    {
+        std::lock_guard guard(lock_);
+        if (chosen_ != told.deviceId) return;
+        before = exclusive_;
+        exclusive_ = told;
+        // The guard state goes ahead of the first press of a fresh hold.
+        if (before.state == ExclusiveState::off && told.state != ExclusiveState::off && clickGuard_) {
+            SetClickGuard request = *clickGuard_;
+            request.deviceId = told.deviceId;
+            connection_->send(request);
+        }
+    }
+    if (told.state != before.state) {
+        switch (told.state) {
+        case ExclusiveState::off:
+            log().info("Exclusive mode off: " + reasonText(told.reason) + "; the touchpad is observed only");
+            break;
+        case ExclusiveState::waiting:
+            log().info("Exclusive mode waiting for the touchpad to be free of fingers and buttons");
+            break;
+        case ExclusiveState::active:
+            log().info("Exclusive mode active: gesture fingers are hidden from the desktop");
+            break;
+        }
+    }
+    if (told.swallowedPresses > before.swallowedPresses)
+        log().info("Click guard: the input service swallowed a press (" + std::to_string(told.swallowedPresses) +
+                   " so far)");
 }
 
 // ---- Status ----
@@ -264,6 +384,7 @@ void TouchInput::dropConnection()
 {
     {
         std::lock_guard guard(lock_);
+        exclusive_ = {}; // the service lets go of a holder that is gone
         connection_.reset();
         devices_.clear();
         chosen_.reset();
@@ -287,6 +408,8 @@ void TouchInput::handle(BrokerMessage& message)
                 handleEvents(m);
             } else if constexpr (std::is_same_v<M, Touchpad>) {
                 touchpadAdded(std::move(m.info));
+            } else if constexpr (std::is_same_v<M, Exclusive>) {
+                handleExclusive(m);
             } else if constexpr (std::is_same_v<M, TouchpadRemoved>) {
                 touchpadGone(m.deviceId);
             } else if constexpr (std::is_same_v<M, Dropped>) {
@@ -369,7 +492,10 @@ void TouchInput::touchpadGone(std::uint32_t deviceId)
         std::lock_guard guard(lock_);
         std::erase_if(devices_, [&](const TouchpadInfo& t) { return t.deviceId == deviceId; });
         wasChosen = chosen_ == deviceId;
-        if (wasChosen) chosen_.reset();
+        if (wasChosen) {
+            chosen_.reset();
+            exclusive_ = {0, ExclusiveState::off, ExclusiveReason::deviceRemoved, exclusive_.swallowedPresses};
+        }
     }
     if (wasChosen) {
         // The finger on a vanished pad has lifted as far as the engine can know: ending it
@@ -407,11 +533,12 @@ void TouchInput::choose(std::optional<std::uint32_t> preferred)
     if (pick && pick->deviceId != current) {
         if (current) {
             endContacts();
-            connection_->send(UnsubscribeTouchpad{*current}, nextSerial_++);
+            connection_->send(UnsubscribeTouchpad{*current}, nextSerial_++); // ends exclusive mode there
         }
         {
             std::lock_guard guard(lock_);
             chosen_ = pick->deviceId;
+            exclusive_ = {0, ExclusiveState::off, ExclusiveReason::none, exclusive_.swallowedPresses};
         }
         subscribe(*pick);
         current = pick->deviceId;
@@ -428,6 +555,18 @@ void TouchInput::subscribe(const TouchpadInfo& touchpad)
 {
     assembler_.reset(); // frames start with the state batch the subscription brings
     connection_->send(SubscribeTouchpad{touchpad.deviceId}, nextSerial_++);
+    // Where the desktop's own use of the pad overlaps the gesture zones: told, not fought.
+    const auto& properties = touchpad.description.properties;
+    if (properties.contains(INPUT_PROP_TOPBUTTONPAD))
+        log().info("Conflict: \"" + touchpad.description.name +
+                   "\" has its buttons along the top edge; a press there during a corner gesture is swallowed");
+    else if (properties.contains(INPUT_PROP_BUTTONPAD))
+        log().info("Conflict: \"" + touchpad.description.name +
+                   "\" is a clickpad; its software buttons share the bottom edge with the bottom gestures, and a "
+                   "press there during a gesture is swallowed");
+    std::lock_guard guard(lock_);
+    if (exclusiveWanted_ && connection_->welcome().version >= 2)
+        connection_->send(SetExclusive{touchpad.deviceId, true}, nextSerial_++);
 }
 
 void TouchInput::endContacts()

@@ -5,6 +5,11 @@
 // its kernel events into frames with the frame assembler, fills the gaps a resting finger
 // leaves, follows hot-plug, and reconnects when the broker comes back. Frames carry the
 // kernel's event times (CLOCK_MONOTONIC, the clock of every input).
+//
+// Exclusive mode (inputd/PROTOCOL.md) rides on the same connection: the service grabs the chosen
+// touchpad and shows the desktop a clone without the contacts hidden here, and swallows the
+// presses the click guard state sent ahead says belong to a gesture. Requests go out without
+// waiting for an answer; the service's PINGs are answered on the reader thread.
 #pragma once
 
 #include "TouchFrameSource.h"
@@ -90,6 +95,18 @@ class TouchInput : public TouchFrameSource {
     [[nodiscard]] std::optional<broker::TouchpadInfo> device() const;
     [[nodiscard]] std::optional<SurfaceSize> surfaceSize() const;
 
+    // Any thread, never waits. Asked for on every touchpad chosen while wanted (a service of
+    // protocol version 1 only observes).
+    void setExclusiveWanted(bool wanted);
+    // Hides a contact of the chosen touchpad, by its touch id (the touchpad's tracking id), from
+    // the desktop until it lifts; hide = false shows it again. Nothing while not exclusive.
+    void hideContact(std::int32_t touchId, bool hide);
+    // The click guard's state, for the service to decide presses itself. Times are seconds of
+    // the input clock.
+    void setClickGuard(bool guarding, const std::vector<std::int32_t>& claimed, double guardUntil, double window);
+    // What the service last said of exclusive mode on the chosen touchpad.
+    [[nodiscard]] broker::Exclusive exclusive() const;
+
   private:
     void run();
     bool connect();
@@ -111,6 +128,8 @@ class TouchInput : public TouchFrameSource {
     void setStatus(Status status);
     void changed();
     void dropConnection();
+    void handleExclusive(const broker::Exclusive& told);
+    bool sendWhileExclusive(const broker::Request& request); // under lock_
 
     const Options options_;
     const Clock clock_;
@@ -123,6 +142,9 @@ class TouchInput : public TouchFrameSource {
     std::optional<std::uint32_t> chosen_;
     std::optional<broker::BrokerConnection> connection_; // used by the reader; replaced under lock_
     bool stopping_ = false;
+    bool exclusiveWanted_ = false;
+    broker::Exclusive exclusive_;                     // of the chosen touchpad
+    std::optional<broker::SetClickGuard> clickGuard_; // last sent ahead; again on a new grab
     bool settled_ = false;
     std::condition_variable wake_; // stop() and the first attempt's end
     std::thread reader_;

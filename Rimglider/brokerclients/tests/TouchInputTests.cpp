@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
 
@@ -244,4 +245,47 @@ TEST(TouchInput, TheFingerEndsWhenTheBrokerGoesSuspendsOrDropsEvents)
 
     f.input.stop();
     EXPECT_TRUE(eventually([&] { return back.clientCount() == 0; }));
+}
+
+TEST(TouchInput, AsksForExclusiveModeOnItsTouchpadAndSendsHidesAndTheGuardOnlyWhileItHoldsIt)
+{
+    using namespace broker;
+    for (const std::uint32_t version : {1u, 2u}) {
+        SCOPED_TRACE(version);
+        Fixture f;
+        FakeBroker& broker = f.serve({touchpad(1, testPad, true)});
+        broker.speakUpTo(version);
+        f.input.setExclusiveWanted(true);
+        f.input.setClickGuard(true, {7}, 0, 0.25); // known before the grab: sent once it holds
+        f.input.start();
+        ASSERT_TRUE(eventually([&] { return broker.touchpadSubscribers(1) == 1; }));
+        f.input.hideContact(7, true); // not held yet: nothing goes
+        if (version == 1) {           // an older service only observes
+            broker.sendEvents(1, finger(1.0, 500, 250));
+            f.waitForFrames(2);
+            EXPECT_TRUE(broker.requestsOf<SetExclusive>().empty());
+            continue;
+        }
+        ASSERT_TRUE(eventually([&] { return broker.requestsOf<SetExclusive>().size() == 1; }));
+        EXPECT_EQ(broker.requestsOf<SetExclusive>()[0], (SetExclusive{1, true}));
+        broker.broadcast(Exclusive{1, ExclusiveState::active, ExclusiveReason::none, 0});
+        ASSERT_TRUE(eventually([&] { return f.input.exclusive().state == ExclusiveState::active; }));
+        f.input.hideContact(7, true);
+        f.input.setClickGuard(false, {}, 12.5, 0.25);
+        broker.broadcast(Exclusive{1, ExclusiveState::active, ExclusiveReason::none, 1}); // a press swallowed
+        broker.broadcast(Exclusive{1, ExclusiveState::off, ExclusiveReason::watchdog, 1});
+        ASSERT_TRUE(eventually([&] { return f.input.exclusive().state == ExclusiveState::off; }));
+        f.input.hideContact(8, true); // let go of: nothing goes
+        f.input.setExclusiveWanted(false);
+        ASSERT_TRUE(eventually([&] { return broker.requestsOf<SetExclusive>().size() == 2; }));
+        EXPECT_EQ(broker.requestsOf<HideContact>(), (std::vector<HideContact>{{1, 7, true}}));
+        EXPECT_EQ(broker.requestsOf<SetClickGuard>(),
+                  (std::vector<SetClickGuard>{{1, true, {}, 250, {7}}, {1, false, {12, 500000}, 250, {}}}));
+        EXPECT_TRUE(eventually([&] {
+            const auto m = f.log.messages();
+            return std::count(m.begin(), m.end(), "Click guard: the input service swallowed a press (1 so far)") == 1 &&
+                   m.back() == "Exclusive mode off: the input service stalled and let go of the touchpad; the "
+                               "touchpad is observed only";
+        }));
+    }
 }
