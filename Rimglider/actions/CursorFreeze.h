@@ -1,9 +1,9 @@
 // Holds the pointer still while a gesture owns the finger, with a safety release: a freeze
 // that nobody releases ends by itself after ten seconds.
 //
-// Observe-only input cannot stop the pointer (that needs exclusive access to the touchpad),
-// so for now the state, its generation and the safety timer are kept exactly, and
-// onFrozenChange is where the pointer itself will be held and let go.
+// onFrozenChange holds the pointer: in exclusive mode the claimed contact is hidden from the
+// desktop (ContactHider). Observe-only (exclusiveMode=false, or a service that cannot grab the
+// touchpad) the state, its generation and the safety timer are kept all the same.
 #pragma once
 
 #include "TaskScheduler.h"

@@ -123,8 +123,8 @@ void EventTap::run(Reader& reader)
         BrokerMessage message;
         if (reader.connection->receive(message) == BrokerConnection::Received::message) {
             const Verdict verdict = handle(message.message, reader);
-            // Observe-only: the broker has passed the event on already. Exclusive mode asks
-            // the broker to drop it here when the verdict says so.
+            // The broker has passed the event on already, or swallowed it itself in exclusive
+            // mode: the verdict only keeps the guard's own count and press/release pairing.
             (void)verdict;
             continue;
         }

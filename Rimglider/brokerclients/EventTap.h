@@ -1,8 +1,10 @@
 // Key presses, modifier changes and button presses of the whole system, for the gesture
 // engine and the click guard. The input broker observes the keyboards and pointing devices;
 // the tap is a second broker connection, subscribed to its key stream and read on the thread
-// "com.kelpo.rimglider.eventTap". Observe-only: every event has already reached the desktop,
-// so a press the click guard would swallow is only counted (exclusive mode will drop it).
+// "com.kelpo.rimglider.eventTap". The tap only observes: every event it hears of has reached the
+// desktop already, unless the input service swallowed it (a press of a touchpad held in
+// exclusive mode, decided by the service from the guard state TouchInput sends ahead). The guard
+// counts the presses it judges part of a gesture; the debug window tells which really were.
 //
 // Losing the broker (stopped, or no longer serving this user) is the tap being disabled: the
 // reader connects again when the broker is back.

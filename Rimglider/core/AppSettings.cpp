@@ -66,6 +66,8 @@ QString AppSettings::keyString(Key key)
         return QStringLiteral("fineControl");
     case Key::appearance:
         return QStringLiteral("appearance");
+    case Key::exclusiveMode:
+        return QStringLiteral("exclusiveMode");
     }
     return {};
 }
@@ -249,6 +251,7 @@ AppSettings::Values AppSettings::load() const
     v.freezeCursor = readBool(Key::freezeCursor, defaults.freezeCursor);
     v.fineControl = readBool(Key::fineControl, defaults.fineControl);
     v.appearance = enumFromRaw(stored(Key::appearance), appearanceModes, defaults.appearance);
+    v.exclusiveMode = readBool(Key::exclusiveMode, defaults.exclusiveMode);
     return v;
 }
 

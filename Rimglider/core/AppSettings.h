@@ -63,12 +63,13 @@ class AppSettings : public QObject {
         freezeCursor,
         fineControl,
         appearance,
+        exclusiveMode,
     };
     static constexpr std::array allKeys{
-        Key::schemaVersion,    Key::enabled,        Key::hapticStrength, Key::quickMute,
-        Key::mediaStrip,       Key::tapToPlay,      Key::sensitivity,    Key::edgeWidth,
-        Key::swapSides,        Key::brightnessEdge, Key::volumeEdge,     Key::bottomOnly,
-        Key::requiredModifier, Key::freezeCursor,   Key::fineControl,    Key::appearance};
+        Key::schemaVersion, Key::enabled,      Key::hapticStrength,   Key::quickMute,    Key::mediaStrip,
+        Key::tapToPlay,     Key::sensitivity,  Key::edgeWidth,        Key::swapSides,    Key::brightnessEdge,
+        Key::volumeEdge,    Key::bottomOnly,   Key::requiredModifier, Key::freezeCursor, Key::fineControl,
+        Key::appearance,    Key::exclusiveMode};
     static QString keyString(Key key);
     static constexpr int currentSchemaVersion = 2;
     static inline const QString legacyHapticsKey = QStringLiteral("haptics");
@@ -98,6 +99,9 @@ class AppSettings : public QObject {
     bool freezeCursor() const { return values_.freezeCursor; }
     bool fineControl() const { return values_.fineControl; }
     AppearanceMode appearance() const { return values_.appearance; }
+    // Only in the settings file (no control shows it): false keeps the touchpad observed only,
+    // for hardware where the input service's exclusive mode misbehaves.
+    bool exclusiveMode() const { return values_.exclusiveMode; }
 
     // Each assignment, even of the current value, writes its key and then calls onChange.
     void setEnabled(bool);
@@ -157,6 +161,7 @@ class AppSettings : public QObject {
         bool freezeCursor = true;
         bool fineControl = true;
         AppearanceMode appearance = AppearanceMode::system;
+        bool exclusiveMode = true;
     };
 
     void migrate();

@@ -217,12 +217,21 @@ void DebugModel::refreshStatus()
         actuatorStatus_ = actuator;
         changed = true;
     }
-    const std::int64_t swallowed = services_.clickGuard.swallowedCount();
-    if (swallowed != swallowedClicks_) {
-        addLog(QStringLiteral("swallowed %1 click(s)").arg(swallowed - swallowedClicks_));
-        swallowedClicks_ = swallowed;
-        changed = true;
-    }
+    // The click guard decides every press it hears of; only the input service, holding the
+    // touchpad in exclusive mode, really swallows one. The rest reached the desktop.
+    const std::int64_t guarded = services_.clickGuard.swallowedCount();
+    const std::int64_t byService = services_.touchInput.exclusive().swallowedPresses;
+    if (byService < serviceSwallowed_) serviceSwallowed_ = 0; // a new connection counts afresh
+    const std::int64_t swallowed = byService - serviceSwallowed_;
+    const std::int64_t passed = (guarded - guardedClicks_) - swallowed;
+    if (swallowed > 0) addLog(QStringLiteral("swallowed %1 click(s)").arg(swallowed));
+    if (passed > 0)
+        addLog(QStringLiteral("%1 click(s) during a gesture reached the desktop: the touchpad is observed only")
+                   .arg(passed));
+    if (swallowed > 0 || guarded != guardedClicks_) changed = true;
+    swallowedClicks_ += swallowed;
+    serviceSwallowed_ = byService;
+    guardedClicks_ = guarded;
     if (changed) emit statusChanged();
 }
 

@@ -168,7 +168,9 @@ class DebugModel : public QObject {
     GesturePipeline::Snapshot snapshot_;
     TouchInput::Status touchStatus_;
     bool eventTapRunning_ = false;
-    std::int64_t swallowedClicks_ = 0;
+    std::int64_t swallowedClicks_ = 0;  // by the input service, while this model lives
+    std::int64_t serviceSwallowed_ = 0; // the service's count for this connection, last seen
+    std::int64_t guardedClicks_ = 0;    // the click guard's own count, last seen
     QString actuatorStatus_;
     QList<LogEntry> log_;
     std::optional<QString> selfTestSummary_;

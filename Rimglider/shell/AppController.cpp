@@ -3,6 +3,7 @@
 #include "ActionDispatcher.h"
 #include "BrightnessController.h"
 #include "ClickGuard.h"
+#include "ContactHider.h"
 #include "CursorFreeze.h"
 #include "EventTap.h"
 #include "GesturePipeline.h"
@@ -39,7 +40,23 @@ std::function<void()> AppController::applyLater() const
 
 void AppController::start()
 {
+    TouchInput& touch = services_.touchInput;
+    contactHider_ = std::make_shared<ContactHider>(
+        [&touch](std::int32_t touchId, bool hide) { touch.hideContact(touchId, hide); }, mainThreadScheduler());
+    const std::weak_ptr<ContactHider> hider = contactHider_;
+    services_.cursorFreeze.onFrozenChange = [hider](bool frozen) {
+        if (const auto h = hider.lock()) h->frozenChanged(frozen);
+    };
+    // Set before any input flows: the pipeline's queue calls it.
+    services_.clickGuard.onAhead = [hider, &touch](const ClickGuard::Ahead& ahead) {
+        if (hider.lock()) touch.setClickGuard(ahead.guarding, ahead.claimed, ahead.guardUntil, ahead.window);
+    };
     services_.dispatcher.start(services_.pipeline);
+    services_.pipeline.addSink(
+        [hider, &pipeline = services_.pipeline](const std::vector<GestureEngineKit::GestureEvent>& events) {
+            if (const auto h = hider.lock())
+                h->handle(events, pipeline.claimedTouchOfDelivery(), pipeline.snapshot().config);
+        });
     services_.volume.start();
     services_.brightness.start();
     services_.permissions.startPolling();
@@ -75,6 +92,7 @@ void AppController::apply()
     const bool run = shouldRunGestures();
     services_.pipeline.setEnabled(run);
     if (!run) services_.cursorFreeze.release();
+    services_.touchInput.setExclusiveWanted(run && services_.settings.exclusiveMode());
 }
 
 void AppController::restartTouchInput()

@@ -14,6 +14,7 @@ namespace rimglider {
 class ActionDispatcher;
 class BrightnessController;
 class ClickGuard;
+class ContactHider;
 class CursorFreeze;
 class EventTap;
 class GesturePipeline;
@@ -49,7 +50,8 @@ class AppController {
     AppController& operator=(const AppController&) = delete;
 
     // Once: dispatcher, volume, brightness, the permission poll, the change callbacks, one
-    // apply(), then the touch input.
+    // apply(), then the touch input. The pointer freeze, the gesture events and the click guard
+    // drive exclusive mode through the touch input's connection.
     void start();
     void apply();
 
@@ -66,6 +68,7 @@ class AppController {
     std::function<void()> applyLater() const;
 
     Services services_;
+    std::shared_ptr<ContactHider> contactHider_; // held weakly by the callbacks that drive it
     AppearanceHook applyAppearance_;
     std::shared_ptr<AppController*> self_; // what the change callbacks hold weakly
 };

@@ -158,7 +158,7 @@ TEST_F(Controller, BrightnessEdgeFollowsTheBuiltInDisplay)
     EXPECT_TRUE(settled().config.enabledZones.contains(Zone::right));
 }
 
-TEST_F(Controller, TheTouchpadsOwnSizeShapesTheConfiguration)
+TEST_F(Controller, TheTouchpadsOwnSizeShapesTheConfigurationAndItIsHeldExclusivelyWhileGesturesRun)
 {
     broker::TouchpadInfo pad;
     pad.deviceId = 1;
@@ -176,4 +176,8 @@ TEST_F(Controller, TheTouchpadsOwnSizeShapesTheConfiguration)
     controller.start(); // attaches and starts the touch input last
     ASSERT_TRUE(QTest::qWaitFor([&] { return settled().config.surfaceWidthMM == 120.0; }));
     EXPECT_EQ(pipeline.snapshot().config.surfaceHeightMM, 75.0);
+    settings.setEnabled(false);
+    using broker::SetExclusive;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return broker.requestsOf<SetExclusive>().size() == 2; }));
+    EXPECT_EQ(broker.requestsOf<SetExclusive>(), (std::vector<SetExclusive>{{1, true}, {1, false}}));
 }
