@@ -136,7 +136,7 @@ std::string reasonText(ExclusiveReason reason)
 {
     switch (reason) {
     case ExclusiveReason::none:
-        return "left";
+        return "as asked";
     case ExclusiveReason::semiMultitouch:
         return "the touchpad reports no separate contacts (semi-multitouch), so it is never grabbed";
     case ExclusiveReason::notMultitouch:
