@@ -11,7 +11,7 @@ using GestureEngineKit::EngineInput;
 
 namespace {
 
-const Log& log()
+const Log& tapLog()
 {
     static const Log* instance = new Log("eventTap");
     return *instance;
@@ -72,7 +72,7 @@ bool EventTap::start()
     if (isRunning()) return true;
     auto connection = connect(options_);
     if (!connection) {
-        log().error("Event tap could not be created (Accessibility not granted?)");
+        tapLog().error("Event tap could not be created (Input access not granted?)");
         return false;
     }
     stopReader(); // a reader left from a lost broker, or a suspended one
@@ -85,7 +85,7 @@ bool EventTap::start()
         reader_ = std::move(reader);
     }
     started.thread = std::thread([this, &started] { run(started); });
-    log().info("Event tap running");
+    tapLog().info("Event tap running");
     return true;
 }
 
@@ -147,7 +147,7 @@ void EventTap::run(Reader& reader)
             reader.connection = std::move(connection);
             break;
         }
-        log().info("Event tap running");
+        tapLog().info("Event tap running");
         setRunning(reader, true);
     }
 }

@@ -20,6 +20,10 @@ enum class StepResult : int {
     unavailable = 2, // the target cannot be adjusted; nothing was posted
 };
 
+// A level this close to its end already stands at that end (StepResult::atLimit).
+inline constexpr float levelUpperEnd = 0.999f;
+inline constexpr float levelLowerEnd = 0.001f;
+
 // Posts system key `code` (0 sound up, 1 sound down, 2 brightness up, 3 brightness down,
 // 7 mute, 16 play/pause, 17 next, 18 previous; other codes are ignored), with the desktop's
 // finer step when `fine`. Main thread; fails silently.

@@ -15,7 +15,7 @@ using GestureEngineKit::TouchFrame;
 
 namespace {
 
-const Log& log()
+const Log& touchLog()
 {
     static const Log* instance = new Log("touch");
     return *instance;
@@ -225,18 +225,18 @@ void TouchInput::handleExclusive(const Exclusive& told)
     if (told.state != before.state) {
         switch (told.state) {
         case ExclusiveState::off:
-            log().info("Exclusive mode off: " + reasonText(told.reason) + "; the touchpad is observed only");
+            touchLog().info("Exclusive mode off: " + reasonText(told.reason) + "; the touchpad is observed only");
             break;
         case ExclusiveState::waiting:
-            log().info("Exclusive mode waiting for the touchpad to be free of fingers and buttons");
+            touchLog().info("Exclusive mode waiting for the touchpad to be free of fingers and buttons");
             break;
         case ExclusiveState::active:
-            log().info("Exclusive mode active: gesture fingers are hidden from the desktop");
+            touchLog().info("Exclusive mode active: gesture fingers are hidden from the desktop");
             break;
         }
     }
     if (told.swallowedPresses > before.swallowedPresses)
-        log().info("Click guard: the input service swallowed a press (" + std::to_string(told.swallowedPresses) +
+        touchLog().info("Click guard: the input service swallowed a press (" + std::to_string(told.swallowedPresses) +
                    " so far)");
 }
 
@@ -254,10 +254,10 @@ void TouchInput::setStatus(Status status)
     }
     switch (status.kind) {
     case Status::Kind::running:
-        log().info("Touch input running (" + std::to_string(status.deviceCount) + " multitouch device(s))");
+        touchLog().info("Touch input running (" + std::to_string(status.deviceCount) + " multitouch device(s))");
         break;
     case Status::Kind::unavailable:
-        log().error("Touch input unavailable: " + status.message);
+        touchLog().error("Touch input unavailable: " + status.message);
         break;
     case Status::Kind::stopped:
         break;
@@ -558,10 +558,10 @@ void TouchInput::subscribe(const TouchpadInfo& touchpad)
     // Where the desktop's own use of the pad overlaps the gesture zones: told, not fought.
     const auto& properties = touchpad.description.properties;
     if (properties.contains(INPUT_PROP_TOPBUTTONPAD))
-        log().info("Conflict: \"" + touchpad.description.name +
+        touchLog().info("Conflict: \"" + touchpad.description.name +
                    "\" has its buttons along the top edge; a press there during a corner gesture is swallowed");
     else if (properties.contains(INPUT_PROP_BUTTONPAD))
-        log().info("Conflict: \"" + touchpad.description.name +
+        touchLog().info("Conflict: \"" + touchpad.description.name +
                    "\" is a clickpad; its software buttons share the bottom edge with the bottom gestures, and a "
                    "press there during a gesture is swallowed");
     std::lock_guard guard(lock_);

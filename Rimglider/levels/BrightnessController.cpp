@@ -24,9 +24,6 @@ using GestureEngineKit::SliderDirection;
 
 namespace {
 
-constexpr float upperEnd = 0.999f;
-constexpr float lowerEnd = 0.001f;
-
 // One sysfs attribute read now, without trailing whitespace; absent when unreadable.
 // libudev caches attribute values per device object, so levels are read from the file itself.
 std::optional<std::string> readAttribute(const QString& syspath, const char* name)
@@ -256,11 +253,11 @@ StepResult BrightnessController::step(SliderDirection direction, bool fine)
     int key = brightnessUpKey;
     switch (direction) {
     case SliderDirection::up:
-        if (v >= upperEnd) result = StepResult::atLimit;
+        if (v >= levelUpperEnd) result = StepResult::atLimit;
         key = brightnessUpKey;
         break;
     case SliderDirection::down:
-        if (v <= lowerEnd) result = StepResult::atLimit;
+        if (v <= levelLowerEnd) result = StepResult::atLimit;
         key = brightnessDownKey;
         break;
     }
@@ -282,11 +279,11 @@ StepResult BrightnessController::adjust(SliderDirection direction, float amount)
     float to = from;
     switch (direction) {
     case SliderDirection::up:
-        if (from >= upperEnd) return StepResult::atLimit;
+        if (from >= levelUpperEnd) return StepResult::atLimit;
         to = std::min(1.0f, from + amount);
         break;
     case SliderDirection::down:
-        if (from <= lowerEnd) return StepResult::atLimit;
+        if (from <= levelLowerEnd) return StepResult::atLimit;
         to = std::max(0.0f, from - amount);
         break;
     }

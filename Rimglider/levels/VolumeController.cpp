@@ -22,9 +22,6 @@ using GestureEngineKit::SliderDirection;
 
 namespace {
 
-constexpr float upperEnd = 0.999f;
-constexpr float lowerEnd = 0.001f;
-
 bool qtRunsOnGlib()
 {
     const auto* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
@@ -320,11 +317,11 @@ StepResult VolumeController::step(SliderDirection direction, bool fine)
     switch (direction) {
     case SliderDirection::up:
         // Muted at full volume, the key still does something: it unmutes.
-        if (v >= upperEnd && !isMuted_) result = StepResult::atLimit;
+        if (v >= levelUpperEnd && !isMuted_) result = StepResult::atLimit;
         key = soundUpKey;
         break;
     case SliderDirection::down:
-        if (v <= lowerEnd) result = StepResult::atLimit;
+        if (v <= levelLowerEnd) result = StepResult::atLimit;
         key = soundDownKey;
         break;
     }
@@ -340,13 +337,13 @@ StepResult VolumeController::adjust(SliderDirection direction, float amount)
     float to = from;
     switch (direction) {
     case SliderDirection::up:
-        if (from >= upperEnd && !isMuted_) return StepResult::atLimit;
+        if (from >= levelUpperEnd && !isMuted_) return StepResult::atLimit;
         // A level the user raised above full stays where it is rather than dropping to full.
         to = std::max(from, std::min(1.0f, from + amount));
         if (isMuted_) setMuted(false);
         break;
     case SliderDirection::down:
-        if (from <= lowerEnd) return StepResult::atLimit;
+        if (from <= levelLowerEnd) return StepResult::atLimit;
         to = std::max(0.0f, from - amount);
         break;
     }

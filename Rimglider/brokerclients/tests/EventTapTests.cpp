@@ -90,7 +90,7 @@ TEST(EventTap, StartFailsWithoutABrokerAndRunsOnceOnly)
     EXPECT_FALSE(f.tap.start());
     EXPECT_FALSE(f.tap.isRunning());
     EXPECT_EQ(f.log.lines(), (std::vector<Log::Line>{{"eventTap", Log::Level::error,
-                                                      "Event tap could not be created (Accessibility not granted?)"}}));
+                                                      "Event tap could not be created (Input access not granted?)"}}));
 
     FakeBroker& broker = f.serve();
     EXPECT_TRUE(f.tap.start());

@@ -15,7 +15,7 @@ namespace rimglider {
 
 namespace {
 
-QFont scaled(QFont font, qreal factor, QFont::Weight weight = QFont::Normal)
+QFont tileFont(QFont font, qreal factor, QFont::Weight weight = QFont::Normal)
 {
     font.setPointSizeF(font.pointSizeF() * factor);
     font.setWeight(weight);
@@ -31,14 +31,14 @@ ValueTile::ValueTile(QWidget* parent)
       bar_(new QProgressBar(this)), unavailable_(new QLabel(this)), detail_(new QLabel(this))
 {
     const QFont base = font();
-    title_->setFont(scaled(base, 0.85));
+    title_->setFont(tileFont(base, 0.85));
     title_->setForegroundRole(QPalette::PlaceholderText);
     // Sans fonts of the desktops draw their digits at one width, so levels do not jitter.
-    percent_->setFont(scaled(base, 1.55, QFont::DemiBold));
-    unavailable_->setFont(scaled(base, 0.95));
+    percent_->setFont(tileFont(base, 1.55, QFont::DemiBold));
+    unavailable_->setFont(tileFont(base, 0.95));
     unavailable_->setForegroundRole(QPalette::PlaceholderText);
     unavailable_->setWordWrap(true);
-    detail_->setFont(scaled(base, 0.78));
+    detail_->setFont(tileFont(base, 0.78));
     detail_->setForegroundRole(QPalette::PlaceholderText);
     // A long device name is shortened with "…" rather than widening the panel; its tooltip
     // has it whole.
