@@ -191,13 +191,11 @@ RimgliderApp::RimgliderApp(bool useTray, QObject* parent)
             AppSettings::shared(), Permissions::shared(), [] { return AppController::shared().shouldRunGestures(); },
             this);
         trayMenu_ = new QMenu;
-        connect(trayMenu_->addAction(QStringLiteral("Open Panel")), &QAction::triggered, this,
-                &RimgliderApp::showPanel);
-        connect(trayMenu_->addAction(QStringLiteral("Settings…")), &QAction::triggered, this,
+        connect(trayMenu_->addAction(tr("Open Panel")), &QAction::triggered, this, &RimgliderApp::showPanel);
+        connect(trayMenu_->addAction(tr("Settings…")), &QAction::triggered, this,
                 [] { SettingsWindowController::shared().show(); });
         trayMenu_->addSeparator();
-        connect(trayMenu_->addAction(QStringLiteral("Quit Rimglider")), &QAction::triggered, qApp,
-                &QCoreApplication::quit);
+        connect(trayMenu_->addAction(tr("Quit Rimglider")), &QAction::triggered, qApp, &QCoreApplication::quit);
         label_->setContextMenu(trayMenu_);
         connect(label_, &MenuBarLabel::clicked, this, [this] {
             if (panel_ && panel_->isVisible())
@@ -329,7 +327,7 @@ QWidget* RimgliderApp::makePanelWindow()
         popup->setFrameShape(QFrame::StyledPanel);
         popup->setAccessibleName(QStringLiteral("Rimglider"));
         // Never shown as a title; it lets tools and tests find the panel among the windows.
-        popup->setWindowTitle(QStringLiteral("Rimglider panel"));
+        popup->setWindowTitle(tr("Rimglider panel"));
         popup->installEventFilter(this);
         window = popup;
     } else {
@@ -367,7 +365,7 @@ void RimgliderApp::showPanel()
 void RimgliderApp::showPreviewMenu()
 {
     auto* window = new QWidget;
-    window->setWindowTitle(QStringLiteral("Menu preview"));
+    window->setWindowTitle(tr("Menu preview"));
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -383,10 +381,10 @@ void RimgliderApp::showAbout()
 {
     if (!about_) {
         auto* box = new QMessageBox;
-        box->setWindowTitle(QStringLiteral("About Rimglider"));
+        box->setWindowTitle(tr("About Rimglider"));
         box->setIconPixmap(Icons::application().pixmap(QSize(64, 64), box->devicePixelRatioF()));
         box->setText(QStringLiteral("<h3>Rimglider</h3><p>Version %1</p>").arg(versionText()));
-        box->setInformativeText(credits);
+        box->setInformativeText(tr(credits));
         box->setStandardButtons(QMessageBox::Ok);
         box->setWindowModality(Qt::NonModal);
         about_ = box;

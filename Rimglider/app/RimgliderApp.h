@@ -41,8 +41,8 @@ class RimgliderApp : public QObject {
     static QString versionText();
     static QString helpText();
     // The credits line of the about box.
-    static inline const QString credits =
-        QStringLiteral("Slide along the edges of your trackpad to change volume and brightness.");
+    static constexpr const char* credits =
+        QT_TR_NOOP("Slide along the edges of your trackpad to change volume and brightness.");
 
     // `useTray` false keeps the panel in an ordinary window even where a tray exists.
     explicit RimgliderApp(bool useTray, QObject* parent = nullptr);

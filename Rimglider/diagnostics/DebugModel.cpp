@@ -407,21 +407,21 @@ QString DebugModel::displayName(TraceLabel label)
 {
     switch (label) {
     case TraceLabel::normalWork:
-        return QStringLiteral("Normal work");
+        return tr("Normal work");
     case TraceLabel::rightSlideUp:
-        return QStringLiteral("Right edge: slide up");
+        return tr("Right edge: slide up");
     case TraceLabel::rightSlideDown:
-        return QStringLiteral("Right edge: slide down");
+        return tr("Right edge: slide down");
     case TraceLabel::leftSlideUp:
-        return QStringLiteral("Left edge: slide up");
+        return tr("Left edge: slide up");
     case TraceLabel::leftSlideDown:
-        return QStringLiteral("Left edge: slide down");
+        return tr("Left edge: slide down");
     case TraceLabel::cornerDoubleTap:
-        return QStringLiteral("Top-right corner: double tap");
+        return tr("Top-right corner: double tap");
     case TraceLabel::bottomSwipeRight:
-        return QStringLiteral("Bottom edge: swipe right");
+        return tr("Bottom edge: swipe right");
     case TraceLabel::bottomSwipeLeft:
-        return QStringLiteral("Bottom edge: swipe left");
+        return tr("Bottom edge: swipe left");
     }
     return {};
 }
@@ -430,22 +430,22 @@ QString DebugModel::instruction(TraceLabel label)
 {
     switch (label) {
     case TraceLabel::normalWork:
-        return QStringLiteral("Use the computer as usual for 10+ minutes: browse, type, select text, drag windows, "
-                              "scroll, use system gestures. Do not use edge gestures. Every gesture the engine "
-                              "detects here is a false activation.");
+        return tr("Use the computer as usual for 10+ minutes: browse, type, select text, drag windows, "
+                  "scroll, use system gestures. Do not use edge gestures. Every gesture the engine "
+                  "detects here is a false activation.");
     case TraceLabel::rightSlideUp:
     case TraceLabel::rightSlideDown:
     case TraceLabel::leftSlideUp:
     case TraceLabel::leftSlideDown:
-        return QStringLiteral("Repeat 8\u201310 times: touch the edge, slide, lift. Vary speed, length and starting "
-                              "height. Do nothing else while recording.");
+        return tr("Repeat 8\u201310 times: touch the edge, slide, lift. Vary speed, length and starting "
+                  "height. Do nothing else while recording.");
     case TraceLabel::cornerDoubleTap:
-        return QStringLiteral("Double-tap the top-right corner 5\u20138 times, pausing about 2 s between double "
-                              "taps. Do nothing else while recording.");
+        return tr("Double-tap the top-right corner 5\u20138 times, pausing about 2 s between double "
+                  "taps. Do nothing else while recording.");
     case TraceLabel::bottomSwipeRight:
     case TraceLabel::bottomSwipeLeft:
-        return QStringLiteral("Swipe along the very bottom edge 8\u201310 times, at different speeds. Do nothing "
-                              "else while recording.");
+        return tr("Swipe along the very bottom edge 8\u201310 times, at different speeds. Do nothing "
+                  "else while recording.");
     }
     return {};
 }

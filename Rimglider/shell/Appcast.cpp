@@ -2,6 +2,7 @@
 
 #include "Log.h"
 
+#include <QCoreApplication>
 #include <QXmlStreamReader>
 
 namespace rimglider {
@@ -146,8 +147,10 @@ std::optional<Appcast> Appcast::parse(const QByteArray& data, QString* error)
     Appcast appcast;
     bool sawChannel = false;
     if (!xml.readNextStartElement() || xml.name() != u"rss" || !xml.namespaceUri().isEmpty()) {
-        if (xml.hasError()) return fail(QStringLiteral("The update feed is not valid XML: %1").arg(sentence(xml)));
-        return fail(QStringLiteral("The update feed is not an RSS feed."));
+        if (xml.hasError())
+            return fail(QCoreApplication::translate("rimglider::Appcast", "The update feed is not valid XML: %1")
+                            .arg(sentence(xml)));
+        return fail(QCoreApplication::translate("rimglider::Appcast", "The update feed is not an RSS feed."));
     }
     while (xml.readNextStartElement()) {
         if (xml.name() != u"channel" || !xml.namespaceUri().isEmpty()) {
@@ -170,9 +173,10 @@ std::optional<Appcast> Appcast::parse(const QByteArray& data, QString* error)
     while (!xml.atEnd() && !xml.hasError())
         xml.readNext();
     if (xml.hasError())
-        return fail(
-            QStringLiteral("The update feed is not valid XML (line %1): %2").arg(xml.lineNumber()).arg(sentence(xml)));
-    if (!sawChannel) return fail(QStringLiteral("The update feed has no channel."));
+        return fail(QCoreApplication::translate("rimglider::Appcast", "The update feed is not valid XML (line %1): %2")
+                        .arg(xml.lineNumber())
+                        .arg(sentence(xml)));
+    if (!sawChannel) return fail(QCoreApplication::translate("rimglider::Appcast", "The update feed has no channel."));
     return appcast;
 }
 

@@ -275,28 +275,28 @@ QString DebugView::touchInputText(const TouchInput::Status& status)
 {
     switch (status.kind) {
     case TouchInput::Status::Kind::running:
-        return QStringLiteral("Touch input running (%1 multitouch device%2)")
+        return tr("Touch input running (%1 multitouch device%2)")
             .arg(status.deviceCount)
             .arg(status.deviceCount == 1 ? QString() : QStringLiteral("s"));
     case TouchInput::Status::Kind::unavailable:
-        return QStringLiteral("Touch input unavailable: ") + QString::fromStdString(status.message);
+        return tr("Touch input unavailable: ") + QString::fromStdString(status.message);
     case TouchInput::Status::Kind::stopped:
         break;
     }
-    return QStringLiteral("Touch input stopped");
+    return tr("Touch input stopped");
 }
 
 QString DebugView::eventTapText(bool running, std::int64_t swallowedClicks)
 {
-    if (!running) return QStringLiteral("Event tap not running");
-    return QStringLiteral("Event tap running · %1 click(s) swallowed").arg(swallowedClicks);
+    if (!running) return tr("Event tap not running");
+    return tr("Event tap running · %1 click(s) swallowed").arg(swallowedClicks);
 }
 
 QString DebugView::engineSummary(const GesturePipeline::Snapshot& snapshot, const QLocale& locale)
 {
     const auto& config = snapshot.config;
-    return (snapshot.isEnabled ? QStringLiteral("Engine on") : QStringLiteral("Engine off")) +
-           QStringLiteral(" · zones: ") + zoneNames(config.enabledZones) + QStringLiteral(" · edge ") +
+    return (snapshot.isEnabled ? tr("Engine on") : tr("Engine off")) + QStringLiteral(" · zones: ") +
+           zoneNames(config.enabledZones) + QStringLiteral(" · edge ") +
            QString::number(static_cast<long long>(std::trunc(config.edgeWidth * 100))) + QStringLiteral("% · step ") +
            locale.toString(config.stepDistanceMM) + QStringLiteral(" mm · activation ") +
            locale.toString(config.activationDistanceMM) + QStringLiteral(" mm · surface ") +
@@ -326,7 +326,7 @@ QString DebugView::phaseText(const GesturePipeline::Snapshot& snapshot)
         phase = QStringLiteral("ignored");
         break;
     }
-    return QStringLiteral("Engine: ") + phase;
+    return tr("Engine: ") + phase;
 }
 
 QString DebugView::touchLine(const GestureEngineKit::TouchSample& touch)
@@ -398,10 +398,9 @@ void DebugView::showStatus()
             showSymbol(eventTapIcon_, QStringLiteral("cursorarrow.slash"), QStyle::SP_BrowserStop, red);
     }
 
-    const QString access =
-        state_.accessibilityGranted
-            ? QStringLiteral("Input access granted")
-            : QStringLiteral("Input access not granted: key presses and clicks in other apps are not seen");
+    const QString access = state_.accessibilityGranted
+                               ? tr("Input access granted")
+                               : tr("Input access not granted: key presses and clicks in other apps are not seen");
     if (line(accessibility_, access)) {
         if (state_.accessibilityGranted)
             showSymbol(accessibilityIcon_, QStringLiteral("checkmark.shield.fill"), QStyle::SP_DialogApplyButton,
@@ -455,8 +454,8 @@ void DebugView::showRecording()
         const bool passed = result.verdict.passed();
         const bool empty = result.frames == 0;
         verdict_->setText(empty    ? DebugModel::noTouchInputProblem
-                          : passed ? QStringLiteral("Engine result matches the label")
-                                   : QStringLiteral("Engine result does not match the label"));
+                          : passed ? tr("Engine result matches the label")
+                                   : tr("Engine result does not match the label"));
         const QColor colour = passed ? Appearance::green(palette()) : red;
         setTextColour(verdict_, colour);
         showSymbol(verdictIcon_,

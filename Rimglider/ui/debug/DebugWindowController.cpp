@@ -96,7 +96,7 @@ DebugView* DebugWindowController::makeView(DebugModel& model, TuningSettings& tu
                                    .runSelfTest =
                                        [&model] {
                                            model.setSelfTestSummary(
-                                               QStringLiteral("Running… (watch the volume and brightness displays)"));
+                                               DebugView::tr("Running… (watch the volume and brightness displays)"));
                                            model.runSelfTest();
                                        },
                                    .clearLog = [&model] { model.clearLog(); },

@@ -90,15 +90,15 @@ QString MenuView::statusText(Status status)
 {
     switch (status) {
     case Status::noTrackpad:
-        return QStringLiteral("No trackpad");
+        return tr("No trackpad");
     case Status::needsAccess:
-        return QStringLiteral("Needs access");
+        return tr("Needs access");
     case Status::ready:
-        return QStringLiteral("Ready");
+        return tr("Ready");
     case Status::off:
         break;
     }
-    return QStringLiteral("Off");
+    return tr("Off");
 }
 
 QColor MenuView::statusColor(Status status, const QPalette& palette)
@@ -119,15 +119,15 @@ QColor MenuView::statusColor(Status status, const QPalette& palette)
 ValueTile::Content MenuView::volumeTile(bool muted, bool adjustable, std::optional<float> volume,
                                         const QString& deviceName)
 {
-    return {muted ? QStringLiteral("Volume (muted)") : QStringLiteral("Volume"),
+    return {muted ? tr("Volume (muted)") : tr("Volume"),
             muted ? QStringLiteral("speaker.slash.fill") : QStringLiteral("speaker.wave.2.fill"),
-            adjustable ? volume : std::nullopt, QStringLiteral("Not adjustable"), deviceName};
+            adjustable ? volume : std::nullopt, tr("Not adjustable"), deviceName};
 }
 
 ValueTile::Content MenuView::brightnessTile(bool hasBuiltInDisplay, std::optional<float> brightness)
 {
-    return {QStringLiteral("Brightness"), QStringLiteral("sun.max.fill"), hasBuiltInDisplay ? brightness : std::nullopt,
-            QStringLiteral("No built-in display"), QString()};
+    return {tr("Brightness"), QStringLiteral("sun.max.fill"), hasBuiltInDisplay ? brightness : std::nullopt,
+            tr("No built-in display"), QString()};
 }
 
 MenuView::MenuView(Sources sources, Actions actions, QWidget* parent)
@@ -152,7 +152,7 @@ MenuView::MenuView(Sources sources, Actions actions, QWidget* parent)
 
     auto* masterRow = new QHBoxLayout;
     masterRow->setContentsMargins(0, 0, 0, 0);
-    auto* masterLabel = new QLabel(QStringLiteral("Edge gestures"), this);
+    auto* masterLabel = new QLabel(tr("Edge gestures"), this);
     masterLabel->setFont(headline(font()));
     masterSwitch_ = new ToggleSwitch(ToggleSwitch::Size::regular, this);
     masterSwitch_->setAccessibleName(masterLabel->text());
@@ -226,11 +226,11 @@ QWidget* MenuView::buildBanner()
     auto* column = new QVBoxLayout(banner_);
     column->setContentsMargins(12, 10, 12, 10);
     column->setSpacing(8);
-    bannerText_ = new QLabel(QStringLiteral("Rimglider needs Input access to change volume and brightness."), banner_);
+    bannerText_ = new QLabel(tr("Rimglider needs Input access to change volume and brightness."), banner_);
     bannerText_->setWordWrap(true);
     bannerText_->setFont(scaled(font(), 0.95));
-    grantButton_ = new QPushButton(QStringLiteral("Grant Access…"), banner_);
-    grantButton_->setAccessibleName(QStringLiteral("Grant Access…"));
+    grantButton_ = new QPushButton(tr("Grant Access…"), banner_);
+    grantButton_->setAccessibleName(tr("Grant Access…"));
     connect(grantButton_, &QPushButton::clicked, &sources_.permissions, &Permissions::requestAccess);
     column->addWidget(bannerText_);
     column->addWidget(grantButton_, 0, Qt::AlignLeft);
@@ -245,14 +245,14 @@ QWidget* MenuView::buildOptions()
     column->setSpacing(10);
     AppSettings& settings = sources_.settings;
 
-    quickMute_ = new OptionRow(QStringLiteral("speaker.slash"), QStringLiteral("Quick Mute"),
-                               QStringLiteral("Double-tap the top-right corner"), options_);
+    quickMute_ = new OptionRow(QStringLiteral("speaker.slash"), tr("Quick Mute"), tr("Double-tap the top-right corner"),
+                               options_);
     quickMute_->bind(settings, &AppSettings::quickMute, &AppSettings::setQuickMute, &AppSettings::quickMuteChanged);
-    mediaStrip_ = new OptionRow(QStringLiteral("forward"), QStringLiteral("Media Strip"),
-                                QStringLiteral("Swipe the bottom edge to skip tracks"), options_);
+    mediaStrip_ = new OptionRow(QStringLiteral("forward"), tr("Media Strip"),
+                                tr("Swipe the bottom edge to skip tracks"), options_);
     mediaStrip_->bind(settings, &AppSettings::mediaStrip, &AppSettings::setMediaStrip, &AppSettings::mediaStripChanged);
-    tapToPlay_ = new OptionRow(QStringLiteral("playpause"), QStringLiteral("Tap to Play or Pause"),
-                               QStringLiteral("Tap the bottom edge"), options_);
+    tapToPlay_ =
+        new OptionRow(QStringLiteral("playpause"), tr("Tap to Play or Pause"), tr("Tap the bottom edge"), options_);
     tapToPlay_->bind(settings, &AppSettings::tapToPlay, &AppSettings::setTapToPlay, &AppSettings::tapToPlayChanged);
 
     auto* hapticRow = new QHBoxLayout;
@@ -261,10 +261,9 @@ QWidget* MenuView::buildOptions()
     hapticIcon_ = new QLabel(options_);
     hapticIcon_->setFixedWidth(20);
     hapticIcon_->setAlignment(Qt::AlignCenter);
-    auto* hapticTitle = new QLabel(QStringLiteral("Haptic Feedback"), options_);
+    auto* hapticTitle = new QLabel(tr("Haptic Feedback"), options_);
     haptic_ = new QComboBox(options_);
-    haptic_->addItems(
-        {QStringLiteral("Off"), QStringLiteral("Soft"), QStringLiteral("Medium"), QStringLiteral("Strong")});
+    haptic_->addItems({tr("Off"), tr("Soft"), tr("Medium"), tr("Strong")});
     haptic_->setAccessibleName(hapticTitle->text());
     hapticTitle->setBuddy(haptic_);
     hapticRow->addWidget(hapticIcon_);
@@ -283,11 +282,10 @@ QWidget* MenuView::buildOptions()
     });
 
     sensitivity_ = new SliderRow(
-        QStringLiteral("Sensitivity"), 0.5, 3.0, [](double value) { return SliderRow::sensitivityText(value); },
-        options_);
+        tr("Sensitivity"), 0.5, 3.0, [](double value) { return SliderRow::sensitivityText(value); }, options_);
     sensitivity_->bind(settings, &AppSettings::sensitivity, &AppSettings::setSensitivity,
                        &AppSettings::sensitivityChanged);
-    edgeWidth_ = new SliderRow(QStringLiteral("Edge Width"), 0.03, 0.15, &SliderRow::edgeWidthText, options_);
+    edgeWidth_ = new SliderRow(tr("Edge Width"), 0.03, 0.15, &SliderRow::edgeWidthText, options_);
     edgeWidth_->bind(settings, &AppSettings::edgeWidth, &AppSettings::setEdgeWidth, &AppSettings::edgeWidthChanged);
 
     column->addWidget(quickMute_);
@@ -307,43 +305,41 @@ QWidget* MenuView::buildFooter()
     row->setSpacing(4);
 
     settingsButton_ = borderlessButton(footer);
-    settingsButton_->setText(QStringLiteral("Settings…"));
+    settingsButton_->setText(tr("Settings…"));
     settingsButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    settingsButton_->setAccessibleName(QStringLiteral("Settings…"));
-    settingsButton_->setToolTip(QStringLiteral("Settings… (Ctrl+,)"));
+    settingsButton_->setAccessibleName(tr("Settings…"));
+    settingsButton_->setToolTip(tr("Settings… (Ctrl+,)"));
     connect(settingsButton_, &QToolButton::clicked, this, [this] { call(actions_.settingsWindow); });
 
     moreMenu_ = new QMenu(footer);
     moreMenu_->setToolTipsVisible(true);
-    connect(moreMenu_->addAction(QStringLiteral("About Rimglider")), &QAction::triggered, this,
-            [this] { call(actions_.about); });
-    checkForUpdates_ = moreMenu_->addAction(QStringLiteral("Check for Updates…"));
+    connect(moreMenu_->addAction(tr("About Rimglider")), &QAction::triggered, this, [this] { call(actions_.about); });
+    checkForUpdates_ = moreMenu_->addAction(tr("Check for Updates…"));
     connect(checkForUpdates_, &QAction::triggered, this, [this] {
         if (QWidget* top = window()) top->activateWindow();
         sources_.updates.checkNow();
     });
-    connect(moreMenu_->addAction(QStringLiteral("Welcome Guide…")), &QAction::triggered, this,
+    connect(moreMenu_->addAction(tr("Welcome Guide…")), &QAction::triggered, this,
             [this] { call(actions_.welcomeGuide); });
-    debugWindow_ = moreMenu_->addAction(QStringLiteral("Debug Window…"));
+    debugWindow_ = moreMenu_->addAction(tr("Debug Window…"));
     debugWindow_->setEnabled(static_cast<bool>(actions_.debugWindow));
-    if (!actions_.debugWindow) debugWindow_->setToolTip(debugUnavailableTip);
+    if (!actions_.debugWindow) debugWindow_->setToolTip(tr(debugUnavailableTip));
     connect(debugWindow_, &QAction::triggered, this, [this] { call(actions_.debugWindow); });
     moreMenu_->addSeparator();
-    connect(moreMenu_->addAction(QStringLiteral("Quit Rimglider")), &QAction::triggered, this,
-            [this] { call(actions_.quit); });
+    connect(moreMenu_->addAction(tr("Quit Rimglider")), &QAction::triggered, this, [this] { call(actions_.quit); });
     connect(moreMenu_, &QMenu::aboutToShow, this, &MenuView::updateUpdateFeed);
 
     moreButton_ = borderlessButton(footer);
     moreButton_->setMenu(moreMenu_);
     moreButton_->setPopupMode(QToolButton::InstantPopup);
-    moreButton_->setAccessibleName(QStringLiteral("More"));
-    moreButton_->setToolTip(QStringLiteral("More"));
+    moreButton_->setAccessibleName(tr("More"));
+    moreButton_->setToolTip(tr("More"));
     // The menu's own arrow would add nothing to the ellipsis symbol.
     moreButton_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
 
     quitButton_ = borderlessButton(footer);
-    quitButton_->setAccessibleName(QStringLiteral("Quit Rimglider"));
-    quitButton_->setToolTip(QStringLiteral("Quit Rimglider (Ctrl+Q)"));
+    quitButton_->setAccessibleName(tr("Quit Rimglider"));
+    quitButton_->setToolTip(tr("Quit Rimglider (Ctrl+Q)"));
     connect(quitButton_, &QToolButton::clicked, this, [this] { call(actions_.quit); });
 
     row->addWidget(settingsButton_);

@@ -67,7 +67,7 @@ class MenuView : public QWidget {
     static ValueTile::Content brightnessTile(bool hasBuiltInDisplay, std::optional<float> brightness);
 
     static constexpr int panelWidth = 320;
-    static inline const QString debugUnavailableTip = QStringLiteral("Not available in this build yet");
+    static constexpr const char* debugUnavailableTip = QT_TR_NOOP("Not available in this build yet");
 
     MenuView(Sources sources, Actions actions, QWidget* parent = nullptr);
 
