@@ -10,7 +10,7 @@ build=(
   build-essential cmake ninja-build pkg-config scdoc
   nlohmann-json3-dev zlib1g-dev libdeflate-dev libsimdjson-dev libyaml-cpp-dev linux-libc-dev
   libevdev-dev libudev-dev libsystemd-dev systemd
-  qt6-base-dev qt6-svg-dev libqt6svg6 adwaita-icon-theme
+  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-tools-dev qt6-l10n-tools adwaita-icon-theme
   libpulse-dev libglib2.0-dev
 )
 test=(

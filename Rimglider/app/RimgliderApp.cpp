@@ -17,6 +17,7 @@
 #include "SettingsWindowController.h"
 #include "SingleInstance.h"
 #include "TouchInput.h"
+#include "Translations.h"
 #include "Updates.h"
 #include "VolumeController.h"
 
@@ -136,6 +137,8 @@ int RimgliderApp::main(int argc, char** argv)
 
     QApplication app(argc, argv);
     setIdentity();
+    Translations translations;
+    translations.install(QLocale::system(), Translations::folders());
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;

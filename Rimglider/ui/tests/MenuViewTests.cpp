@@ -6,9 +6,11 @@
 #include "PulseServer.h"
 #include "SliderRow.h"
 #include "ToggleSwitch.h"
+#include "Translations.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -169,6 +171,37 @@ TEST_F(MenuViewTest, FooterEntriesShortcutsAndUpdateChecks)
     QTest::keyClick(view->masterSwitch(), Qt::Key_Space); // flips the focused switch
     EXPECT_FALSE(objects.settings.isEnabled());
     EXPECT_EQ(objects.calls, (QStringList{"about", "guide", "quit", "settings", "quit"}));
+}
+
+// The panel in the locale's language, from the first folder holding its catalogue; English
+// whenever none is found. The test catalogue (Esperanto) translates one label. (Qt reads
+// LANGUAGE and LANG once per process, so the locales are given here as the system's would be.)
+TEST_F(MenuViewTest, ShowsTheLocalesLanguageWhereACatalogueExists)
+{
+    const QString built = QStringLiteral(RIMGLIDER_TEST_TRANSLATIONS);
+    const QString missing = QStringLiteral("/nonexistent");
+    struct Case {
+        QLocale locale;
+        QStringList folders;
+        bool found;
+        QString label;
+    } const cases[] = {
+        {QLocale(QLocale::Esperanto), {built}, true, QStringLiteral("Randaj gestoj")},
+        {QLocale(QLocale::Esperanto), {missing, built}, true, QStringLiteral("Randaj gestoj")},
+        {QLocale(QLocale::Esperanto), {missing}, false, QStringLiteral("Edge gestures")},
+        {QLocale(QLocale::French), {built}, false, QStringLiteral("Edge gestures")},
+        {QLocale::c(), {built}, false, QStringLiteral("Edge gestures")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale.name().toStdString() + " " + c.folders.join(QLatin1Char(' ')).toStdString());
+        Translations translations;
+        EXPECT_EQ(translations.install(c.locale, c.folders), c.found);
+        const auto view = objects.makeView();
+        QStringList texts;
+        for (const QLabel* label : view->findChildren<QLabel*>())
+            texts << label->text();
+        EXPECT_TRUE(texts.contains(c.label)) << texts.join(QLatin1Char('|')).toStdString();
+    }
 }
 
 } // namespace
