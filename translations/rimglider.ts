@@ -65,22 +65,22 @@
 <context>
     <name>rimglider::Appcast</name>
     <message>
-        <location filename="../Rimglider/shell/Appcast.cpp" line="144"/>
+        <location filename="../Rimglider/shell/Appcast.cpp" line="151"/>
         <source>The update feed is not valid XML: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../Rimglider/shell/Appcast.cpp" line="146"/>
+        <location filename="../Rimglider/shell/Appcast.cpp" line="153"/>
         <source>The update feed is not an RSS feed.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../Rimglider/shell/Appcast.cpp" line="169"/>
+        <location filename="../Rimglider/shell/Appcast.cpp" line="176"/>
         <source>The update feed is not valid XML (line %1): %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../Rimglider/shell/Appcast.cpp" line="172"/>
+        <location filename="../Rimglider/shell/Appcast.cpp" line="179"/>
         <source>The update feed has no channel.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -645,17 +645,17 @@
 <context>
     <name>rimglider::LoginItem</name>
     <message>
-        <location filename="../Rimglider/shell/LoginItem.cpp" line="141"/>
+        <location filename="../Rimglider/shell/LoginItem.cpp" line="150"/>
         <source>Could not find Rimglider&apos;s program file to start at login.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../Rimglider/shell/LoginItem.cpp" line="168"/>
+        <location filename="../Rimglider/shell/LoginItem.cpp" line="177"/>
         <source>Could not write %1: %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../Rimglider/shell/LoginItem.cpp" line="177"/>
+        <location filename="../Rimglider/shell/LoginItem.cpp" line="186"/>
         <source>Could not remove %1: %2</source>
         <translation type="unfinished"></translation>
     </message>
