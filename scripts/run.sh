@@ -6,10 +6,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh build
-# A build folder that scripts/build.sh configured with the tests keeps its configuration.
+# A build folder that scripts/build.sh configured with the tests keeps its configuration. A
+# first build compiles each library's sources as one (a unity build): on two cores that is
+# several times faster than one compiler run per file.
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRIMGLIDER_WERROR=ON \
-    -DBUILD_TESTING=OFF -DGESTURE_ENGINE_BENCHMARKS=OFF >/dev/null
+    -DBUILD_TESTING=OFF -DGESTURE_ENGINE_BENCHMARKS=OFF -DCMAKE_UNITY_BUILD=ON >/dev/null
 fi
 cmake --build build --target rimglider rimglider-inputd rimglider-trace example-traces
 
