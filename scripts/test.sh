@@ -41,7 +41,8 @@ cmake --build build/engine-alone --target GestureEngineKit
 cmake -S . -B build/sanitizers -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIMGLIDER_SANITIZE=address,undefined \
   -DRIMGLIDER_WERROR=ON -DGESTURE_ENGINE_BENCHMARKS=OFF >/dev/null
 cmake --build build/sanitizers
-ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/sanitizers --output-on-failure -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan-suppressions.txt \
+  ctest --test-dir build/sanitizers --output-on-failure -j "$jobs"
 
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIMGLIDER_SANITIZE=thread \
   -DRIMGLIDER_WERROR=ON -DGESTURE_ENGINE_BENCHMARKS=OFF >/dev/null
