@@ -1,9 +1,7 @@
 // The debug window's views on the offscreen platform: the status and engine lines, the drawn
-// touchpad, the recording controls, the tuning panel's writes and the window's frame.
+// touchpad, the recording controls and the tuning panel's writes.
 #include "DebugModel.h"
 #include "DebugView.h"
-#include "DebugWindowController.h"
-#include "ScreenFit.h"
 #include "TestStore.h"
 #include "TrackpadMapView.h"
 #include "TuningPanel.h"
@@ -14,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
 
@@ -127,37 +124,6 @@ TEST(TuningPanel, SlidersWriteTheirRecordAndFollowChangesMadeElsewhere)
     EXPECT_EQ(tuning.values(), Tuning{});
     emit panel.enginePicker()->activated(8);
     EXPECT_EQ(tuning.values().actuatorID, 16);
-}
-
-TEST(DebugWindow, FrameIsKeptOnTheScreenAndClosingStopsPolling)
-{
-    test::TestStore store;
-    std::vector<bool> polling;
-    const auto controller = [&] {
-        return std::make_unique<DebugWindowController>(
-            store.settings(), [] { return new QWidget; }, [&](bool on) { polling.push_back(on); });
-    };
-    auto first = controller();
-    first->show();
-    QWidget* window = first->window();
-    ASSERT_NE(window, nullptr);
-    window->close();
-    first->show();
-    EXPECT_EQ(first->window(), window); // the same window again
-    EXPECT_EQ(polling, (std::vector<bool>{true, false, true}));
-    const QRect area = window->screen()->availableGeometry();
-    window->setGeometry(area.right() - 100, area.bottom() - 50, 300, 200); // mostly off the screen
-    window->close();
-
-    // A new process restores the saved frame, pulled back whole onto the screen.
-    auto second = controller();
-    second->show();
-    const QRect frame(second->window()->pos(), second->window()->size() + screenfit::decoration);
-    EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y();
-    EXPECT_EQ(second->window()->size(), QSize(300, 200));
-    second->window()->close();
-    delete first->window();
-    delete second->window();
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "Appearance.h"
 #include "OptionRow.h"
 #include "PanelFixture.h"
-#include "PulseServer.h"
 #include "SliderRow.h"
 #include "ToggleSwitch.h"
 #include "Translations.h"
@@ -88,36 +87,6 @@ TEST_F(MenuViewTest, TilesShowTheLevelOrWhyThereIsNone)
     EXPECT_EQ(view->volumeTileWidget()->unavailableText(), QStringLiteral("Not adjustable"));
     EXPECT_EQ(view->brightnessTileWidget()->unavailableText(), QStringLiteral("No built-in display"));
     EXPECT_FALSE(view->volumeTileWidget()->showsBar() || view->brightnessTileWidget()->showsBar());
-}
-
-TEST_F(MenuViewTest, VolumeTileFollowsTheSoundServerLive)
-{
-    testing::PulseServer server;
-    ASSERT_TRUE(server.start());
-    VolumeController volume([](int, bool) {}, test::PanelFixture::volumeOptions(server.address()));
-    auto view = std::make_unique<MenuView>(
-        MenuView::Sources{objects.settings, volume, objects.brightness, objects.permissions, objects.updates,
-                          [] { return TouchInput::Status::running(1); }, [] { return false; }},
-        MenuView::Actions{});
-    volume.start();
-    ValueTile* tile = view->volumeTileWidget();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tile->detailText() == QLatin1String("Speakers"); }, 5000));
-
-    // 29884 / 65536 = 0.45599…
-    ASSERT_TRUE(server.pactl({QStringLiteral("set-sink-volume"), QStringLiteral("speakers"), QStringLiteral("29884")}));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return tile->valueText() == QLatin1String("46%"); }, 5000))
-        << tile->valueText().toStdString();
-
-    // Switched off: the options go grey, the tiles stay live.
-    objects.settings.setEnabled(false);
-    EXPECT_FALSE(view->optionsBlock()->isEnabled());
-    ASSERT_TRUE(server.pactl({QStringLiteral("set-sink-mute"), QStringLiteral("speakers"), QStringLiteral("1")}));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return tile->titleText() == QLatin1String("Volume (muted)"); }, 5000));
-
-    // The server goes away: the tile says so instead of showing an old level.
-    ASSERT_TRUE(server.stop());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return tile->unavailableText() == QLatin1String("Not adjustable"); }, 5000));
-    EXPECT_FALSE(tile->showsBar());
 }
 
 TEST_F(MenuViewTest, SwitchesPickersAndSlidersWriteThroughAndFollowTheSettings)

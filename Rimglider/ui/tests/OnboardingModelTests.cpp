@@ -32,14 +32,6 @@ class OnboardingModelTest : public ::testing::Test {
     }
 };
 
-TEST(OnboardingStepTest, NamesRoundTripAndUnknownNamesGiveNone)
-{
-    for (const auto step : allOnboardingSteps)
-        EXPECT_EQ(onboardingStepNamed(onboardingStepName(step)), step);
-    for (const QString& bad : {QStringLiteral("Brightness"), QStringLiteral("volume "), QString()})
-        EXPECT_FALSE(onboardingStepNamed(bad));
-}
-
 TEST_F(OnboardingModelTest, StepsShowAndMoveWithinTheVisibleOnes)
 {
     model.start(Step::done);

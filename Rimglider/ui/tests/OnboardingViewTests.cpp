@@ -1,23 +1,17 @@
-// The welcome guide's window on test services: the footer per step, a failed access request,
-// the lesson notes, the trackpad drawing's animation and the window's open and close rules.
-#include "DoneStep.h"
-#include "ExtrasStep.h"
+// The welcome guide's window on test services: a failed access request, the lesson notes and
+// the window's open and close rules.
 #include "LessonStep.h"
 #include "OnboardingTrackpadView.h"
 #include "OnboardingView.h"
 #include "OnboardingWindowController.h"
-#include "TrickRow.h"
 #include "WindowTestServices.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
 
 using namespace rimglider;
-using GestureEngineKit::EdgeAction;
 using GestureEngineKit::GestureEvent;
 using GestureEngineKit::SliderDirection;
 using GestureEngineKit::Zone;
@@ -38,28 +32,6 @@ class OnboardingViewTest : public ::testing::Test {
     }
     bool shows(QPushButton* button) const { return button->isVisibleTo(&view); }
 };
-
-TEST_F(OnboardingViewTest, FooterFollowsTheStep)
-{
-    view.show();
-    QApplication::setActiveWindow(&view); // the Return shortcut belongs to the active window
-    model.start(Step::welcome);
-    EXPECT_FALSE(shows(view.backButton()));
-    QTest::keyClick(&view, Qt::Key_Return); // the primary button's shortcut
-    EXPECT_EQ(model.step(), Step::permission);
-    EXPECT_FALSE(view.primaryButton()->isEnabled()); // no access yet
-    QTest::keyClick(&view, Qt::Key_Return);
-    EXPECT_EQ(model.step(), Step::permission);
-    services.grant();
-    EXPECT_TRUE(view.primaryButton()->isEnabled());
-    EXPECT_FALSE(shows(view.skipButton()));
-
-    model.goTo(Step::volume);
-    EXPECT_TRUE(shows(view.skipButton()));
-    slideVolume(3);
-    EXPECT_FALSE(shows(view.skipButton()));
-    EXPECT_TRUE(view.primaryButton()->isEnabled());
-}
 
 TEST_F(OnboardingViewTest, AFailedAccessRequestSaysWhyAndTheUserGoesOnWithoutAccess)
 {
@@ -104,35 +76,6 @@ TEST_F(OnboardingViewTest, LessonProgressAndNotes)
     EXPECT_EQ(lesson->noteText(), QStringLiteral("This edge is turned off in Settings. You can skip this step."));
     services.settings.setSwapSides(true);
     EXPECT_EQ(lesson->trackpad()->targets(), GestureEngineKit::ZoneSet{Zone::left});
-}
-
-TEST_F(OnboardingViewTest, ExtrasAndDoneSteps)
-{
-    model.start(Step::extras);
-    auto* extras = qobject_cast<ExtrasStep*>(view.stepContent());
-    ASSERT_NE(extras, nullptr);
-    model.handle({GestureEvent::doubleTap(Zone::topRightCorner)});
-    EXPECT_TRUE(extras->muteRow()->isDone());
-    EXPECT_FALSE(extras->mediaRow()->isDone());
-
-    services.writeDisabledEntry();
-    services.loginItem.setStatus(services.loginItem.readStatus());
-    model.goTo(Step::done);
-    auto* done = qobject_cast<DoneStep*>(view.stepContent());
-    ASSERT_NE(done, nullptr);
-    EXPECT_TRUE(done->openAtLogin()->isChecked()); // waiting for approval reads as on
-    done->openAtLogin()->click();
-    EXPECT_EQ(services.loginItem.status(), LoginItem::Status::notRegistered);
-}
-
-TEST(OnboardingTrackpadViewTest, AnimatesOnlyWhileShown)
-{
-    OnboardingTrackpadView view(300);
-    EXPECT_FALSE(view.isAnimating());
-    view.show();
-    EXPECT_TRUE(view.isAnimating());
-    view.hide();
-    EXPECT_FALSE(view.isAnimating());
 }
 
 TEST(OnboardingWindowTest, ShowStartsTheGuideAndClosingStopsIt)

@@ -1,8 +1,7 @@
 // The panel's observed objects, private to one test: the window services (settings on a
 // temporary store, permissions whose answer the test sets, updates without a feed), volume and
 // brightness controllers that are not started (no sound server, no backlight: the unavailable
-// states) unless a test starts them against its own server, and a touch-input status the test
-// chooses.
+// states), and a touch-input status the test chooses.
 #pragma once
 
 #include "BrightnessController.h"
@@ -33,16 +32,11 @@ struct PanelFixture : WindowTestServices {
                                           std::move(actions));
     }
 
-    static VolumeController::Options volumeOptions(QString server = QStringLiteral("unix:/nonexistent/native"))
-    {
-        VolumeController::Options options;
-        options.server = std::move(server);
-        options.firstRetry = std::chrono::hours(1); // never within a test
-        options.longestRetry = std::chrono::hours(1);
-        return options;
-    }
-
-    VolumeController volume{[](int, bool) {}, volumeOptions()};
+    // No sound server, and no retry within a test.
+    VolumeController volume{[](int, bool) {},
+                            {.server = QStringLiteral("unix:/nonexistent/native"),
+                             .firstRetry = std::chrono::hours(1),
+                             .longestRetry = std::chrono::hours(1)}};
     BrightnessController brightness{[](int, bool) {}};
     TouchInput::Status touch = TouchInput::Status::running(1);
     bool hasFeed = false;

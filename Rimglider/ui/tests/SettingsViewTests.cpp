@@ -1,11 +1,10 @@
 // The settings window's tabs on test services: rows that depend on state, controls that
-// write through and follow changes made elsewhere, and the window's reuse.
+// write through and follow changes made elsewhere, and the window's size on the screen.
 #include "DesktopSettings.h"
 #include "GeneralSettings.h"
 #include "GestureSettings.h"
 #include "ScreenFit.h"
 #include "SettingsView.h"
-#include "SettingsWindowController.h"
 #include "UpdatesSection.h"
 #include "WindowTestServices.h"
 
@@ -177,25 +176,6 @@ TEST_F(SettingsTabsTest, TheWindowTakesItsContentsSizeAsFarAsTheScreenAllows)
     for (const auto& f : frames)
         EXPECT_EQ(screenfit::keptWithin(f.frame, laptop), f.expected) << f.frame.x() << "," << f.frame.y();
     EXPECT_EQ(screenfit::fittedSize(QSize(560, 900), QSize(300, 200), laptop), QSize(560, 740 - 48));
-}
-
-TEST_F(SettingsTabsTest, TheWindowIsMadeOnceAndReopensWhereItWasLeft)
-{
-    int made = 0;
-    SettingsWindowController controller([&] {
-        ++made;
-        return new GestureSettings(services.settings);
-    });
-    controller.show();
-    QWidget* window = controller.window();
-    ASSERT_NE(window, nullptr);
-    window->move(40, 50);
-    window->close();
-    controller.show();
-    EXPECT_EQ(controller.window(), window);
-    EXPECT_EQ(window->pos(), QPoint(40, 50));
-    EXPECT_EQ(made, 1);
-    delete window;
 }
 
 } // namespace
