@@ -36,25 +36,6 @@ class TraceToolTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(TraceToolTest, ShowPrintsHeaderDurationAndInputCounts)
-{
-    Trace trace = scriptedExample(TraceLabel::rightSlideUp);
-    trace.inputs.push_back(EngineInput::keyDown(200));
-    trace.inputs.push_back(EngineInput::mouseDown(200.5));
-    trace.inputs.push_back(EngineInput::modifiers(ModifierState::shift, 200.5));
-    const auto frames = std::to_string(scriptedExample(TraceLabel::rightSlideUp).inputs.size());
-    const ToolRun r = run({"show", writeTrace("a.trace", trace)});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
-    for (const std::string& line :
-         {std::string("label:              rightSlideUp"), std::string("recorded at:        2026-01-01T12:00:00Z"),
-          std::string("hardware model:     Rimglider scripted touchpad"), std::string("context events:     yes"),
-          std::string("duration:           100.500 s"), "  frames:           " + frames,
-          std::string("  key presses:      1"), std::string("  clicks:           1"),
-          std::string("  modifier changes: 1")})
-        EXPECT_NE(r.out.find(line + "\n"), std::string::npos) << line << "\nin:\n" << r.out;
-}
-
 TEST_F(TraceToolTest, ReplayPrintsEveryEventKindAsTextOrJson)
 {
     GestureScript hand;

@@ -127,24 +127,6 @@ TEST_F(Model, LogKeepsTheNewest300InOrder)
     EXPECT_TRUE(model.log().isEmpty());
 }
 
-TEST_F(Model, EventTexts)
-{
-    const QString arrow = QStringLiteral("\u25B6\uFE0E");
-    const std::pair<GestureEvent, QString> cases[] = {
-        {GestureEvent::claimed({Zone::topRightCorner, Zone::right}), "claimed right, topRightCorner"},
-        {GestureEvent::released(GestureEvent::Outcome::completed()), "released"},
-        {GestureEvent::released(GestureEvent::Outcome::cancelled(CancelReason::extraFinger)), "cancelled: extraFinger"},
-        {GestureEvent::sliderBegan(Zone::left), arrow + " slider left"},
-        {GestureEvent::sliderStep(Zone::right, SliderDirection::up, true), QStringLiteral("  step right \u2191 fine")},
-        {GestureEvent::sliderStep(Zone::left, SliderDirection::down, false), QStringLiteral("  step left \u2193")},
-        {GestureEvent::swipe(Zone::bottom, SwipeDirection::left), arrow + " swipe bottom left"},
-        {GestureEvent::doubleTap(Zone::topRightCorner), arrow + " double tap topRightCorner"},
-    };
-    for (const auto& [event, text] : cases)
-        EXPECT_EQ(DebugModel::describe(event), text);
-    EXPECT_EQ(DebugModel::displayName(TraceLabel::cornerDoubleTap), "Top-right corner: double tap");
-}
-
 TEST_F(Model, PollsOnlyWhileOnAndLogsSwallowedClicksOncePerRefresh)
 {
     DebugModel model(services());

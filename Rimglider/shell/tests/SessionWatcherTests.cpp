@@ -94,14 +94,4 @@ TEST_F(SessionEvents, OnlyTheSessionBecomingActiveRestarts)
     EXPECT_EQ(restarts, 1);
 }
 
-TEST(SessionEventsWithoutLogind, NothingFiresAndNothingFails)
-{
-    SessionWatcher watcher(QDBusConnection(QStringLiteral("no bus")));
-    int restarts = 0;
-    watcher.start([&] { ++restarts; });
-    QTest::qWait(50);
-    EXPECT_EQ(restarts, 0);
-    EXPECT_TRUE(watcher.sessionPath().isEmpty());
-}
-
 #include "SessionWatcherTests.moc"
