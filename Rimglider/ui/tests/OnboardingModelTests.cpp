@@ -79,8 +79,9 @@ TEST_F(OnboardingModelTest, OnlyTheStepsOwnEdgeCountsAndTheSidesFollowSwapSides)
 TEST_F(OnboardingModelTest, ThirdStepMovesOnOnce1Point4SecondsLaterUnlessTheUserMovedOrStopped)
 {
     model.start(Step::volume);
-    slides(Zone::right, 7); // further steps do not schedule again
+    slides(Zone::right, 3);
     services.scheduler.advance(1399ms);
+    slides(Zone::right, 4); // further steps do not schedule again
     EXPECT_EQ(model.step(), Step::volume);
     services.scheduler.advance(1ms);
     EXPECT_EQ(model.step(), Step::brightness);
