@@ -32,13 +32,6 @@ using test::ManualScheduler;
 using test::TestStore;
 using namespace std::chrono_literals;
 
-TouchInput::Options noBroker()
-{
-    TouchInput::Options options;
-    options.socketPath = "/nonexistent/rimglider-inputd.sock";
-    return options;
-}
-
 // Local time is UTC for the whole binary, so file names are predictable.
 const bool utc = [] {
     setenv("TZ", "UTC", 1);
@@ -52,7 +45,7 @@ class Model : public ::testing::Test {
         : settings(store.settings()), tuning(store.settings()),
           permissions([this] { return granted; }, QDBusConnection(QStringLiteral("no bus")), [](const QString&) {}),
           pipeline(clickGuard), eventTap(pipeline, clickGuard, EventTap::Options{"/nonexistent/sock"}),
-          touchInput(noBroker()), actuator("/nonexistent/sock")
+          touchInput({.socketPath = "/nonexistent/rimglider-inputd.sock"}), actuator("/nonexistent/sock")
     {}
 
     DebugModel::Services services(QString traces = {})

@@ -35,30 +35,17 @@ using rimglider::test::TestStore;
 
 namespace {
 
-BrightnessController::Options noLogind()
-{
-    BrightnessController::Options options;
-    options.sessionPath.clear();
-    return options;
-}
-
-TouchInput::Options touchOptions(std::string socketPath)
-{
-    TouchInput::Options options;
-    options.socketPath = std::move(socketPath);
-    return options;
-}
-
 class Controller : public ::testing::Test {
   protected:
     Controller()
         : broker(socket.path()), settings(store.settings()), tuning(store.settings()),
           permissions([this] { return granted; }, QDBusConnection(QStringLiteral("no bus")), [](const QString&) {}),
           volume([](int, bool) {}, VolumeController::Options{QStringLiteral("unix:/nonexistent/native")}),
-          brightness([](int, bool) {}, noLogind()), freeze(clock.scheduler()),
-          dispatcher(settings, tuning, freeze, ActionDispatcher::Outputs{{}, {}, {}, {}, {}, {}, clock.scheduler(), {}, {}, {}, {}}),
+          brightness([](int, bool) {}, {.sessionPath = {}, .busAddress = {}}), freeze(clock.scheduler()),
+          dispatcher(settings, tuning, freeze,
+                     ActionDispatcher::Outputs{{}, {}, {}, {}, {}, {}, clock.scheduler(), {}, {}, {}, {}}),
           pipeline(clickGuard), eventTap(pipeline, clickGuard, EventTap::Options{socket.path()}),
-          touchInput(touchOptions(socket.path())),
+          touchInput({.socketPath = socket.path()}),
           controller(AppController::Services{settings, tuning, permissions, volume, brightness, dispatcher, pipeline,
                                              clickGuard, eventTap, touchInput, freeze})
     {}
