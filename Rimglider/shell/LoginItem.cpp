@@ -172,7 +172,10 @@ QString LoginItem::write(const QString& executable) const
             << "NoDisplay=false\n"
             << "X-GNOME-Autostart-enabled=true\n";
         out.flush();
-        if (file.commit()) return {};
+        // commit() can report success over a failed write (disk full, file size limit): the
+        // write's own error is checked first, and nothing half-written takes the entry's place.
+        if (file.flush() && file.error() == QFileDevice::NoError && file.commit()) return {};
+        file.cancelWriting();
     }
     return tr("Could not write %1: %2").arg(displayPath(path), file.errorString());
 }

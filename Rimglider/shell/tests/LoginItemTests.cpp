@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace rimglider;
 using Status = LoginItem::Status;
 
@@ -146,7 +149,21 @@ TEST_F(LoginItemTest, FailedWritesAndRemovalsAreReportedWithTheStatusAsFound)
     EXPECT_TRUE(item->lastError().isEmpty());
     EXPECT_EQ(errorSignals.size(), 2);
 
+    // A disk that takes no more bytes (a file size limit of 0): the write fails, not the open.
     QFile::remove(home.path() + "/.config/autostart");
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit full{0, limit.rlim_max};
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+    item = makeItem();
+    item->setEnabled(true);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_TRUE(item->lastError().startsWith(prefix)) << item->lastError().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(entryPath()));
+    EXPECT_EQ(item->status(), Status::notRegistered);
+
     QDir().mkpath(entryPath() + "/inside"); // a folder in the entry's place cannot be removed as a file
     item = makeItem();
     item->setEnabled(false);
