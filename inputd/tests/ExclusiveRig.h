@@ -1,7 +1,6 @@
-// A touchpad in exclusive mode, driven step by step by the test: an emulated pad that answers
-// grabs (FakeEvdev), the emulated /dev/uinput that records its clone (FakeUinput), and a broker
-// run in the test's thread on the test's clock, with its grab watchdog checked by hand. Clients
-// speak protocol version 2.
+// A touchpad driven step by step by the test: an emulated pad that answers grabs (FakeEvdev), the
+// emulated /dev/uinput that records its clone (FakeUinput), and a broker run in the test's thread
+// on the test's clock, with its grab watchdog checked by hand. Clients speak protocol version 2.
 #pragma once
 
 #include "EmulatedInput.h"
@@ -11,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -19,6 +19,43 @@
 #include <vector>
 
 namespace rimglider::inputd::test {
+
+inline input_event ev(std::uint16_t type, std::uint16_t code, std::int32_t value)
+{
+    input_event e{};
+    e.input_event_sec = 100;
+    e.input_event_usec = 500000;
+    e.type = type;
+    e.code = code;
+    e.value = value;
+    return e;
+}
+inline const input_event syn = ev(EV_SYN, SYN_REPORT, 0);
+
+inline std::vector<input_event> finger(int slot, int id, int x = 3000)
+{
+    return {ev(EV_ABS, ABS_MT_SLOT, slot),
+            ev(EV_ABS, ABS_MT_TRACKING_ID, id),
+            ev(EV_ABS, ABS_MT_POSITION_X, x),
+            ev(EV_ABS, ABS_MT_POSITION_Y, 3000),
+            ev(EV_KEY, BTN_TOUCH, 1),
+            ev(EV_KEY, BTN_TOOL_FINGER, 1),
+            syn};
+}
+inline std::vector<input_event> lift(int slot)
+{
+    return {ev(EV_ABS, ABS_MT_SLOT, slot), ev(EV_ABS, ABS_MT_TRACKING_ID, -1), ev(EV_KEY, BTN_TOUCH, 0),
+            ev(EV_KEY, BTN_TOOL_FINGER, 0), syn};
+}
+inline std::vector<input_event> button(bool down)
+{
+    return {ev(EV_KEY, BTN_LEFT, down ? 1 : 0), syn};
+}
+inline bool has(const std::vector<input_event>& frame, std::uint16_t type, std::uint16_t code, int value)
+{
+    return std::any_of(frame.begin(), frame.end(),
+                       [&](const input_event& e) { return e.type == type && e.code == code && e.value == value; });
+}
 
 class ExclusiveRig {
   public:
@@ -48,13 +85,13 @@ class ExclusiveRig {
         }
         return client;
     }
-    broker::Exclusive ask(TestClient& client, bool on = true)
+    broker::Exclusive ask(TestClient& client)
     {
-        client.send(broker::SetExclusive{deviceId, on}, 4);
+        client.send(broker::SetExclusive{deviceId, true}, 4);
         return expect<broker::Exclusive>(client);
     }
 
-    // The next message of kind T for `client`, turning the loop; others on the way are kept.
+    // The next message of kind T for `client`, turning the loop; others on the way are skipped.
     template <class T>
     T expect(TestClient& client)
     {
@@ -62,7 +99,6 @@ class ExclusiveRig {
             auto message = broker.next(client);
             if (!message) throw std::runtime_error("no message from the broker");
             if (const T* m = std::get_if<T>(&message->message)) return *m;
-            passed.push_back(std::move(*message));
         }
     }
     // Writes into the pad and turns the loop until the broker has read it: a client of the test's
@@ -107,22 +143,20 @@ class ExclusiveRig {
     FakeUinput::Device clone() const { return uinput.device(pad_.name()); }
     FakeEvdev& pad() { return pad_; }
 
-    // What the clone holds after everything written to it: contacts and keys still down.
-    static std::pair<int, int> heldDown(const std::vector<input_event>& written)
+    // The contacts and keys the clone holds after everything written to it.
+    std::pair<int, int> heldDown() const
     {
         std::map<int, int> tracking;
         std::set<int> keys;
         int slot = 0;
-        for (const input_event& e : written) {
+        for (const input_event& e : clone().written) {
             if (e.type == EV_ABS && e.code == ABS_MT_SLOT) slot = e.value;
             if (e.type == EV_ABS && e.code == ABS_MT_TRACKING_ID) tracking[slot] = e.value;
             if (e.type == EV_KEY && e.value) keys.insert(e.code);
             if (e.type == EV_KEY && !e.value) keys.erase(e.code);
         }
-        int contacts = 0;
-        for (const auto& [s, id] : tracking)
-            contacts += id >= 0 ? 1 : 0;
-        return {contacts, int(keys.size())};
+        return {int(std::count_if(tracking.begin(), tracking.end(), [](const auto& t) { return t.second >= 0; })),
+                int(keys.size())};
     }
 
     EmulatedInput emulation;
@@ -130,20 +164,6 @@ class ExclusiveRig {
 
   private:
     FakeEvdev pad_;
-
-  public:
-    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
-    std::chrono::nanoseconds slept{};
-    InProcessBroker broker;
-    std::uint32_t deviceId = 0;
-    std::vector<broker::BrokerMessage> passed; // messages expect() stepped over
-
-  private:
-    std::unique_ptr<TestClient> witness_;
-    long writes_ = 0;
-
-  public:
-  private:
     BrokerConfig withClock(BrokerConfig config)
     {
         config.brokerUid = geteuid();
@@ -152,6 +172,16 @@ class ExclusiveRig {
         config.watchdogThread = false;
         return config;
     }
+
+  public:
+    Clock::time_point now = Clock::now();
+    std::chrono::nanoseconds slept{};
+    InProcessBroker broker;
+    std::uint32_t deviceId = 0;
+
+  private:
+    std::unique_ptr<TestClient> witness_;
+    long writes_ = 0;
 };
 
 } // namespace rimglider::inputd::test
