@@ -10,32 +10,36 @@ using namespace rimglider::inputd;
 using namespace rimglider::inputd::test;
 using namespace rimglider::test;
 
-TEST(SuspendedDelivery, InactiveUserGetsNoInputUntilResumedWithAFreshState)
+TEST(SuspendedDelivery, InactiveUserGetsNoInputNorKeysUntilResumedWithAFreshState)
 {
     if (geteuid() != 0) GTEST_FAIL() << "connecting as another user needs root (CI runs as root)";
     bool active = true;
     BrokerConfig config;
     config.brokerIsRoot = true;
     config.activeOnSeat = [&active](uid_t) { return active; };
-    ExclusiveRig rig(alpsDescription(), {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1"}, config);
+    DeviceDescription cover = alpsDescription(); // a keyboard shares the node: keys are input too
+    cover.codes[EV_KEY].insert(KEY_A);
+    ExclusiveRig rig(cover, {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1", "ID_INPUT_KEY=1", "ID_INPUT_KEYBOARD=1"}, config);
     const auto client = rig.connect(false, 65534);
+    client->send(SubscribeKeys{}, 5);
+    rig.expect<Modifiers>(*client);
 
     active = false;
     rig.broker.broker().sessionsChanged();
     ASSERT_TRUE(std::holds_alternative<Suspended>(rig.broker.next(*client)->message));
-    rig.write({ev(EV_ABS, ABS_X, 11), syn}); // read by the broker: root's own connection sees it
+    rig.write({ev(EV_ABS, ABS_X, 11), ev(EV_KEY, KEY_A, 1), syn}); // read: root's own connection sees it
     rig.broker.settle();
     EXPECT_FALSE(client->receive(std::chrono::milliseconds(0)));
 
     active = true;
     rig.broker.broker().sessionsChanged();
     ASSERT_TRUE(std::holds_alternative<Resumed>(rig.broker.next(*client)->message));
-    const Events state = std::get<Events>(rig.broker.next(*client)->message);
+    const Events state = rig.expect<Events>(*client); // the key stream restarts too
     EXPECT_TRUE(state.isState);
     EXPECT_TRUE(std::any_of(state.events.begin(), state.events.end(),
                             [](const WireEvent& e) { return e.code == ABS_X && e.value == 11; }));
     rig.write({ev(EV_ABS, ABS_X, 12), syn});
-    const Events live = std::get<Events>(rig.broker.next(*client)->message);
+    const Events live = rig.expect<Events>(*client);
     EXPECT_FALSE(live.isState);
     EXPECT_EQ(live.events.front().value, 12);
 }
