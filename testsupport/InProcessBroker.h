@@ -47,6 +47,15 @@ class InProcessBroker {
         }
         return std::nullopt;
     }
+    // The next message, which must be a T.
+    template <class T>
+    T expect(const TestClient& client)
+    {
+        const auto message = next(client);
+        if (!message) throw std::runtime_error("no message from the broker");
+        if (const T* m = std::get_if<T>(&message->message)) return *m;
+        throw std::runtime_error("unexpected message of kind " + std::to_string(message->message.index()));
+    }
     bool closed(const TestClient& client)
     {
         for (int round = 0; round < 200; ++round) {

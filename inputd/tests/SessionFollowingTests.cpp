@@ -62,14 +62,11 @@ TEST_F(SessionFollowing, UserIsSuspendedWhileItsSessionIsInactiveAndResumedAfter
     active_ = {user};
     const auto client = broker_.connectAs(user);
     client->send(Hello{1}, 1);
-    const auto welcome = broker_.next(*client);
-    ASSERT_TRUE(welcome);
-    EXPECT_EQ(std::get<Welcome>(welcome->message).uid, user);
-    EXPECT_TRUE(std::get<Welcome>(welcome->message).brokerIsRoot);
+    const Welcome welcome = broker_.expect<Welcome>(*client);
+    EXPECT_EQ(welcome.uid, user);
+    EXPECT_TRUE(welcome.brokerIsRoot);
     client->send(SubscribeKeys{}, 2);
-    const auto held = broker_.next(*client);
-    ASSERT_TRUE(held);
-    EXPECT_TRUE(std::get<Modifiers>(held->message).modifiers.isEmpty());
+    EXPECT_TRUE(broker_.expect<Modifiers>(*client).modifiers.isEmpty());
     now_ += VirtualKeyboard::announceTimeout; // udev never announces the recording keyboard
     client->send(PostSystemKey{SystemKey::mute, false}, 3);
     broker_.settle();
@@ -77,36 +74,25 @@ TEST_F(SessionFollowing, UserIsSuspendedWhileItsSessionIsInactiveAndResumedAfter
 
     active_.clear(); // switched away: another user's session is active now
     broker_.broker().sessionsChanged();
-    auto message = broker_.next(*client);
-    ASSERT_TRUE(message);
-    EXPECT_TRUE(std::holds_alternative<Suspended>(message->message));
+    broker_.expect<Suspended>(*client);
     broker_.broker().sessionsChanged(); // still inactive: no second notice
-    client->send(PostSystemKey{SystemKey::mute, false}, 4);
-    message = broker_.next(*client);
-    ASSERT_TRUE(message);
-    EXPECT_EQ(message->serial, 4u);
-    EXPECT_EQ(std::get<Error>(message->message).code, ErrorCode::refused);
-    client->send(PlayEffect{1, 1}, 5);
-    message = broker_.next(*client);
-    ASSERT_TRUE(message);
-    EXPECT_EQ(std::get<Error>(message->message).code, ErrorCode::refused);
+    for (const Request& refused : std::vector<Request>{PostSystemKey{SystemKey::mute, false}, PlayEffect{1, 1}}) {
+        client->send(refused, 4);
+        const auto message = broker_.next(*client);
+        ASSERT_TRUE(message);
+        EXPECT_EQ(message->serial, 4u);
+        EXPECT_EQ(std::get<Error>(message->message).code, ErrorCode::refused);
+    }
     EXPECT_EQ(keyEvents_, 4);
     client->send(SubscribeKeys{}, 6); // answered, with nothing held as far as it may know
-    message = broker_.next(*client);
-    ASSERT_TRUE(message);
-    EXPECT_EQ(message->serial, 6u);
-    EXPECT_TRUE(std::get<Modifiers>(message->message).modifiers.isEmpty());
+    EXPECT_TRUE(broker_.expect<Modifiers>(*client).modifiers.isEmpty());
     broker_.settle();
     EXPECT_FALSE(client->receive(std::chrono::milliseconds(0)));
 
     active_ = {user};
     broker_.broker().sessionsChanged();
-    message = broker_.next(*client);
-    ASSERT_TRUE(message);
-    EXPECT_TRUE(std::holds_alternative<Resumed>(message->message));
-    message = broker_.next(*client); // the key stream restarts with the held set
-    ASSERT_TRUE(message);
-    EXPECT_TRUE(std::holds_alternative<Modifiers>(message->message));
+    broker_.expect<Resumed>(*client);
+    broker_.expect<Modifiers>(*client); // the key stream restarts with the held set
 }
 
 TEST_F(SessionFollowing, UserWithoutActiveSessionIsRefusedOnConnectingAndRootIsAlwaysServed)
@@ -123,7 +109,7 @@ TEST_F(SessionFollowing, UserWithoutActiveSessionIsRefusedOnConnectingAndRootIsA
     if (geteuid() != 0) return; // only a root test process can connect as root
     const auto root = broker_.connectAs(0);
     root->send(Hello{1}, 8);
-    ASSERT_TRUE(broker_.next(*root));
+    broker_.expect<Welcome>(*root);
     broker_.broker().sessionsChanged(); // nobody's session is active: root is not affected
     broker_.settle();
     EXPECT_FALSE(root->receive(std::chrono::milliseconds(0)));
@@ -164,7 +150,5 @@ TEST_F(SessionFollowing, AnotherUsersSilentConnectionsNeverCrowdOutTheSessionUse
 
     const auto own = broker_.connectAs(user);
     own->send(Hello{1}, 1);
-    const auto welcome = broker_.next(*own);
-    ASSERT_TRUE(welcome);
-    EXPECT_TRUE(std::holds_alternative<Welcome>(welcome->message));
+    broker_.expect<Welcome>(*own);
 }
