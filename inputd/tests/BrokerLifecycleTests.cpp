@@ -15,7 +15,7 @@ TEST(BrokerLifecycle, SocketActivatedBrokerStaysWhileServingAndLeavesWhenIdle)
         const auto client = broker.connectAs(geteuid());
         client->send(Hello{1}, 1);
         EXPECT_TRUE(broker.broker().dispatch(0)); // a connection waiting at the deadline is served
-        ASSERT_TRUE(broker.next(*client));
+        broker.expect<Welcome>(*client);
         for (int round = 0; round < 5; ++round)
             EXPECT_TRUE(broker.broker().dispatch(0)); // an idle client keeps it
     }
@@ -36,7 +36,7 @@ TEST(BrokerLifecycle, ConnectionsBeyondTheUsersLimitAreToldSoReadably)
     for (std::uint32_t serial : {1u, 2u}) {
         served.push_back(broker.connectAs(geteuid()));
         served.back()->send(Hello{1}, serial);
-        ASSERT_TRUE(broker.next(*served.back()));
+        broker.expect<Welcome>(*served.back());
     }
 
     // One more: its HELLO is answered, then it is closed.
@@ -60,9 +60,7 @@ TEST(BrokerLifecycle, ConnectionsBeyondTheUsersLimitAreToldSoReadably)
     EXPECT_TRUE(broker.closed(*sixth));
 
     served[0]->send(ListTouchpads{}, 3); // the first are still served
-    const auto listed = broker.next(*served[0]);
-    ASSERT_TRUE(listed);
-    EXPECT_TRUE(std::holds_alternative<ListEnd>(listed->message));
+    broker.expect<ListEnd>(*served[0]);
 }
 
 TEST(BrokerLifecycle, ConnectionWithoutHelloIsClosedAfterTwoSeconds)
@@ -75,7 +73,7 @@ TEST(BrokerLifecycle, ConnectionWithoutHelloIsClosedAfterTwoSeconds)
     const auto silent = broker.connectAs(geteuid());
     const auto greeted = broker.connectAs(geteuid());
     greeted->send(Hello{1}, 1);
-    ASSERT_TRUE(broker.next(*greeted));
+    broker.expect<Welcome>(*greeted);
 
     now += Broker::helloTimeout - std::chrono::milliseconds(1);
     broker.settle();
@@ -121,12 +119,8 @@ TEST(BrokerLifecycle, UnprivilegedBrokerRefusesOtherUsers)
     test::InProcessBroker broker(config);
     const auto own = broker.connectAs(1000);
     own->send(Hello{1}, 1);
-    const auto welcome = broker.next(*own);
-    ASSERT_TRUE(welcome);
-    EXPECT_FALSE(std::get<Welcome>(welcome->message).brokerIsRoot);
+    EXPECT_FALSE(broker.expect<Welcome>(*own).brokerIsRoot);
     const auto root = broker.connectAs(0);
     root->send(Hello{1}, 2);
-    const auto refused = broker.next(*root);
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(std::get<Error>(refused->message).code, ErrorCode::refused);
+    EXPECT_EQ(broker.expect<Error>(*root).code, ErrorCode::refused);
 }

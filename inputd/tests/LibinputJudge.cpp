@@ -108,13 +108,7 @@ std::vector<LibinputJudge::Event> LibinputJudge::judge(const DeviceDescription& 
     const std::string script = "mount -t tmpfs tmpfs /run && mkdir -p /run/udev/data && printf '%s' \"$JUDGE_DB\" > "
                                "/run/udev/data/c" +
                                number + " && exec libinput debug-events --enable-tap --device " + node.devnode;
-    std::vector<std::string> env = {"JUDGE_DB=" + database};
-    for (char** e = environ; *e; ++e)
-        env.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    setenv("JUDGE_DB", database.c_str(), 1);
     const char* argv[] = {"unshare", "-m", "--propagation", "private", "/bin/sh", "-c", script.c_str(), nullptr};
 
     int output[2];
@@ -124,7 +118,7 @@ std::vector<LibinputJudge::Event> LibinputJudge::judge(const DeviceDescription& 
     posix_spawn_file_actions_adddup2(&actions, output[1], 1);
     posix_spawn_file_actions_adddup2(&actions, output[1], 2);
     pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, "unshare", &actions, nullptr, const_cast<char**>(argv), envp.data());
+    const int spawned = posix_spawnp(&pid, "unshare", &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(output[1]);
     if (spawned != 0) {
