@@ -38,8 +38,6 @@ class TestClient {
     TestClient(const TestClient&) = delete;
     TestClient& operator=(const TestClient&) = delete;
 
-    [[nodiscard]] int fd() const { return fd_; }
-
     void sendRaw(const Bytes& bytes) const
     {
         if (::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) != ssize_t(bytes.size()))

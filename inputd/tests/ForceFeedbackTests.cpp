@@ -7,6 +7,7 @@
 
 #include <umockdev.h>
 
+#include <atomic>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -19,7 +20,7 @@ namespace {
 struct FakeFf {
     std::mutex mutex;
     std::vector<ff_effect> uploaded;
-    int failUploadWith = 0;
+    std::atomic<int> failUploadWith = 0;
 };
 
 IoctlHandler::OnIoctl forceFeedback(FakeFf& fake)
@@ -84,17 +85,11 @@ TEST_F(ForceFeedbackOnNode, UploadsOncePerActuationIdAndPlaysWithAnEvFfWrite)
 
 TEST_F(ForceFeedbackOnNode, KernelRefusalIsReportedAndNoFeedbackMeansEnotsup)
 {
-    {
-        std::lock_guard lock(fake.mutex);
-        fake.failUploadWith = ENOSPC;
-    }
+    fake.failUploadWith = ENOSPC;
     ForceFeedback ff(fd, true);
     EXPECT_EQ(ff.play(2), ENOSPC);
     EXPECT_TRUE(handler->written().empty());
-    {
-        std::lock_guard lock(fake.mutex);
-        fake.failUploadWith = 0;
-    }
+    fake.failUploadWith = 0;
     EXPECT_EQ(ff.play(2), 0); // a failed upload is not remembered
 
     handler->clear();
