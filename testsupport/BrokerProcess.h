@@ -2,6 +2,8 @@
 // benchmark. The child inherits the umockdev environment, so it sees the emulated devices.
 #pragma once
 
+#include "Eventually.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -14,7 +16,6 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -37,15 +38,13 @@ class BrokerProcess {
         posix_spawn_file_actions_destroy(&actions);
         if (rc != 0) throw std::runtime_error("cannot start " + program);
         // Bounded polling for the external process: ready once it accepts connections.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!accepting()) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                throw std::runtime_error("the broker exited at start:\n" + log());
-            }
-            if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("the broker never listened");
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        int status = 0;
+        const bool answered = rimglider::test::eventually(
+            [&] { return accepting() || waitpid(pid_, &status, WNOHANG) == pid_; }, std::chrono::seconds(10));
+        if (!accepting()) {
+            if (!answered) stop();
+            pid_ = -1;
+            throw std::runtime_error(answered ? "the broker exited at start:\n" + log() : "the broker never listened");
         }
     }
     ~BrokerProcess()
@@ -74,18 +73,15 @@ class BrokerProcess {
     int stop()
     {
         kill(pid_, SIGTERM);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         int status = 0;
-        while (waitpid(pid_, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-                pid_ = -1;
-                return -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const bool exited =
+            rimglider::test::eventually([&] { return waitpid(pid_, &status, WNOHANG) != 0; }, std::chrono::seconds(10));
+        if (!exited) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
         }
         pid_ = -1;
+        if (!exited) return -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 

@@ -2,6 +2,8 @@
 // in-process by the tests.
 #pragma once
 
+#include "SocketFolder.h"
+
 #include <stdexcept>
 #include <string>
 #include <sys/socket.h>
@@ -13,13 +15,9 @@ namespace rimglider::inputd::test {
 
 class TempSocket {
   public:
-    TempSocket()
+    TempSocket() : path_(folder_.path("sock"))
     {
-        char pattern[] = "/tmp/rimglider-broker-XXXXXX";
-        if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-        directory_ = pattern;
-        chmod(directory_.c_str(), 0755); // tests connect as an ordinary user too
-        path_ = directory_ + "/sock";
+        chmod(folder_.path("").c_str(), 0755); // tests connect as an ordinary user too
         fd_ = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -28,20 +26,13 @@ class TempSocket {
             throw std::runtime_error("cannot listen on " + path_);
         chmod(path_.c_str(), 0666);
     }
-    ~TempSocket()
-    {
-        unlink(path_.c_str());
-        rmdir(directory_.c_str());
-    }
-    TempSocket(const TempSocket&) = delete;
-    TempSocket& operator=(const TempSocket&) = delete;
 
     // The listening descriptor, handed to the broker, which closes it.
     [[nodiscard]] int fd() const { return fd_; }
     [[nodiscard]] const std::string& path() const { return path_; }
 
   private:
-    std::string directory_;
+    rimglider::test::SocketFolder folder_;
     std::string path_;
     int fd_ = -1;
 };
