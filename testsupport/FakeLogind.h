@@ -3,13 +3,12 @@
 // may not set backlights.
 #pragma once
 
+#include "PrivateBus.h"
+
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusError>
-#include <QFile>
 #include <QObject>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <tuple>
 #include <vector>
@@ -35,40 +34,22 @@ class FakeLogindSession : public QObject, protected QDBusContext {
 
 class FakeLogind {
   public:
-    FakeLogind() = default;
-    ~FakeLogind()
-    {
-        QDBusConnection::disconnectFromBus(connectionName);
-        daemon_.kill();
-        daemon_.waitForFinished(5000);
-    }
-    FakeLogind(const FakeLogind&) = delete;
-    FakeLogind& operator=(const FakeLogind&) = delete;
-
-    // Starts the bus and puts the session object on it; false when either fails.
+    // Puts the session object on the bus; false when the bus or the registration fails.
     [[nodiscard]] bool start()
     {
-        address_ = QStringLiteral("unix:path=") + dir_.filePath(QStringLiteral("bus"));
-        daemon_.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--address=") + address_,
-                       QStringLiteral("--print-address=1")});
-        // The daemon prints its address once it listens.
-        if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000)) return false;
-        QDBusConnection bus = QDBusConnection::connectToBus(address_, connectionName);
+        if (!bus_.error().isEmpty()) return false;
+        QDBusConnection bus = bus_.connect(QStringLiteral("logind"));
         return bus.isConnected() && bus.registerService(QStringLiteral("org.freedesktop.login1")) &&
                bus.registerObject(QStringLiteral("/org/freedesktop/login1/session/auto"), &session,
                                   QDBusConnection::ExportAllSlots);
     }
 
-    QString address() const { return address_; }
+    QString address() const { return bus_.address(); }
 
     FakeLogindSession session;
 
   private:
-    static inline const QString connectionName = QStringLiteral("fake-logind");
-    QTemporaryDir dir_;
-    QProcess daemon_;
-    QString address_;
+    test::PrivateBus bus_; // gone before the session it serves
 };
 
 } // namespace rimglider::testing
