@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <sstream>
 
 using namespace rimglider;
 using namespace rimglider::broker;
@@ -19,21 +18,6 @@ namespace {
 
 const std::vector<std::string> touchpadProperties = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1",
                                                      "ID_INPUT_TOUCHPAD_INTEGRATION=internal"};
-
-// A recording's events with their exact times.
-std::vector<WireEvent> parseEvents(const std::string& text)
-{
-    std::vector<WireEvent> events;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        long long seconds = 0;
-        unsigned micro = 0, type = 0, code = 0;
-        int value = 0;
-        if (std::sscanf(line.c_str(), "E: %lld.%u %x %x %d", &seconds, &micro, &type, &code, &value) == 5)
-            events.push_back({{seconds, micro}, std::uint16_t(type), std::uint16_t(code), value});
-    }
-    return events;
-}
 
 using Triple = std::array<int, 3>; // type, code, value
 
@@ -135,10 +119,10 @@ class BrokerOnEmulatedDevices : public ::testing::Test {
 
 } // namespace
 
-TEST_F(BrokerOnEmulatedDevices, RecordingReachesASubscriberExactlyAsPlayed)
+TEST_F(BrokerOnEmulatedDevices, TouchpadIsListedAsItIsAndASubscriberStartsFromItsState)
 {
     const DeviceDescription recorded = alpsDescription();
-    const auto node = emulation.add(recorded, 5, touchpadProperties);
+    emulation.add(recorded, 5, touchpadProperties);
     start();
     const auto client = connect();
 
@@ -164,14 +148,7 @@ TEST_F(BrokerOnEmulatedDevices, RecordingReachesASubscriberExactlyAsPlayed)
     EXPECT_EQ(state.events[1].code, ABS_MT_TRACKING_ID);
     EXPECT_EQ(state.events[1].value, -1);
 
-    // Played only now: the broker has the node open, so nothing is lost.
-    const std::string text = readData(alps + ".right-edge-scroll.events");
-    const auto expected = parseEvents(text);
-    ASSERT_GT(expected.size(), 100u);
-    emulation.play(node, text);
-    const auto received = collect(*client, pad.deviceId, expected.size());
-    EXPECT_EQ(received, expected);
-    EXPECT_FALSE(client->receive(std::chrono::milliseconds(50))); // nothing more
+    // What it then plays reaches the subscriber exactly: TouchInputWithTheBroker, through the client.
 }
 
 TEST_F(BrokerOnEmulatedDevices, KeyStreamTellsOnlyThatAKeyWentDownAndWhichModifiersAreHeld)
