@@ -45,24 +45,18 @@ IoctlHandler::Answer FakeUinput::answer(unsigned long request, UMockdevIoctlData
     }
     DeviceDescription& d = building_[client].description;
     const auto code = [&] { return std::uint16_t(IoctlHandler::value(arg)); };
+    static const std::map<unsigned long, std::uint16_t> codeBits = {
+        {UI_SET_KEYBIT, EV_KEY}, {UI_SET_ABSBIT, EV_ABS}, {UI_SET_RELBIT, EV_REL}, {UI_SET_MSCBIT, EV_MSC}};
+    if (const auto bit = codeBits.find(request); bit != codeBits.end()) {
+        d.codes[bit->second].insert(code());
+        return {0, 0};
+    }
     switch (request) {
     case UI_GET_VERSION:
         *reinterpret_cast<unsigned*>(IoctlHandler::resolve(arg, sizeof(unsigned))->data) = 5;
         return {0, 0};
     case UI_SET_EVBIT:
         d.codes[code()];
-        return {0, 0};
-    case UI_SET_KEYBIT:
-        d.codes[EV_KEY].insert(code());
-        return {0, 0};
-    case UI_SET_ABSBIT:
-        d.codes[EV_ABS].insert(code());
-        return {0, 0};
-    case UI_SET_RELBIT:
-        d.codes[EV_REL].insert(code());
-        return {0, 0};
-    case UI_SET_MSCBIT:
-        d.codes[EV_MSC].insert(code());
         return {0, 0};
     case UI_SET_PROPBIT:
         d.properties.insert(code());
