@@ -1,6 +1,7 @@
 // A root broker following logind, driven in-process: the session answer is a seam the test
 // flips, the peer's uid is the real SO_PEERCRED one.
 #include "InProcessBroker.h"
+#include "RecordingKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +17,6 @@ using rimglider::inputd::test::TestClient;
 
 namespace {
 
-class RecordingKeys : public KeySink {
-  public:
-    explicit RecordingKeys(int& count) : count_(count) {}
-    bool emit(std::uint16_t, std::uint16_t, std::int32_t) override
-    {
-        ++count_;
-        return true;
-    }
-
-  private:
-    int& count_;
-};
-
 // The uid the test's connections carry: an ordinary user. As root the test connects as nobody.
 uid_t ordinaryUid()
 {
@@ -43,14 +31,14 @@ class SessionFollowing : public ::testing::Test {
         c.brokerIsRoot = true;
         c.brokerUid = 0;
         c.activeOnSeat = [this](uid_t uid) { return active_.contains(uid); };
-        c.keySinkFactory = [this]() -> std::unique_ptr<KeySink> { return std::make_unique<RecordingKeys>(keyEvents_); };
+        c.keySinkFactory = keys_.factory();
         c.clock = [this] { return now_; };
         return c;
     }
 
     std::chrono::steady_clock::time_point now_ = std::chrono::steady_clock::now();
     std::set<uid_t> active_;
-    int keyEvents_ = 0;
+    test::RecordingKeys keys_;
     test::InProcessBroker broker_{config()};
 };
 
@@ -70,7 +58,7 @@ TEST_F(SessionFollowing, UserIsSuspendedWhileItsSessionIsInactiveAndResumedAfter
     now_ += VirtualKeyboard::announceTimeout; // udev never announces the recording keyboard
     client->send(PostSystemKey{SystemKey::mute, false}, 3);
     broker_.settle();
-    EXPECT_EQ(keyEvents_, 4);
+    EXPECT_EQ(keys_.events.size(), 4u);
 
     active_.clear(); // switched away: another user's session is active now
     broker_.broker().sessionsChanged();
@@ -83,7 +71,7 @@ TEST_F(SessionFollowing, UserIsSuspendedWhileItsSessionIsInactiveAndResumedAfter
         EXPECT_EQ(message->serial, 4u);
         EXPECT_EQ(std::get<Error>(message->message).code, ErrorCode::refused);
     }
-    EXPECT_EQ(keyEvents_, 4);
+    EXPECT_EQ(keys_.events.size(), 4u);
     client->send(SubscribeKeys{}, 6); // answered, with nothing held as far as it may know
     EXPECT_TRUE(broker_.expect<Modifiers>(*client).modifiers.isEmpty());
     broker_.settle();

@@ -1,5 +1,6 @@
 // When posted keys are written: the exact sequences, and a device that cannot be made at all, are
 // checked through uinput (UinputTests).
+#include "RecordingKeys.h"
 #include "VirtualKeyboard.h"
 
 #include <gtest/gtest.h>
@@ -7,42 +8,12 @@
 #include <linux/input-event-codes.h>
 
 using namespace rimglider::inputd;
+using namespace rimglider::inputd::test;
 using namespace std::chrono_literals;
 using rimglider::broker::SystemKey;
 using Event = VirtualKeyboard::KeyEvent;
 
 namespace {
-
-struct Recording {
-    std::vector<Event> events;
-    int made = 0;
-    int writes = 0;
-    int failAt = -1; // the write that fails, once
-};
-
-class RecordingSink : public KeySink {
-  public:
-    RecordingSink(Recording& r, std::string sysname) : r_(r), sysname_(std::move(sysname)) {}
-    bool emit(std::uint16_t type, std::uint16_t code, std::int32_t value) override
-    {
-        if (r_.writes++ == r_.failAt) return false;
-        r_.events.push_back({type, code, value});
-        return true;
-    }
-    [[nodiscard]] std::string sysname() const override { return sysname_; }
-
-  private:
-    Recording& r_;
-    std::string sysname_;
-};
-
-// Each device made is input<N>, N counting from 1.
-VirtualKeyboard::SinkFactory factory(Recording& r)
-{
-    return [&r]() -> std::unique_ptr<KeySink> {
-        return std::make_unique<RecordingSink>(r, "input" + std::to_string(++r.made));
-    };
-}
 
 const Event report{EV_SYN, SYN_REPORT, 0};
 
@@ -66,8 +37,8 @@ TEST(VirtualKeyboard, KeysWaitForTheNewDevicesAnnouncementOrOneSecond)
     for (const Case& c : {Case{"announced", "input1", 300ms}, Case{"another device announced", "input9", 1000ms},
                           Case{"never announced", std::nullopt, 1000ms}}) {
         SCOPED_TRACE(c.name);
-        Recording r;
-        VirtualKeyboard keyboard(factory(r));
+        RecordingKeys r;
+        VirtualKeyboard keyboard(r.factory());
         ASSERT_TRUE(keyboard.prepare(start));
         ASSERT_TRUE(keyboard.post(SystemKey::mute, false, start + 100ms));
         ASSERT_TRUE(keyboard.post(SystemKey::playPause, false, start + 200ms));
@@ -87,9 +58,9 @@ TEST(VirtualKeyboard, KeysWaitForTheNewDevicesAnnouncementOrOneSecond)
 
 TEST(VirtualKeyboard, BrokenDeviceIsMadeAnewAndItsKeyWaitsForTheNewOne)
 {
-    Recording r;
+    RecordingKeys r;
     r.failAt = 1; // the key went down, its sync failed
-    VirtualKeyboard keyboard(factory(r));
+    VirtualKeyboard keyboard(r.factory());
     ASSERT_TRUE(keyboard.prepare(start));
     keyboard.announced("input1", start);
     ASSERT_TRUE(keyboard.post(SystemKey::mute, false, start + 5s));
