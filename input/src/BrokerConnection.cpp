@@ -22,12 +22,17 @@ int remainingMilliseconds(SteadyClock::time_point deadline)
     return left < 0 ? 0 : int(left);
 }
 
-// Waits for `events` on `fd` until `deadline`; false on timeout or error (errno tells).
-bool waitFor(int fd, short events, SteadyClock::time_point deadline)
+// Waits for `events` on `fd` until `deadline`; false on timeout, on a readable `stopFd`
+// (ECANCELED) or on error (errno tells).
+bool waitFor(int fd, short events, SteadyClock::time_point deadline, int stopFd = -1)
 {
     for (;;) {
-        pollfd p{fd, events, 0};
-        const int ready = ::poll(&p, 1, remainingMilliseconds(deadline));
+        std::array<pollfd, 2> p{pollfd{fd, events, 0}, pollfd{stopFd, POLLIN, 0}};
+        const int ready = ::poll(p.data(), stopFd >= 0 ? 2 : 1, remainingMilliseconds(deadline));
+        if (ready > 0 && p[1].revents != 0 && stopFd >= 0) {
+            errno = ECANCELED;
+            return false;
+        }
         if (ready > 0) return true;
         if (ready == 0) {
             errno = ETIMEDOUT;
@@ -50,14 +55,14 @@ std::string errnoText(int error)
 
 } // namespace
 
-std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::open(const std::string& path,
-                                                                                 std::chrono::milliseconds timeout)
+std::variant<BrokerConnection, BrokerConnection::Failure>
+BrokerConnection::open(const std::string& path, std::chrono::milliseconds timeout, int stopFd)
 {
     const auto deadline = SteadyClock::now() + timeout;
     // The newest version first; a broker that does not speak it says so, and the next older one
     // is tried on a new connection (the broker closes after refusing a version).
     for (std::uint32_t version = protocolVersion;; --version) {
-        auto opened = attempt(path, timeout, deadline, version);
+        auto opened = attempt(path, timeout, deadline, version, stopFd);
         const auto* failure = std::get_if<Failure>(&opened);
         if (!failure || !failure->olderVersionMayDo || version == oldestProtocolVersion) return opened;
     }
@@ -66,7 +71,7 @@ std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::open
 std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::attempt(const std::string& path,
                                                                                     std::chrono::milliseconds timeout,
                                                                                     SteadyClock::time_point deadline,
-                                                                                    std::uint32_t version)
+                                                                                    std::uint32_t version, int stopFd)
 {
     using Kind = Failure::Kind;
     sockaddr_un address{};
@@ -84,7 +89,8 @@ std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::atte
     // NOLINTNEXTLINE: sockaddr_un is passed as the generic sockaddr, as the API wants.
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
         if (errno != EINPROGRESS && errno != EAGAIN) return failure(Kind::unreachable, path, errnoText(errno));
-        if (!waitFor(fd, POLLOUT, deadline)) return failure(Kind::unreachable, path, "connect: " + errnoText(errno));
+        if (!waitFor(fd, POLLOUT, deadline, stopFd))
+            return failure(Kind::unreachable, path, "connect: " + errnoText(errno));
         int error = 0;
         socklen_t size = sizeof(error);
         if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0)
@@ -96,7 +102,16 @@ std::variant<BrokerConnection, BrokerConnection::Failure> BrokerConnection::atte
     const bool sent = connection.send(Hello{version}, 0);
     const std::string sendError = sent ? std::string() : "HELLO: " + errnoText(errno);
     BrokerMessage reply;
-    switch (connection.receive(reply, std::chrono::milliseconds(remainingMilliseconds(deadline)))) {
+    Received received = Received::timeout;
+    do {
+        if (stopFd >= 0 && !waitFor(fd, POLLIN, deadline, stopFd)) {
+            if (errno == ECANCELED) return failure(Kind::unreachable, path, "stopped while waiting for WELCOME");
+            continue; // the deadline: the loop ends
+        }
+        const int wait = stopFd >= 0 ? 0 : remainingMilliseconds(deadline);
+        received = connection.receive(reply, std::chrono::milliseconds(wait));
+    } while (received == Received::timeout && SteadyClock::now() < deadline);
+    switch (received) {
     case Received::message:
         break;
     case Received::timeout:

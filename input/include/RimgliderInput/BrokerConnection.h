@@ -27,9 +27,11 @@ class BrokerConnection {
 
     // Connects to `path` and completes the HELLO exchange, waiting at most `timeout`: with the
     // newest protocol version, else the newest the broker speaks (welcome().version tells;
-    // exclusive mode needs version 2).
+    // exclusive mode needs version 2). A readable `stopFd` (an eventfd another thread writes)
+    // ends the wait at once as `unreachable`, so a reader thread can be stopped mid-connect.
     static std::variant<BrokerConnection, Failure> open(const std::string& path = socketPath(),
-                                                        std::chrono::milliseconds timeout = std::chrono::seconds(2));
+                                                        std::chrono::milliseconds timeout = std::chrono::seconds(2),
+                                                        int stopFd = -1);
 
     BrokerConnection(BrokerConnection&&) noexcept;
     BrokerConnection& operator=(BrokerConnection&&) noexcept;
@@ -61,7 +63,7 @@ class BrokerConnection {
     explicit BrokerConnection(int fd) : fd_(fd) {}
     static std::variant<BrokerConnection, Failure> attempt(const std::string& path, std::chrono::milliseconds timeout,
                                                            std::chrono::steady_clock::time_point deadline,
-                                                           std::uint32_t version);
+                                                           std::uint32_t version, int stopFd);
     void close();
 
     int fd_ = -1;
