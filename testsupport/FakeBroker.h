@@ -23,6 +23,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace rimglider::test {
@@ -116,6 +117,15 @@ class FakeBroker {
     void setModifiers(broker::Modifiers modifiers)
     {
         locked([&] { modifiers_ = modifiers; });
+    }
+    // A hung broker: connections are accepted and requests read, but nothing is answered until
+    // released; then the held requests are served in order.
+    void holdAnswers(bool hold = true)
+    {
+        std::lock_guard guard(lock_);
+        hold_ = hold;
+        for (auto& [fd, packet] : std::exchange(held_, {}))
+            if (clients_.contains(fd)) request(fd, packet);
     }
     // What PLAY_EFFECT answers (0: played).
     void setEffectStatus(std::int32_t status)
@@ -285,7 +295,10 @@ class FakeBroker {
                     if (size == 0 || errno != EAGAIN) closeLocked(fds[i].fd);
                     continue;
                 }
-                request(fds[i].fd, std::span(buffer.data(), std::size_t(size)));
+                if (hold_)
+                    held_.emplace_back(fds[i].fd, std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + size));
+                else
+                    request(fds[i].fd, std::span(buffer.data(), std::size_t(size)));
             }
         }
     }
@@ -367,6 +380,8 @@ class FakeBroker {
     broker::Modifiers modifiers_;
     std::vector<broker::ClientMessage> requests_;
     bool refuse_ = false;
+    bool hold_ = false;
+    std::vector<std::pair<int, std::vector<std::uint8_t>>> held_;
     broker::ErrorCode refuseWith_ = broker::ErrorCode::refused;
     std::uint32_t newestVersion_ = broker::protocolVersion;
     bool listFails_ = false;

@@ -1,8 +1,10 @@
 // The touchpad's own haptic actuator: a touchpad with force feedback, played through the
 // input broker. Opened on first need and kept open; the status text says how far opening got.
+// Nothing here waits for the broker: the touchpad list and each effect's result arrive later
+// on the main thread's event loop.
 #pragma once
 
-#include "RimgliderInput/BrokerConnection.h"
+#include "BrokerClient.h"
 
 #include <chrono>
 #include <cstdint>
@@ -13,8 +15,8 @@ namespace rimglider {
 
 class Actuator {
   public:
-    // How long one actuation may keep the main thread waiting for the broker's answer.
-    static constexpr std::chrono::milliseconds answerTimeout{100};
+    // How long the broker may take to list its touchpads or to play an effect.
+    static constexpr std::chrono::milliseconds answerTimeout{500};
 
     static Actuator& shared();
 
@@ -24,26 +26,25 @@ class Actuator {
     // "no Multitouch ID in IOKit" (no touchpad with force feedback), or
     // "open (device N)" with the broker's number for the touchpad.
     [[nodiscard]] const std::string& status() const { return status_; }
-    [[nodiscard]] bool isOpen() const { return connection_.has_value(); }
+    [[nodiscard]] bool isOpen() const { return deviceId_.has_value(); }
 
-    // Main thread. Does nothing when open; otherwise connects and picks the touchpad (the
-    // built-in one with force feedback, else the first with it). A failure leaves it closed,
-    // so the next call starts again.
+    // Main thread. Does nothing when open or opening; otherwise asks the broker for its
+    // touchpads and, when they come, picks one (the built-in one with force feedback, else the
+    // first with it). A failure leaves it closed, so the next call starts again.
     void ensureOpen();
 
-    // Plays one actuation on the open touchpad: the broker's status, 0 when it played. Not open,
-    // a lost connection or no answer in time give -1 and close the actuator, so the next
-    // ensureOpen() finds the touchpad afresh (it may have been unplugged and come back).
+    // Sends one actuation to the open touchpad: 0 when sent, -1 when not open. An error answer,
+    // or none in time, closes the actuator, so the next ensureOpen() finds the touchpad afresh
+    // (it may have been unplugged and come back).
     int actuate(std::int32_t actuationId);
 
   private:
-    void close();
+    void listed(const std::optional<broker::TouchpadInfo>& chosen, bool answered);
 
-    std::string socketPath_;
+    BrokerClient client_;
     std::string status_ = "not opened";
-    std::optional<broker::BrokerConnection> connection_;
-    std::uint32_t deviceId_ = 0;
-    std::uint32_t nextSerial_ = 1;
+    std::optional<std::uint32_t> deviceId_;
+    bool opening_ = false;
 };
 
 } // namespace rimglider

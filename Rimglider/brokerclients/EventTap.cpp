@@ -3,6 +3,8 @@
 #include "Log.h"
 
 #include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace rimglider {
 
@@ -19,14 +21,17 @@ const Log& tapLog()
 
 } // namespace
 
-// One reader thread with its connection. start() replaces a reader whose broker went away
-// by a fresh one, as a fresh tap replaces a disabled one.
+// One reader thread with its connection. It connects on its own, and again after the broker
+// went away, until stopped.
 struct EventTap::Reader {
     std::mutex lock; // connection (replaced, interrupted) and stopping
     std::optional<BrokerConnection> connection;
     bool stopping = false;
     std::condition_variable wake;
+    const int stopSignal = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); // ends a connection attempt
     std::thread thread;
+
+    ~Reader() { ::close(stopSignal); }
 
     void stop()
     {
@@ -35,6 +40,8 @@ struct EventTap::Reader {
             stopping = true;
             if (connection) connection->interrupt();
         }
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(stopSignal, &one, sizeof(one));
         wake.notify_all();
         if (thread.joinable()) thread.join();
     }
@@ -55,11 +62,11 @@ EventTap::~EventTap()
     stopReader();
 }
 
-std::optional<BrokerConnection> EventTap::connect(const Options& options, bool* refused)
+std::optional<BrokerConnection> EventTap::connect(const Options& options, int stopSignal, bool* refused)
 {
-    auto opened = BrokerConnection::open(options.socketPath, options.answerTimeout);
+    auto opened = BrokerConnection::open(options.socketPath, options.answerTimeout, stopSignal);
     if (const auto* failure = std::get_if<BrokerConnection::Failure>(&opened)) {
-        if (refused) *refused = failure->kind == BrokerConnection::Failure::Kind::refused;
+        *refused = failure->kind == BrokerConnection::Failure::Kind::refused;
         return std::nullopt;
     }
     auto& connection = std::get<BrokerConnection>(opened);
@@ -67,26 +74,12 @@ std::optional<BrokerConnection> EventTap::connect(const Options& options, bool* 
     return std::move(connection);
 }
 
-bool EventTap::start()
+void EventTap::start()
 {
-    if (isRunning()) return true;
-    auto connection = connect(options_);
-    if (!connection) {
-        tapLog().error("Event tap could not be created (Input access not granted?)");
-        return false;
-    }
-    stopReader(); // a reader left from a lost broker, or a suspended one
-    auto reader = std::make_unique<Reader>();
-    reader->connection = std::move(connection);
-    Reader& started = *reader;
-    {
-        std::lock_guard guard(lock_);
-        running_ = true;
-        reader_ = std::move(reader);
-    }
-    started.thread = std::thread([this, &started] { run(started); });
-    tapLog().info("Event tap running");
-    return true;
+    std::lock_guard guard(lock_);
+    if (reader_) return; // running, or connecting on its own
+    reader_ = std::make_unique<Reader>();
+    reader_->thread = std::thread([this, &reader = *reader_] { run(reader); });
 }
 
 void EventTap::stopReader()
@@ -119,36 +112,33 @@ void EventTap::setRunning(const Reader& reader, bool running)
 void EventTap::run(Reader& reader)
 {
     pthread_setname_np(pthread_self(), threadLabel.substr(0, 15).c_str());
-    for (;;) {
-        BrokerMessage message;
-        if (reader.connection->receive(message) == BrokerConnection::Received::message) {
-            const Verdict verdict = handle(message.message, reader);
-            // The broker has passed the event on already, or swallowed it itself in exclusive
-            // mode: the verdict only keeps the guard's own count and press/release pairing.
-            (void)verdict;
-            continue;
-        }
-        // The broker went away: the tap is disabled until it is back.
-        setRunning(reader, false);
-        {
-            std::unique_lock guard(reader.lock);
-            reader.connection.reset();
-        }
-        for (bool refused = false;;) {
+    for (bool first = true, refused = false;; first = false) {
+        auto connection = connect(options_, reader.stopSignal, &refused);
+        if (connection) {
             {
-                std::unique_lock guard(reader.lock);
-                const auto interval = refused ? options_.refusedInterval : options_.reconnectInterval;
-                if (reader.wake.wait_for(guard, interval, [&] { return reader.stopping; })) return;
+                std::lock_guard guard(reader.lock);
+                if (reader.stopping) return;
+                reader.connection = std::move(connection);
             }
-            auto connection = connect(options_, &refused);
-            if (!connection) continue;
+            tapLog().info("Event tap running");
+            setRunning(reader, true);
+            BrokerMessage message;
+            while (reader.connection->receive(message) == BrokerConnection::Received::message) {
+                const Verdict verdict = handle(message.message, reader);
+                // The broker has passed the event on already, or swallowed it itself in exclusive
+                // mode: the verdict only keeps the guard's own count and press/release pairing.
+                (void)verdict;
+            }
+            // The broker went away: the tap is disabled until it is back.
+            setRunning(reader, false);
             std::lock_guard guard(reader.lock);
-            if (reader.stopping) return;
-            reader.connection = std::move(connection);
-            break;
+            reader.connection.reset();
+        } else if (first) {
+            tapLog().error("Event tap could not be created (Input access not granted?)");
         }
-        tapLog().info("Event tap running");
-        setRunning(reader, true);
+        std::unique_lock guard(reader.lock);
+        const auto interval = refused ? options_.refusedInterval : options_.reconnectInterval;
+        if (reader.wake.wait_for(guard, interval, [&] { return reader.stopping; })) return;
     }
 }
 

@@ -35,7 +35,7 @@ class EventTap {
         // user (it logs every refusal).
         std::chrono::milliseconds reconnectInterval{2000};
         std::chrono::milliseconds refusedInterval{30000};
-        // For connecting; start() waits at most this long.
+        // For connecting.
         std::chrono::milliseconds answerTimeout{1000};
     };
 
@@ -46,9 +46,10 @@ class EventTap {
     EventTap(const EventTap&) = delete;
     EventTap& operator=(const EventTap&) = delete;
 
-    // Main thread. True when the tap runs after the call; false when the broker could not be
-    // reached (then nothing changes and a later start() tries again).
-    bool start();
+    // Main thread, never waits for the broker: starts the reader thread, which connects and
+    // subscribes (isRunning() tells when it has), and connects again whenever the broker is
+    // away. Nothing while a reader runs already.
+    void start();
     // Connected and subscribed, and the broker delivers (not suspended).
     [[nodiscard]] bool isRunning() const;
 
@@ -64,7 +65,7 @@ class EventTap {
 
   private:
     struct Reader;
-    static std::optional<broker::BrokerConnection> connect(const Options& options, bool* refused = nullptr);
+    static std::optional<broker::BrokerConnection> connect(const Options& options, int stopSignal, bool* refused);
     void run(Reader& reader);
     Verdict handle(const broker::Message& message, const Reader& reader);
     void setRunning(const Reader& reader, bool running);

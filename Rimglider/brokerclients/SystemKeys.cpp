@@ -25,43 +25,13 @@ void SystemKeys::post(int code, bool fine)
     const auto key = systemKeyFromCode(std::uint8_t(code));
     if (!key) return;
     const PostSystemKey request{*key, fine};
-    if (sender_)
-        sender_(request);
-    else
-        sendToBroker(request);
-}
-
-// Takes what the broker sent since the last post (error answers, suspension notices: nothing
-// a post waits for) and tells whether the connection still stands.
-bool SystemKeys::connected()
-{
-    if (!connection_) return false;
-    BrokerMessage message;
-    for (;;) {
-        switch (connection_->receive(message, std::chrono::milliseconds(0))) {
-        case BrokerConnection::Received::message:
-            continue;
-        case BrokerConnection::Received::timeout:
-            return true;
-        case BrokerConnection::Received::closed:
-            connection_.reset();
-            return false;
-        }
-    }
-}
-
-void SystemKeys::sendToBroker(const PostSystemKey& request)
-{
-    // Two tries: a connection the broker dropped since the last post is found out only now.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!connected()) {
-            auto opened = BrokerConnection::open(socketPath_, connectTimeout);
-            if (!std::holds_alternative<BrokerConnection>(opened)) return; // no broker: the key is lost
-            connection_.emplace(std::move(std::get<BrokerConnection>(opened)));
-        }
-        if (connection_->send(request)) return;
-        connection_.reset();
-    }
+    if (sender_) return sender_(request);
+    if (!client_)
+        client_ = std::make_unique<BrokerClient>(BrokerClient::Options{.socketPath = socketPath_,
+                                                                       .logName = "systemKeys",
+                                                                       .longestRetry = std::chrono::seconds(1),
+                                                                       .maxQueued = maxQueuedKeys});
+    client_->send(request); // an ERROR answer (no virtual keyboard) is the broker's to log
 }
 
 } // namespace rimglider

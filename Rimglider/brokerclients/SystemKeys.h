@@ -1,14 +1,14 @@
 // Volume, brightness, mute and media keys, posted as the keyboard's own special keys so the
 // desktop applies its own step and shows its own level. The input broker emits them on its
-// virtual keyboard; this side sends one request per key and never waits for an answer.
+// virtual keyboard; this side sends one request per key and never waits for an answer. A key
+// posted while the connection is being made goes out once the broker welcomes us.
 #pragma once
 
-#include "RimgliderInput/BrokerConnection.h"
+#include "BrokerClient.h"
 
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace rimglider {
@@ -31,8 +31,8 @@ void postSystemKey(int code, bool fine);
 
 class SystemKeys {
   public:
-    // How long a post may wait for the broker when it has to (re)connect.
-    static constexpr std::chrono::milliseconds connectTimeout{200};
+    // Keys waiting for a connection; beyond it the oldest is dropped.
+    static constexpr std::size_t maxQueuedKeys = 16;
 
     // Where the requests go; tests replace it to see them.
     using Sender = std::function<void(const broker::PostSystemKey&)>;
@@ -50,11 +50,8 @@ class SystemKeys {
     void setSender(Sender sender) { sender_ = std::move(sender); }
 
   private:
-    void sendToBroker(const broker::PostSystemKey& request);
-    bool connected();
-
     std::string socketPath_;
-    std::optional<broker::BrokerConnection> connection_; // opened on first use, reopened when broken
+    std::unique_ptr<BrokerClient> client_; // made on first use, on the main thread
     Sender sender_;
 };
 

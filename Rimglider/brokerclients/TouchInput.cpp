@@ -4,6 +4,8 @@
 #include "SystemClock.h"
 
 #include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -44,12 +46,14 @@ TouchInput& TouchInput::shared()
 }
 
 TouchInput::TouchInput(Options options)
-    : options_(std::move(options)), clock_(options_.clock ? options_.clock : Clock(systemUptime))
+    : options_(std::move(options)), clock_(options_.clock ? options_.clock : Clock(systemUptime)),
+      stopSignal_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {}
 
 TouchInput::~TouchInput()
 {
     stop();
+    ::close(stopSignal_);
 }
 
 void TouchInput::start()
@@ -58,11 +62,10 @@ void TouchInput::start()
         std::lock_guard guard(lock_);
         if (reader_.joinable()) return; // already started; the restart path stops first
         stopping_ = false;
-        settled_ = false;
     }
+    std::uint64_t pending = 0; // a stop() since the last start() left its signal
+    [[maybe_unused]] const auto drained = ::read(stopSignal_, &pending, sizeof(pending));
     reader_ = std::thread([this] { run(); });
-    std::unique_lock guard(lock_);
-    wake_.wait(guard, [this] { return settled_; });
 }
 
 void TouchInput::stop()
@@ -72,6 +75,8 @@ void TouchInput::stop()
         stopping_ = true;
         if (connection_) connection_->interrupt();
     }
+    const std::uint64_t one = 1; // ends a connection attempt's wait
+    [[maybe_unused]] const auto written = ::write(stopSignal_, &one, sizeof(one));
     wake_.notify_all();
     if (reader_.joinable()) reader_.join();
     {
@@ -237,7 +242,7 @@ void TouchInput::handleExclusive(const Exclusive& told)
     }
     if (told.swallowedPresses > before.swallowedPresses)
         touchLog().info("Click guard: the input service swallowed a press (" + std::to_string(told.swallowedPresses) +
-                   " so far)");
+                        " so far)");
 }
 
 // ---- Status ----
@@ -283,15 +288,6 @@ bool TouchInput::isStopping()
     return stopping_;
 }
 
-void TouchInput::settleFirstAttempt()
-{
-    {
-        std::lock_guard guard(lock_);
-        settled_ = true;
-    }
-    wake_.notify_all();
-}
-
 bool TouchInput::waitBeforeReconnect()
 {
     std::unique_lock guard(lock_);
@@ -302,13 +298,9 @@ bool TouchInput::waitBeforeReconnect()
 void TouchInput::run()
 {
     pthread_setname_np(pthread_self(), readerLabel.substr(0, 15).c_str());
-    bool first = true;
     while (!isStopping()) {
         if (!connection_) {
-            const bool connected = connect();
-            if (first) settleFirstAttempt();
-            first = false;
-            if (!connected) {
+            if (!connect()) {
                 if (!waitBeforeReconnect()) break;
                 continue;
             }
@@ -327,12 +319,11 @@ void TouchInput::run()
             break;
         }
     }
-    if (first) settleFirstAttempt();
 }
 
 bool TouchInput::connect()
 {
-    auto opened = BrokerConnection::open(options_.socketPath, options_.answerTimeout);
+    auto opened = BrokerConnection::open(options_.socketPath, options_.answerTimeout, stopSignal_);
     if (const auto* failure = std::get_if<BrokerConnection::Failure>(&opened)) {
         refused_ = failure->kind == BrokerConnection::Failure::Kind::refused;
         setStatus(Status::unavailable(notAvailableMessage));
@@ -559,11 +550,11 @@ void TouchInput::subscribe(const TouchpadInfo& touchpad)
     const auto& properties = touchpad.description.properties;
     if (properties.contains(INPUT_PROP_TOPBUTTONPAD))
         touchLog().info("Conflict: \"" + touchpad.description.name +
-                   "\" has its buttons along the top edge; a press there during a corner gesture is swallowed");
+                        "\" has its buttons along the top edge; a press there during a corner gesture is swallowed");
     else if (properties.contains(INPUT_PROP_BUTTONPAD))
         touchLog().info("Conflict: \"" + touchpad.description.name +
-                   "\" is a clickpad; its software buttons share the bottom edge with the bottom gestures, and a "
-                   "press there during a gesture is swallowed");
+                        "\" is a clickpad; its software buttons share the bottom edge with the bottom gestures, and a "
+                        "press there during a gesture is swallowed");
     std::lock_guard guard(lock_);
     if (exclusiveWanted_ && connection_->welcome().version >= 2)
         connection_->send(SetExclusive{touchpad.deviceId, true}, nextSerial_++);

@@ -61,7 +61,7 @@ class TouchInput : public TouchFrameSource {
         // user (it logs every refusal; the session's return restarts us anyway).
         std::chrono::milliseconds reconnectInterval{2000};
         std::chrono::milliseconds refusedInterval{30000};
-        // For the connection and the device list; start() waits at most about twice this.
+        // For the connection and for the device list.
         std::chrono::milliseconds answerTimeout{1000};
     };
 
@@ -78,8 +78,10 @@ class TouchInput : public TouchFrameSource {
     TouchInput(const TouchInput&) = delete;
     TouchInput& operator=(const TouchInput&) = delete;
 
-    // Main thread. start() returns once the first connection attempt has settled the
-    // status; while started, a lost broker is looked for again every reconnectInterval.
+    // Main thread, never waits for the broker: start() returns at once and the reader thread
+    // connects, settles the status and reports it through the change handler; while started,
+    // a lost broker is looked for again every reconnectInterval. stop() ends a connection
+    // attempt in progress at once.
     void start() override;
     void stop();
 
@@ -112,7 +114,6 @@ class TouchInput : public TouchFrameSource {
     bool connect();
     bool isStopping();
     bool waitBeforeReconnect();
-    void settleFirstAttempt();
     void handle(broker::BrokerMessage& message);
     void handleEvents(const broker::Events& events);
     void touchpadAdded(broker::TouchpadInfo info);
@@ -145,8 +146,8 @@ class TouchInput : public TouchFrameSource {
     bool exclusiveWanted_ = false;
     broker::Exclusive exclusive_;                     // of the chosen touchpad
     std::optional<broker::SetClickGuard> clickGuard_; // last sent ahead; again on a new grab
-    bool settled_ = false;
-    std::condition_variable wake_; // stop() and the first attempt's end
+    std::condition_variable wake_;                    // stop(), for the wait before reconnecting
+    const int stopSignal_;                            // an eventfd stop() writes: ends a connection attempt's wait
     std::thread reader_;
 
     // The reader's own.

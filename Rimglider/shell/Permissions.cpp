@@ -1,6 +1,6 @@
 #include "Permissions.h"
 
-#include "RimgliderInput/BrokerConnection.h"
+#include "BrokerClient.h"
 
 #include <QCoreApplication>
 #include <QDBusError>
@@ -26,7 +26,7 @@ const QString systemdManager = QStringLiteral("org.freedesktop.systemd1.Manager"
 // polkit's password dialog waits for the user, so these calls get far more than D-Bus's 25 s.
 constexpr int interactiveCallTimeoutMs = 10 * 60 * 1000;
 
-// A HELLO that takes longer is not worth holding up the main thread for; the next tick retries.
+// A HELLO unanswered for this long ends the attempt; the next one follows with back-off.
 constexpr std::chrono::milliseconds helloTimeout{500};
 
 // Unit file states in which the socket starts at boot already, so enabling would only cost the
@@ -41,39 +41,26 @@ bool startsAtBoot(const QString& state)
 
 Permissions& Permissions::shared()
 {
-    static auto* permissions =
-        new Permissions(brokerQuery(broker::socketPath()), QDBusConnection::systemBus(), [](const QString& problem) {
-            qInfo().noquote() << problem << inputServiceHelp(installedHere()).plainText();
-        });
+    static auto* permissions = new Permissions(
+        brokerQuery(broker::socketPath(), [] { Permissions::shared().refresh(); }), QDBusConnection::systemBus(),
+        [](const QString& problem) { qInfo().noquote() << problem << inputServiceHelp(installedHere()).plainText(); });
     return *permissions; // never destroyed
 }
 
-Permissions::GrantQuery Permissions::brokerQuery(std::string socketPath)
+Permissions::GrantQuery Permissions::brokerQuery(std::string socketPath, std::function<void()> changed)
 {
-    struct Probe {
-        std::string path;
-        std::optional<broker::BrokerConnection> connection;
-    };
-    auto probe = std::make_shared<Probe>(Probe{std::move(socketPath), std::nullopt});
-    return [probe]() -> bool {
-        if (probe->connection) {
-            // Held since the last WELCOME: still served unless the broker closed it (it stopped,
-            // or stopped serving this user). What it sent meanwhile is of no interest here; a
-            // flood of it is taken as reason enough to start over.
-            broker::BrokerMessage message;
-            for (int i = 0; i < 64; ++i) {
-                const auto received = probe->connection->receive(message, std::chrono::milliseconds(0));
-                if (received == broker::BrokerConnection::Received::timeout) return true;
-                if (received == broker::BrokerConnection::Received::closed) break;
-            }
-            probe->connection.reset();
+    // Made on the first query, on the main thread whose event loop drives it.
+    auto client = std::make_shared<std::unique_ptr<BrokerClient>>();
+    return [client, path = std::move(socketPath), changed = std::move(changed)]() -> bool {
+        if (!*client) {
+            *client = std::make_unique<BrokerClient>(BrokerClient::Options{.socketPath = path,
+                                                                           .logName = "permissions",
+                                                                           .answerTimeout = helloTimeout,
+                                                                           .longestRetry = pollInterval,
+                                                                           .keepConnected = true});
+            (*client)->setOnStateChange(changed);
         }
-        auto opened = broker::BrokerConnection::open(probe->path, helloTimeout);
-        if (auto* connection = std::get_if<broker::BrokerConnection>(&opened)) {
-            probe->connection.emplace(std::move(*connection));
-            return true;
-        }
-        return false;
+        return (*client)->isWelcomed();
     };
 }
 

@@ -49,9 +49,10 @@ class Permissions : public QObject {
     // Reads the grant once through `query`; `systemBus` is where systemd is asked.
     Permissions(GrantQuery query, QDBusConnection systemBus, HelpPresenter showHelp, QObject* parent = nullptr);
 
-    // A GrantQuery on the broker at `socketPath`: a connection and HELLO while not granted; once
-    // welcomed the connection is kept and only checked, without waiting, for having closed.
-    static GrantQuery brokerQuery(std::string socketPath);
+    // A GrantQuery on the broker at `socketPath`, which never waits: granted while a kept
+    // connection stands welcomed. It connects on the event loop, again with back-off when
+    // turned away or lost, and calls `changed` (later, on the event loop) when that may differ.
+    static GrantQuery brokerQuery(std::string socketPath, std::function<void()> changed = {});
 
     // How the input service is installed, enabled and removed: command lines to copy between
     // sentences. A package brings the service along; a source build installs it itself.

@@ -1,3 +1,5 @@
+// Haptic pulses through the touchpad's actuator against a stand-in broker: which touchpad
+// plays, what the status says when none can, and a failed or unanswered effect closing it.
 #include "Actuator.h"
 #include "AppSettings.h"
 #include "Haptics.h"
@@ -7,14 +9,15 @@
 #include "FakeBroker.h"
 #include "SocketFolder.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 using namespace rimglider;
-using rimglider::test::FakeBroker;
-using rimglider::test::SocketFolder;
-using rimglider::test::TestStore;
+using namespace rimglider::test;
 
 namespace {
 
@@ -22,7 +25,6 @@ broker::TouchpadInfo touchpad(std::uint32_t id, bool builtIn, bool forceFeedback
 {
     broker::TouchpadInfo info;
     info.deviceId = id;
-    info.description.name = "Pad " + std::to_string(id);
     info.builtIn = builtIn;
     info.forceFeedback = forceFeedback;
     return info;
@@ -30,93 +32,83 @@ broker::TouchpadInfo touchpad(std::uint32_t id, bool builtIn, bool forceFeedback
 
 class HapticPulses : public ::testing::Test {
   protected:
-    HapticPulses()
-        : broker(socket.path()), settings(store.settings()), tuning(store.settings()), actuator(socket.path()),
-          haptics(settings, tuning, actuator, [this](HapticPattern p) { performed.push_back(p); })
-    {}
-
-    void useActuation(std::int32_t id)
+    HapticPulses() : settings(store.settings()), tuning(store.settings())
     {
         Tuning values;
-        values.actuatorID = id;
+        values.actuatorID = 6;
         tuning.setValues(values);
     }
-
-    std::vector<broker::PlayEffect> effects() const { return broker.requestsOf<broker::PlayEffect>(); }
+    // Plays one pulse; the actuator opens (or fails to) on the event loop meanwhile.
+    void playUntilSettled()
+    {
+        haptics.play(HapticPattern::generic);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return actuator.status() != "not opened"; }));
+    }
 
     SocketFolder socket;
-    FakeBroker broker;
+    FakeBroker broker{socket.path()};
     TestStore store;
     AppSettings settings;
     TuningSettings tuning;
-    Actuator actuator;
-    Haptics haptics;
+    Actuator actuator{socket.path()};
     std::vector<HapticPattern> performed;
+    Haptics haptics{settings, tuning, actuator, [this](HapticPattern p) { performed.push_back(p); }};
 };
 
 } // namespace
 
-TEST_F(HapticPulses, WithoutAnActuationOrWithStrengthOffTheActuatorIsNeverOpened)
+TEST_F(HapticPulses, TheChosenPadPlaysAndTheStatusSaysWhyNoneCould)
 {
-    broker.addTouchpad(touchpad(1, true, true));
-    haptics.play(HapticPattern::levelChange);
-    EXPECT_EQ(performed, std::vector{HapticPattern::levelChange});
-    useActuation(5);
-    settings.setHapticStrength(AppSettings::HapticStrength::off);
-    haptics.play(HapticPattern::generic);
-    EXPECT_EQ(performed.size(), 1u); // off silences both paths
-    EXPECT_EQ(actuator.status(), "not opened");
-    EXPECT_EQ(broker.clientCount(), 0u);
+    const std::vector<std::pair<std::vector<broker::TouchpadInfo>, std::string>> cases{
+        {{touchpad(3, false, true), touchpad(4, true, false), touchpad(7, true, true)}, "open (device 7)"},
+        {{touchpad(8, true, false), touchpad(9, false, true), touchpad(10, false, true)}, "open (device 9)"},
+        {{touchpad(1, true, false)}, "no Multitouch ID in IOKit"},
+        {{}, "MTActuator symbols missing"}, // turned away
+    };
+    for (const auto& [pads, status] : cases) {
+        SCOPED_TRACE(status);
+        SocketFolder folder;
+        FakeBroker other(folder.path());
+        other.refuseClients(pads.empty());
+        for (const auto& pad : pads)
+            other.addTouchpad(pad);
+        Actuator opened(folder.path());
+        opened.ensureOpen();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return opened.status() == status; })) << opened.status();
+        EXPECT_EQ(opened.actuate(6), opened.isOpen() ? 0 : -1);
+    }
 }
 
-TEST_F(HapticPulses, TheBuiltInForceFeedbackPadPlaysTheActuation)
-{
-    broker.addTouchpad(touchpad(3, false, true));
-    broker.addTouchpad(touchpad(4, true, false)); // built in, but without force feedback
-    broker.addTouchpad(touchpad(7, true, true));
-    useActuation(6);
-    haptics.play(HapticPattern::generic);
-    EXPECT_EQ(actuator.status(), "open (device 7)");
-    EXPECT_TRUE(performed.empty());
-    ASSERT_EQ(effects().size(), 1u);
-    EXPECT_EQ(effects()[0], (broker::PlayEffect{7, 6}));
-
-    // Only external pads with force feedback: the first of them.
-    SocketFolder otherSocket;
-    FakeBroker other(otherSocket.path());
-    other.addTouchpad(touchpad(8, true, false));
-    other.addTouchpad(touchpad(9, false, true));
-    other.addTouchpad(touchpad(10, false, true));
-    Actuator external(otherSocket.path());
-    external.ensureOpen();
-    EXPECT_EQ(external.status(), "open (device 9)");
-}
-
-TEST_F(HapticPulses, AFailedActuationFallsBackForThatPulseOnly)
+TEST_F(HapticPulses, AFailedOrUnansweredEffectClosesTheActuatorUntilTheNextPulse)
 {
     broker.addTouchpad(touchpad(2, true, true));
-    useActuation(1);
-    broker.setEffectStatus(ENODEV); // unplugged meanwhile
-    haptics.play(HapticPattern::alignment);
-    EXPECT_EQ(performed, std::vector{HapticPattern::alignment});
-    broker.setEffectStatus(0);
-    haptics.play(HapticPattern::alignment);
+    playUntilSettled(); // opening: this pulse goes to the desktop's performer
     EXPECT_EQ(performed.size(), 1u);
-    EXPECT_EQ(effects().size(), 2u); // the second pulse tried the touchpad again
+    haptics.play(HapticPattern::alignment);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return broker.requestsOf<broker::PlayEffect>().size() == 1; }));
+    EXPECT_EQ(broker.requestsOf<broker::PlayEffect>()[0], (broker::PlayEffect{2, 6}));
+    for (const bool hung : {false, true}) {
+        broker.setEffectStatus(ENODEV); // unplugged meanwhile
+        broker.holdAnswers(hung);       // or no answer at all: the deadline closes it the same way
+        EXPECT_EQ(actuator.actuate(6), 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !actuator.isOpen(); }, 5000)) << hung;
+        broker.holdAnswers(false);
+        broker.setEffectStatus(0);
+        actuator.ensureOpen();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return actuator.isOpen(); }));
+    }
 }
 
-TEST_F(HapticPulses, StatusSaysWhyTheActuatorDidNotOpen)
+TEST_F(HapticPulses, StrengthOffOrNoActuationNeverOpensTheActuator)
 {
-    useActuation(1);
-    haptics.play(HapticPattern::generic); // a broker without touchpads
-    EXPECT_EQ(actuator.status(), "no Multitouch ID in IOKit");
-    broker.addTouchpad(touchpad(1, true, false));
+    broker.addTouchpad(touchpad(1, true, true));
+    settings.setHapticStrength(AppSettings::HapticStrength::off);
     haptics.play(HapticPattern::generic);
-    EXPECT_EQ(actuator.status(), "no Multitouch ID in IOKit");
-
-    broker.refuseClients();
-    haptics.play(HapticPattern::generic);
-    EXPECT_EQ(actuator.status(), "MTActuator symbols missing");
-    EXPECT_EQ(performed.size(), 3u);
-    EXPECT_FALSE(actuator.isOpen());
+    EXPECT_TRUE(performed.empty()); // off silences both paths
+    settings.setHapticStrength(AppSettings::HapticStrength::medium);
+    tuning.setValues(Tuning{});
+    haptics.play(HapticPattern::levelChange);
+    EXPECT_EQ(performed, std::vector{HapticPattern::levelChange});
+    EXPECT_EQ(actuator.status(), "not opened");
+    EXPECT_EQ(broker.clientCount(), 0u);
 }

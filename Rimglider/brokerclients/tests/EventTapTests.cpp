@@ -54,10 +54,9 @@ TEST(EventTap, KeysModifiersAndClicksReachTheEngineAndTheClickGuardDecides)
     FakeBroker& broker = f.serve();
     broker.setModifiers({at(4), ModifierState::shift}); // Shift already held when the tap starts
     f.pipeline.startRecording();
-    ASSERT_TRUE(f.tap.start());
-    EXPECT_TRUE(f.tap.isRunning());
+    f.tap.start();
+    ASSERT_TRUE(eventually([&] { return broker.keySubscribers() == 1 && f.tap.isRunning(); }));
     EXPECT_EQ(f.log.lines(), (std::vector<Log::Line>{{"eventTap", Log::Level::info, "Event tap running"}}));
-    ASSERT_TRUE(eventually([&] { return broker.keySubscribers() == 1; }));
 
     broker.sendKeys(broker::KeyDown{at(5)});
     broker.sendKeys(broker::Modifiers{at(5, 100000), ModifierState{ModifierState::shift, ModifierState::option}});
@@ -84,28 +83,26 @@ TEST(EventTap, KeysModifiersAndClicksReachTheEngineAndTheClickGuardDecides)
     EXPECT_EQ(f.guard.swallowedCount(), 1);
 }
 
-TEST(EventTap, StartFailsWithoutABrokerAndRunsOnceOnly)
+TEST(EventTap, WithoutABrokerLogsOnceAndConnectsWhenItComes)
 {
     Fixture f;
-    EXPECT_FALSE(f.tap.start());
+    f.tap.start();
+    ASSERT_TRUE(eventually([&] { return !f.log.lines().empty(); }));
     EXPECT_FALSE(f.tap.isRunning());
-    EXPECT_EQ(f.log.lines(), (std::vector<Log::Line>{{"eventTap", Log::Level::error,
-                                                      "Event tap could not be created (Input access not granted?)"}}));
-
     FakeBroker& broker = f.serve();
-    EXPECT_TRUE(f.tap.start());
-    EXPECT_TRUE(f.tap.start()); // running: no second connection
-    ASSERT_TRUE(eventually([&] { return broker.keySubscribers() == 1; }));
+    ASSERT_TRUE(eventually([&] { return f.tap.isRunning() && broker.keySubscribers() == 1; }));
+    f.tap.start(); // running: no second connection
     EXPECT_EQ(broker.clientCount(), 1u);
-    EXPECT_EQ(f.log.messages().back(), "Event tap running");
-    EXPECT_EQ(f.log.lines().size(), 2u);
+    EXPECT_EQ(f.log.lines(), (std::vector<Log::Line>{{"eventTap", Log::Level::error,
+                                                      "Event tap could not be created (Input access not granted?)"},
+                                                     {"eventTap", Log::Level::info, "Event tap running"}}));
 }
 
 TEST(EventTap, DisabledWhileTheBrokerIsAwayOrSuspendedAndBackAfterwards)
 {
     Fixture f;
     f.serve();
-    ASSERT_TRUE(f.tap.start());
+    f.tap.start();
     ASSERT_TRUE(eventually([&] { return f.broker->keySubscribers() == 1; }));
 
     f.broker->sendKeys(broker::Modifiers{at(1), ModifierState::control});

@@ -1,10 +1,14 @@
 // postSystemKey's requests as the input broker sees them: one per key with its fine flag,
-// nothing for codes outside the table, a broken connection reopened, no broker no harm.
+// nothing for codes outside the table, keys posted while connecting sent after the WELCOME,
+// a broken connection reopened, no broker no harm.
 #include "SystemKeys.h"
 
+#include "CaughtLog.h"
 #include "Eventually.h"
 #include "FakeBroker.h"
 #include "SocketFolder.h"
+
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -26,24 +30,43 @@ TEST(SystemKeys, OneRequestPerKeyWithItsFineFlagAndNoneForOtherCodes)
         {SystemKey::brightnessDown, true}, {SystemKey::mute, true},           {SystemKey::playPause, false},
         {SystemKey::nextTrack, true},      {SystemKey::previousTrack, false},
     };
-    ASSERT_TRUE(eventually([&] { return broker.requestsOf<PostSystemKey>().size() >= expected.size(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return broker.requestsOf<PostSystemKey>().size() >= expected.size(); }));
     EXPECT_EQ(broker.requestsOf<PostSystemKey>(), expected);
     EXPECT_EQ(broker.requestsOf<broker::Hello>().size(), 1u); // one connection for all
 }
 
-TEST(SystemKeys, ReopensABrokenConnectionAndLosesKeysSilentlyWithoutBroker)
+TEST(SystemKeys, ReopensABrokenConnectionAndLosesKeysWithoutBroker)
 {
     SocketFolder folder;
+    CaughtLog log;
     SystemKeys keys(folder.path());
-    keys.post(0, false); // no broker: lost, quietly
+    keys.post(0, false); // no broker: lost, with a line
+    EXPECT_EQ(log.lines().size(), 1u);
 
     std::optional<FakeBroker> broker(std::in_place, folder.path());
     keys.post(7, false);
-    ASSERT_TRUE(eventually([&] { return broker->requestsOf<PostSystemKey>().size() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return broker->requestsOf<PostSystemKey>().size() == 1; }));
     broker->broadcast(broker::Error{broker::ErrorCode::unavailable, "no uinput"}); // answers are not awaited
 
     broker.emplace(folder.path()); // the broker restarted
-    keys.post(16, true);
-    ASSERT_TRUE(eventually([&] { return broker->requestsOf<PostSystemKey>().size() == 1; }));
-    EXPECT_EQ(broker->requestsOf<PostSystemKey>(), (std::vector<PostSystemKey>{{SystemKey::playPause, true}}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keys.post(16, true), !broker->requestsOf<PostSystemKey>().empty(); }));
+    EXPECT_EQ(broker->requestsOf<PostSystemKey>().front(), (PostSystemKey{SystemKey::playPause, true}));
+}
+
+TEST(SystemKeys, KeysPostedBeforeTheWelcomeGoOutAfterItTheOldestDroppedBeyondTheQueue)
+{
+    SocketFolder folder;
+    FakeBroker broker(folder.path());
+    broker.holdAnswers(); // connected, no WELCOME yet
+    CaughtLog log;
+    SystemKeys keys(folder.path());
+    for (std::size_t i = 0; i < SystemKeys::maxQueuedKeys + 2; ++i)
+        keys.post(i % 2 == 0 ? 0 : 1, false);
+    ASSERT_TRUE(eventually([&] { return broker.clientCount() == 1; }));
+    broker.holdAnswers(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return broker.requests().size() == SystemKeys::maxQueuedKeys + 1; }));
+    const auto requests = broker.requests();
+    EXPECT_TRUE(std::holds_alternative<broker::Hello>(requests.front().request));
+    EXPECT_EQ(std::get<PostSystemKey>(requests[1].request).key, SystemKey::soundUp) << "the first two dropped";
+    EXPECT_EQ(log.lines().size(), 2u);
 }

@@ -37,7 +37,7 @@ TEST(TouchInputWithTheBroker, PlayedRecordingArrivesAsTheImportedFrames)
     CaughtFrames caught;
     input.setOnFrame(caught.handler());
     input.start();
-    ASSERT_EQ(input.status(), TouchInput::Status::running(1)) << broker.log();
+    ASSERT_TRUE(eventually([&] { return input.status() == TouchInput::Status::running(1); })) << broker.log();
     EXPECT_EQ(input.device()->description.name, pad.name);
     ASSERT_TRUE(eventually([&] { return caught.count() == 1; })); // the state: nothing touches
     EXPECT_TRUE(caught.frames()[0].touches.empty());

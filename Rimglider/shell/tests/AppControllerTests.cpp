@@ -18,6 +18,7 @@
 #include "TuningSettings.h"
 #include "VolumeController.h"
 
+#include "Eventually.h"
 #include "FakeBroker.h"
 #include "SocketFolder.h"
 
@@ -93,7 +94,7 @@ TEST_F(Controller, GesturesOffStillConfiguresButDisablesAndReleases)
 {
     controller.start();
     EXPECT_TRUE(settled().isEnabled);
-    EXPECT_TRUE(eventTap.isRunning());
+    EXPECT_TRUE(test::eventually([&] { return eventTap.isRunning(); })); // the tap connects on its own thread
 
     freeze.freeze();
     Tuning longerGuard;
@@ -105,7 +106,7 @@ TEST_F(Controller, GesturesOffStillConfiguresButDisablesAndReleases)
     EXPECT_FALSE(freeze.isFrozen());
     EXPECT_EQ(clickGuard.state().window, 0.5);
     EXPECT_EQ(snapshot.config, deriveGestureConfig(settings, tuning.values(), false));
-    EXPECT_TRUE(eventTap.isRunning());
+    EXPECT_TRUE(test::eventually([&] { return eventTap.isRunning(); }));
 
     // Nothing changed: the same configuration again, nothing else.
     controller.apply();
@@ -125,7 +126,7 @@ TEST_F(Controller, PermissionChangesAreNoticedByThePoll)
     granted = true;
     permissions.refresh(); // one poll tick
     EXPECT_TRUE(settled().isEnabled);
-    EXPECT_TRUE(eventTap.isRunning());
+    EXPECT_TRUE(test::eventually([&] { return eventTap.isRunning(); })); // the tap connects on its own thread
     granted = false;
     permissions.refresh();
     EXPECT_FALSE(settled().isEnabled);
