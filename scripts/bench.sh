@@ -124,6 +124,11 @@ row('Slider step on the main thread → the service reads the key request', m an
     'p99 ≤ 1000 µs', m and m[1] <= 1000)
 m = find('actions', r'main-thread cost per slider step: median ([\d.]+) us, p99 ([\d.]+) us')
 row('Main thread per slider step', m and f"median {m[0]:.1f} µs, p99 {m[1]:.1f} µs")
+m = find('actions', r'never answers: worst main-thread call ([\d.]+) ms \((\S+)\), event loop gaps p99.9 ([\d.]+) ms, '
+         r'worst ([\d.]+) ms', str)
+row('Service that accepts and never answers: longest main-thread call of its clients (event loop gaps p99.9, worst)',
+    m and f"{float(m[0]):.2f} ms, `{m[1]}` ({float(m[2]):.2f} ms, {float(m[3]):.2f} ms)", '≤ 5 ms',
+    m and float(m[0]) <= 5)
 for what in ('VolumeController', 'BrightnessController'):
     m = find('levels', what + r'(?: \(emulated sysfs\))? step\(\): median ([\d.]+) us, p99 ([\d.]+) us')
     row(f'`{what}::step`', m and f"median {m[0]:.2f} µs, p99 {m[1]:.2f} µs")

@@ -3,11 +3,18 @@
 //    the key request, median and 99th percentile (a stand-in broker on its own thread
 //    timestamps each request as it reads it);
 //  - the main thread's cost per slider step: the dispatcher, the step decision, one key request
-//    on the socket and the haptic choice.
+//    on the socket and the haptic choice;
+//  - the longest the main thread's event loop stands still while every client of the input
+//    service keeps calling a service that accepts connections and never answers.
 #include "ActionDispatcher.h"
+#include "Actuator.h"
 #include "AppSettings.h"
 #include "CursorFreeze.h"
+#include "EventTap.h"
+#include "Haptics.h"
+#include "Permissions.h"
 #include "SystemKeys.h"
+#include "TouchInput.h"
 #include "TuningSettings.h"
 
 #include "RimgliderInput/BrokerProtocol.h"
@@ -15,6 +22,7 @@
 #include <QCoreApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -22,6 +30,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <sys/socket.h>
@@ -106,6 +115,72 @@ double percentile(std::vector<double> values, double p)
     return values[std::size_t(p * double(values.size() - 1))];
 }
 
+struct HungServiceFigures {
+    double worstCall = 0; // ms, the longest public call of a client
+    std::string worstCallName;
+    std::vector<double> gaps; // ms between turns of the event loop
+};
+
+// Every public call of the main thread's service clients, over and over, against a listener
+// that never accepts: how long each call takes, and the gaps between turns of the event loop
+// (which also hold the clients' own event handlers, and any preemption by a busy machine).
+HungServiceFigures withHungService(const std::string& path, QCoreApplication& app, AppSettings& settings,
+                                   TuningSettings& tuning)
+{
+    const int listener = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(listener, 4096) != 0) {
+        std::perror("hung service");
+        std::exit(2);
+    }
+    ClickGuard guard;
+    GesturePipeline pipeline(guard, [] { return 0.0; });
+    TouchInput input({.socketPath = path});
+    EventTap tap(pipeline, guard, EventTap::Options{.socketPath = path});
+    SystemKeys keys(path);
+    Actuator actuator(path);
+    Haptics haptics(settings, tuning, actuator);
+    Permissions permissions(Permissions::brokerQuery(path), QDBusConnection(QString()), {});
+    permissions.startPolling();
+
+    HungServiceFigures figures;
+    const std::vector<std::pair<const char*, std::function<void()>>> calls{
+        {"TouchInput::stop", [&] { input.stop(); }}, // as on every wake and session switch
+        {"TouchInput::start", [&] { input.start(); }},
+        {"EventTap::start", [&] { tap.start(); }},
+        {"SystemKeys::post", [&] { keys.post(0, false); }},
+        {"Haptics::play", [&] { haptics.play(HapticPattern::generic); }},
+        {"Actuator::actuate", [&] { actuator.actuate(1); }},
+        {"Permissions::refresh", [&] { permissions.refresh(); }},
+    };
+    QTimer caller;
+    caller.callOnTimeout([&] {
+        for (const auto& [name, call] : calls) {
+            const auto start = Clock::now();
+            call();
+            const double took = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            if (took > figures.worstCall) figures = {took, name, std::move(figures.gaps)};
+        }
+    });
+    caller.start(20);
+    auto last = Clock::now();
+    QTimer probe; // every turn of the loop
+    probe.callOnTimeout([&] {
+        const auto now = Clock::now();
+        figures.gaps.push_back(std::chrono::duration<double, std::milli>(now - last).count());
+        last = now;
+    });
+    probe.start(0);
+    QTimer::singleShot(3000, &app, &QCoreApplication::quit);
+    app.exec();
+    input.stop();
+    ::close(listener);
+    return figures;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -146,9 +221,9 @@ int main(int argc, char** argv)
     latencies.reserve(samples);
     costs.reserve(samples);
     const GestureEvent step = GestureEvent::sliderStep(Zone::right, SliderDirection::up, false);
-    dispatcher.handle(step); // connects
+    dispatcher.handle(step); // connects; the key goes out once the WELCOME is read on the event loop
     while (broker.count() < 1)
-        std::this_thread::yield();
+        QCoreApplication::processEvents();
     for (int i = 0; i < samples; ++i) {
         const std::size_t before = broker.count();
         const auto start = Clock::now();
@@ -163,5 +238,12 @@ int main(int argc, char** argv)
                 percentile(latencies, 0.5), percentile(latencies, 0.99));
     std::printf("main-thread cost per slider step: median %.1f us, p99 %.1f us\n", percentile(costs, 0.5),
                 percentile(costs, 0.99));
+
+    const std::string hungPath = dir.filePath(QStringLiteral("hung.sock")).toStdString();
+    const HungServiceFigures hung = withHungService(hungPath, app, settings, tuning);
+    std::printf("service that never answers: worst main-thread call %.2f ms (%s), event loop gaps p99.9 %.2f ms, "
+                "worst %.2f ms, over 3 s (target <= 5 ms)\n",
+                hung.worstCall, hung.worstCallName.c_str(), percentile(hung.gaps, 0.999),
+                *std::max_element(hung.gaps.begin(), hung.gaps.end()));
     return 0;
 }
