@@ -91,33 +91,20 @@ class FakeBroker {
     // As the broker does: `refused` at once on connecting, any other code as the answer to HELLO.
     void refuseClients(bool refuse = true, broker::ErrorCode code = broker::ErrorCode::refused)
     {
-        locked([&] {
-            refuse_ = refuse;
-            refuseWith_ = code;
-        });
+        set(refuse_, refuse);
+        set(refuseWith_, code);
     }
     // The newest protocol version it speaks (it speaks every one down to the oldest).
-    void speakUpTo(std::uint32_t version)
-    {
-        locked([&] { newestVersion_ = version; });
-    }
-    void failListing(bool fail = true)
-    {
-        locked([&] { listFails_ = fail; });
-    }
-    void refuseKeys(bool refuse = true)
-    {
-        locked([&] { keysRefused_ = refuse; });
-    }
+    void speakUpTo(std::uint32_t version) { set(newestVersion_, version); }
+    void failListing(bool fail = true) { set(listFails_, fail); }
+    void refuseKeys(bool refuse = true) { set(keysRefused_, refuse); }
     // The state batch a subscription starts with (default: a bare SYN_REPORT at time 0).
     void setState(std::uint32_t deviceId, std::vector<broker::WireEvent> state)
     {
-        locked([&] { states_[deviceId] = std::move(state); });
+        std::lock_guard guard(lock_);
+        states_[deviceId] = std::move(state);
     }
-    void setModifiers(broker::Modifiers modifiers)
-    {
-        locked([&] { modifiers_ = modifiers; });
-    }
+    void setModifiers(broker::Modifiers modifiers) { set(modifiers_, modifiers); }
     // A hung broker: connections are accepted and requests read, but nothing is answered until
     // released; then the held requests are served in order.
     void holdAnswers(bool hold = true)
@@ -128,10 +115,7 @@ class FakeBroker {
             if (clients_.contains(fd)) request(fd, packet);
     }
     // What PLAY_EFFECT answers (0: played).
-    void setEffectStatus(std::int32_t status)
-    {
-        locked([&] { effectStatus_ = status; });
-    }
+    void setEffectStatus(std::int32_t status) { set(effectStatus_, status); }
 
     // A touchpad; clients that listed touchpads hear of it (hot-plug).
     void addTouchpad(const broker::TouchpadInfo& info)
@@ -154,36 +138,18 @@ class FakeBroker {
     // Events to the subscribers of a touchpad, as one batch.
     void sendEvents(std::uint32_t deviceId, std::vector<broker::WireEvent> events, bool isState = false)
     {
-        std::lock_guard guard(lock_);
-        for (auto& [fd, client] : clients_)
-            if (client.touchpads.contains(deviceId)) sendLocked(fd, 0, broker::Events{deviceId, isState, events});
-    }
-    // Kernel events as the broker forwards them: one batch per SYN_REPORT.
-    void sendRecorded(std::uint32_t deviceId, const std::vector<InputEvent>& events)
-    {
-        std::vector<broker::WireEvent> batch;
-        for (const InputEvent& e : events) {
-            batch.push_back(wireEvent(e));
-            if ((e.type == EV_SYN && e.code == SYN_REPORT) || batch.size() == broker::maxEventsPerBatch) {
-                sendEvents(deviceId, std::move(batch));
-                batch.clear();
-            }
-        }
-        if (!batch.empty()) sendEvents(deviceId, std::move(batch));
+        sendTo([&](const Client& c) { return c.touchpads.contains(deviceId); },
+               broker::Events{deviceId, isState, std::move(events)});
     }
     // A message to every client subscribed to the key stream.
     void sendKeys(const broker::Message& message)
     {
-        std::lock_guard guard(lock_);
-        for (auto& [fd, client] : clients_)
-            if (client.keys) sendLocked(fd, 0, message);
+        sendTo([](const Client& c) { return c.keys; }, message);
     }
     // A message to every connected client (SUSPENDED, RESUMED).
     void broadcast(const broker::Message& message)
     {
-        std::lock_guard guard(lock_);
-        for (auto& [fd, client] : clients_)
-            if (client.welcomed) sendLocked(fd, 0, message);
+        sendTo([](const Client& c) { return c.welcomed; }, message);
     }
     // A packet as it is, to every connected client (message types of later versions).
     void broadcastRaw(const std::vector<std::uint8_t>& packet)
@@ -217,24 +183,15 @@ class FakeBroker {
     }
     std::size_t clientCount() const
     {
-        std::lock_guard guard(lock_);
-        return clients_.size();
+        return count([](const Client&) { return true; });
     }
-    std::size_t touchpadSubscribers(std::uint32_t deviceId) const
+    std::size_t touchpadSubscribers(std::uint32_t id) const
     {
-        std::lock_guard guard(lock_);
-        std::size_t n = 0;
-        for (const auto& [fd, client] : clients_)
-            n += client.touchpads.contains(deviceId) ? 1 : 0;
-        return n;
+        return count([&](const Client& c) { return c.touchpads.contains(id); });
     }
     std::size_t keySubscribers() const
     {
-        std::lock_guard guard(lock_);
-        std::size_t n = 0;
-        for (const auto& [fd, client] : clients_)
-            n += client.keys ? 1 : 0;
-        return n;
+        return count([](const Client& c) { return c.keys; });
     }
 
   private:
@@ -245,11 +202,26 @@ class FakeBroker {
         std::set<std::uint32_t> touchpads;
     };
 
-    template <class F>
-    void locked(F f)
+    template <class T, class V>
+    void set(T& field, V&& value)
     {
         std::lock_guard guard(lock_);
-        f();
+        field = std::forward<V>(value);
+    }
+    // Sends `message` unsolicited to every client `to` chooses.
+    template <class To>
+    void sendTo(To to, const broker::Message& message)
+    {
+        std::lock_guard guard(lock_);
+        for (auto& [fd, client] : clients_)
+            if (to(client)) sendLocked(fd, 0, message);
+    }
+    template <class Which>
+    std::size_t count(Which which) const
+    {
+        std::lock_guard guard(lock_);
+        return std::size_t(
+            std::count_if(clients_.begin(), clients_.end(), [&](const auto& c) { return which(c.second); }));
     }
 
     void sendLocked(int fd, std::uint32_t serial, broker::Message message)

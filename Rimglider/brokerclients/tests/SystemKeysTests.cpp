@@ -1,6 +1,6 @@
-// postSystemKey's requests as the input broker sees them: one per key with its fine flag,
-// nothing for codes outside the table, keys posted while connecting sent after the WELCOME,
-// a broken connection reopened, no broker no harm.
+// postSystemKey's requests as the input broker sees them: one per key with its fine flag, sent
+// once the broker welcomes us, nothing for codes outside the table, a broken connection
+// reopened, no broker no harm.
 #include "SystemKeys.h"
 
 #include "CaughtLog.h"
@@ -18,20 +18,31 @@ using broker::PostSystemKey;
 using broker::SystemKey;
 using namespace std::chrono_literals;
 
-TEST(SystemKeys, OneRequestPerKeyWithItsFineFlagAndNoneForOtherCodes)
+TEST(SystemKeys, OneRequestPerKeyAfterTheWelcomeNoneForOtherCodesTheOldestDroppedBeyondTheQueue)
 {
     SocketFolder folder;
     FakeBroker broker(folder.path());
+    broker.holdAnswers(); // connected, no WELCOME yet
+    CaughtLog log;
     SystemKeys keys(folder.path());
     for (int code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 15, 16, 17, 18, 19, -1, 256, 255})
         keys.post(code, code % 2 == 1);
-    const std::vector<PostSystemKey> expected{
+    std::vector<PostSystemKey> expected{
         {SystemKey::soundUp, false},       {SystemKey::soundDown, true},      {SystemKey::brightnessUp, false},
         {SystemKey::brightnessDown, true}, {SystemKey::mute, true},           {SystemKey::playPause, false},
         {SystemKey::nextTrack, true},      {SystemKey::previousTrack, false},
     };
+    for (std::size_t i = expected.size(); i < SystemKeys::maxQueuedKeys + 2; ++i) {
+        keys.post(7, false);
+        expected.push_back({SystemKey::mute, false});
+    }
+    expected.erase(expected.begin(), expected.begin() + 2); // the oldest two, with a line each
+    EXPECT_EQ(log.lines().size(), 2u);
+    ASSERT_TRUE(eventually([&] { return broker.clientCount() == 1; }));
+    broker.holdAnswers(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return broker.requestsOf<PostSystemKey>().size() >= expected.size(); }));
     EXPECT_EQ(broker.requestsOf<PostSystemKey>(), expected);
+    EXPECT_TRUE(std::holds_alternative<broker::Hello>(broker.requests().front().request));
     EXPECT_EQ(broker.requestsOf<broker::Hello>().size(), 1u); // one connection for all
 }
 
@@ -51,22 +62,4 @@ TEST(SystemKeys, ReopensABrokenConnectionAndLosesKeysWithoutBroker)
     broker.emplace(folder.path()); // the broker restarted
     ASSERT_TRUE(QTest::qWaitFor([&] { return keys.post(16, true), !broker->requestsOf<PostSystemKey>().empty(); }));
     EXPECT_EQ(broker->requestsOf<PostSystemKey>().front(), (PostSystemKey{SystemKey::playPause, true}));
-}
-
-TEST(SystemKeys, KeysPostedBeforeTheWelcomeGoOutAfterItTheOldestDroppedBeyondTheQueue)
-{
-    SocketFolder folder;
-    FakeBroker broker(folder.path());
-    broker.holdAnswers(); // connected, no WELCOME yet
-    CaughtLog log;
-    SystemKeys keys(folder.path());
-    for (std::size_t i = 0; i < SystemKeys::maxQueuedKeys + 2; ++i)
-        keys.post(i % 2 == 0 ? 0 : 1, false);
-    ASSERT_TRUE(eventually([&] { return broker.clientCount() == 1; }));
-    broker.holdAnswers(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return broker.requests().size() == SystemKeys::maxQueuedKeys + 1; }));
-    const auto requests = broker.requests();
-    EXPECT_TRUE(std::holds_alternative<broker::Hello>(requests.front().request));
-    EXPECT_EQ(std::get<PostSystemKey>(requests[1].request).key, SystemKey::soundUp) << "the first two dropped";
-    EXPECT_EQ(log.lines().size(), 2u);
 }
