@@ -33,8 +33,7 @@ BrokerClient::BrokerClient(Options options)
 
 BrokerClient::~BrokerClient()
 {
-    readable_.reset();
-    writable_.reset();
+    context_.reset(); // the notifiers first, then their socket
     if (fd_ >= 0) ::close(fd_);
 }
 
@@ -93,8 +92,8 @@ void BrokerClient::beginAttempt()
     std::memcpy(address.sun_path, path.data(), path.size());
     fd_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd_ < 0) return fail(Failure::unreachable, std::string("socket: ") + std::strerror(errno));
-    readable_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-    QObject::connect(readable_.get(), &QSocketNotifier::activated, context_.get(), [this] { onReadable(); });
+    readable_ = new QSocketNotifier(fd_, QSocketNotifier::Read, context_.get());
+    QObject::connect(readable_, &QSocketNotifier::activated, context_.get(), [this] { onReadable(); });
     readable_->setEnabled(false);
     helloDeadline_ = SteadyClock::now() + options_.answerTimeout;
     // NOLINTNEXTLINE: sockaddr_un is passed as the generic sockaddr, as the API wants.
@@ -103,13 +102,13 @@ void BrokerClient::beginAttempt()
     // The listener's backlog is full: writable once there is room (or the deadline ends it).
     setState(State::connecting);
     armDeadline();
-    writable_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Write);
-    QObject::connect(writable_.get(), &QSocketNotifier::activated, context_.get(), [this] { onWritable(); });
+    writable_ = new QSocketNotifier(fd_, QSocketNotifier::Write, context_.get());
+    QObject::connect(writable_, &QSocketNotifier::activated, context_.get(), [this] { onWritable(); });
 }
 
 void BrokerClient::onWritable()
 {
-    writable_.reset();
+    retire(writable_);
     int error = 0;
     socklen_t size = sizeof(error);
     if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0)
@@ -270,10 +269,19 @@ void BrokerClient::onDeadline()
         handler(nullptr);
 }
 
+// Often called from the notifier's own signal: it goes once control is back in the loop.
+void BrokerClient::retire(QSocketNotifier*& notifier)
+{
+    if (!notifier) return;
+    notifier->setEnabled(false);
+    notifier->deleteLater();
+    notifier = nullptr;
+}
+
 void BrokerClient::closeSocket()
 {
-    readable_.reset();
-    writable_.reset();
+    retire(readable_);
+    retire(writable_);
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }

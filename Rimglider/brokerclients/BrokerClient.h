@@ -100,6 +100,7 @@ class BrokerClient {
     bool transmit(const broker::Request& request, std::uint32_t serial);
     void fail(Failure failure, const std::string& why);
     void closeSocket();
+    static void retire(QSocketNotifier*& notifier);
     void setState(State state);
     void armDeadline();
     void later(std::function<void()> call);
@@ -108,8 +109,8 @@ class BrokerClient {
     std::unique_ptr<QObject> context_; // owns the notifiers and timers; its end cancels `later` calls
     QTimer* deadlineTimer_ = nullptr;
     QTimer* retryTimer_ = nullptr;
-    std::unique_ptr<QSocketNotifier> readable_;
-    std::unique_ptr<QSocketNotifier> writable_;
+    QSocketNotifier* readable_ = nullptr; // children of context_
+    QSocketNotifier* writable_ = nullptr;
     int fd_ = -1;
     State state_ = State::idle;
     Failure failure_ = Failure::none;
