@@ -65,7 +65,9 @@ void BrokerClient::send(Request request, AnswerHandler onAnswer)
         fail(Failure::unreachable, "connection lost");
     }
     if (queue_.size() >= options_.maxQueued) {
-        Log(options_.logName).error("Input service not answering: a queued request was dropped");
+        // One line per attempt: a slide against a hung service would post a flood of them.
+        if (!overflowLogged_) Log(options_.logName).error("Input service not answering: queued requests dropped");
+        overflowLogged_ = true;
         if (auto dropped = std::move(queue_.front().onAnswer)) later([dropped] { dropped(nullptr); });
         queue_.pop_front();
     }
@@ -84,6 +86,7 @@ void BrokerClient::beginAttempt()
 {
     retryTimer_->stop();
     closeSocket();
+    overflowLogged_ = false;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const std::string& path = options_.socketPath;
@@ -304,7 +307,7 @@ void BrokerClient::fail(Failure failure, const std::string& why)
     // One line per new kind of trouble, not one per attempt.
     std::string line = "Input service at " + options_.socketPath + ": " + why;
     if (dropped) line += " (" + std::to_string(dropped) + " request(s) dropped)";
-    if (why != lastLogged_ || dropped) Log(options_.logName).error(line);
+    if (why != lastLogged_) Log(options_.logName).error(line);
     lastLogged_ = why;
 
     setState(State::retrying);

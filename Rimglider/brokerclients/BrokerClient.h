@@ -114,7 +114,8 @@ class BrokerClient {
     int fd_ = -1;
     State state_ = State::idle;
     Failure failure_ = Failure::none;
-    std::string lastLogged_;
+    std::string lastLogged_; // the last failure logged: a repeat is not
+    bool overflowLogged_ = false;
     std::uint32_t version_ = broker::protocolVersion;
     std::chrono::steady_clock::time_point helloDeadline_;
     std::chrono::milliseconds retryDelay_;

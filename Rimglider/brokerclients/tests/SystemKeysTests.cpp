@@ -36,8 +36,8 @@ TEST(SystemKeys, OneRequestPerKeyAfterTheWelcomeNoneForOtherCodesTheOldestDroppe
         keys.post(7, false);
         expected.push_back({SystemKey::mute, false});
     }
-    expected.erase(expected.begin(), expected.begin() + 2); // the oldest two, with a line each
-    EXPECT_EQ(log.lines().size(), 2u);
+    expected.erase(expected.begin(), expected.begin() + 2); // the oldest two, with one line
+    EXPECT_EQ(log.lines().size(), 1u);
     ASSERT_TRUE(eventually([&] { return broker.clientCount() == 1; }));
     broker.holdAnswers(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return broker.requestsOf<PostSystemKey>().size() >= expected.size(); }));
