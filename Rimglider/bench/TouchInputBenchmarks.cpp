@@ -128,6 +128,10 @@ int main(int argc, char** argv)
     GesturePipeline pipeline(guard);
     TouchInput touchInput(TouchInput::Options{.socketPath = folder.path()});
     pipeline.attachTouchInput(touchInput);
+    // start() returns at once; the reader thread connects and settles the status.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (touchInput.status() != TouchInput::Status::running(1) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (touchInput.status() != TouchInput::Status::running(1)) {
         std::fprintf(stderr, "touch input not running\n");
         return 1;
