@@ -6,9 +6,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QFileSystemWatcher>
+
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace rimglider {
 
@@ -85,6 +88,7 @@ void BrokerClient::connectNow()
 void BrokerClient::beginAttempt()
 {
     retryTimer_->stop();
+    nobodyListens_ = false;
     closeSocket();
     overflowLogged_ = false;
     sockaddr_un address{};
@@ -101,7 +105,12 @@ void BrokerClient::beginAttempt()
     helloDeadline_ = SteadyClock::now() + options_.answerTimeout;
     // NOLINTNEXTLINE: sockaddr_un is passed as the generic sockaddr, as the API wants.
     if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) return sendHello();
-    if (errno != EAGAIN && errno != EINPROGRESS) return fail(Failure::unreachable, path + ": " + std::strerror(errno));
+    if (errno != EAGAIN && errno != EINPROGRESS) {
+        // Nobody listens there (no socket, or one left behind): a service that starts binds its
+        // socket anew, which changes the folder.
+        nobodyListens_ = errno == ENOENT || errno == ECONNREFUSED;
+        return fail(Failure::unreachable, path + ": " + std::strerror(errno));
+    }
     // The listener's backlog is full: writable once there is room (or the deadline ends it).
     setState(State::connecting);
     armDeadline();
@@ -289,6 +298,26 @@ void BrokerClient::closeSocket()
     fd_ = -1;
 }
 
+// A client that stays connected waits for the socket's folder (or, while that does not exist,
+// its nearest existing parent) to change instead of trying again on a timer: with no service
+// installed or running, it never wakes. False when the folder cannot be watched.
+bool BrokerClient::watchForSocket()
+{
+    if (!socketWatcher_) {
+        socketWatcher_ = new QFileSystemWatcher(context_.get());
+        QObject::connect(socketWatcher_, &QFileSystemWatcher::directoryChanged, context_.get(), [this] {
+            if (state_ != State::retrying) return;
+            beginAttempt();
+        });
+    }
+    if (!socketWatcher_->directories().isEmpty()) socketWatcher_->removePaths(socketWatcher_->directories());
+    std::filesystem::path folder = std::filesystem::path(options_.socketPath).parent_path();
+    std::error_code error;
+    while (!folder.empty() && !std::filesystem::is_directory(folder, error) && folder != folder.root_path())
+        folder = folder.parent_path();
+    return !folder.empty() && socketWatcher_->addPath(QString::fromStdString(folder.string()));
+}
+
 void BrokerClient::fail(Failure failure, const std::string& why)
 {
     closeSocket();
@@ -311,8 +340,10 @@ void BrokerClient::fail(Failure failure, const std::string& why)
     lastLogged_ = why;
 
     setState(State::retrying);
-    retryTimer_->start(retryDelay_);
-    retryDelay_ = std::min(retryDelay_ * 2, options_.longestRetry);
+    if (!(options_.keepConnected && nobodyListens_ && watchForSocket())) {
+        retryTimer_->start(retryDelay_);
+        retryDelay_ = std::min(retryDelay_ * 2, options_.longestRetry);
+    }
     armDeadline();
     if (!unanswered.empty())
         later([unanswered = std::move(unanswered)] {

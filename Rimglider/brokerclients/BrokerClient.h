@@ -10,6 +10,7 @@
 
 #include "RimgliderInput/BrokerProtocol.h"
 
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -47,7 +48,8 @@ class BrokerClient {
         std::chrono::milliseconds longestRetry{8000};
         // Requests waiting for a connection; beyond it the oldest is dropped.
         std::size_t maxQueued = 16;
-        // Stay connected (and reconnect when lost) even with nothing to send.
+        // Stay connected (and reconnect when lost) even with nothing to send. While nobody
+        // listens at the path, the next attempt waits for the socket's folder to change.
         bool keepConnected = false;
     };
 
@@ -100,6 +102,7 @@ class BrokerClient {
     bool transmit(const broker::Request& request, std::uint32_t serial);
     void fail(Failure failure, const std::string& why);
     void closeSocket();
+    bool watchForSocket();
     static void retire(QSocketNotifier*& notifier);
     void setState(State state);
     void armDeadline();
@@ -109,6 +112,8 @@ class BrokerClient {
     std::unique_ptr<QObject> context_; // owns the notifiers and timers; its end cancels `later` calls
     QTimer* deadlineTimer_ = nullptr;
     QTimer* retryTimer_ = nullptr;
+    QFileSystemWatcher* socketWatcher_ = nullptr; // made when first needed
+    bool nobodyListens_ = false;                  // the last attempt found no listener
     QSocketNotifier* readable_ = nullptr; // children of context_
     QSocketNotifier* writable_ = nullptr;
     int fd_ = -1;

@@ -43,7 +43,8 @@ Permissions& Permissions::shared()
 {
     static auto* permissions = new Permissions(
         brokerQuery(broker::socketPath(), [] { Permissions::shared().refresh(); }), QDBusConnection::systemBus(),
-        [](const QString& problem) { qInfo().noquote() << problem << inputServiceHelp(installedHere()).plainText(); });
+        [](const QString& problem) { qInfo().noquote() << problem << inputServiceHelp(installedHere()).plainText(); },
+        GrantChanges::reported);
     return *permissions; // never destroyed
 }
 
@@ -141,8 +142,10 @@ QString Permissions::outcomeText(RequestOutcome outcome, const QString& detail)
     return tr("Input access could not be granted: %1").arg(detail);
 }
 
-Permissions::Permissions(GrantQuery query, QDBusConnection systemBus, HelpPresenter showHelp, QObject* parent)
-    : QObject(parent), query_(std::move(query)), bus_(std::move(systemBus)), showHelp_(std::move(showHelp))
+Permissions::Permissions(GrantQuery query, QDBusConnection systemBus, HelpPresenter showHelp, GrantChanges changes,
+                         QObject* parent)
+    : QObject(parent), query_(std::move(query)), bus_(std::move(systemBus)), showHelp_(std::move(showHelp)),
+      changes_(changes)
 {
     granted_ = query_ && query_();
 }
@@ -158,7 +161,7 @@ void Permissions::refresh()
 
 void Permissions::startPolling()
 {
-    if (timer_) return;
+    if (timer_ || changes_ == GrantChanges::reported) return;
     timer_ = new QTimer(this);
     timer_->setInterval(pollInterval);
     connect(timer_, &QTimer::timeout, this, [this] {

@@ -40,6 +40,9 @@ class Permissions : public QObject {
     };
     Q_ENUM(RequestOutcome)
 
+    // How a change of the grant becomes known: by asking every pollInterval, or from the query
+    // itself (the broker's, which says when it may differ), so that nothing ticks while idle.
+    enum class GrantChanges { polled, reported };
     static constexpr std::chrono::milliseconds pollInterval{2000};
     static inline const QString inputServiceUnit = QStringLiteral("rimglider-inputd.socket");
 
@@ -47,7 +50,8 @@ class Permissions : public QObject {
     static Permissions& shared();
 
     // Reads the grant once through `query`; `systemBus` is where systemd is asked.
-    Permissions(GrantQuery query, QDBusConnection systemBus, HelpPresenter showHelp, QObject* parent = nullptr);
+    Permissions(GrantQuery query, QDBusConnection systemBus, HelpPresenter showHelp,
+                GrantChanges changes = GrantChanges::polled, QObject* parent = nullptr);
 
     // A GrantQuery on the broker at `socketPath`, which never waits: granted while a kept
     // connection stands welcomed. It connects on the event loop, again with back-off when
@@ -81,7 +85,8 @@ class Permissions : public QObject {
     // Asks again; only a different answer is stored, signalled and passed to onChange.
     void refresh();
 
-    // Creates, once, the repeating 2-second timer whose every tick is one refresh().
+    // Begins following the grant: for a polled query, creates (once) the repeating 2-second
+    // timer whose every tick is one refresh(); a query that reports its changes needs none.
     void startPolling();
     [[nodiscard]] const QTimer* timer() const { return timer_; }
 
@@ -109,6 +114,7 @@ class Permissions : public QObject {
     HelpPresenter showHelp_;
     bool granted_ = false;
     bool requesting_ = false;
+    GrantChanges changes_;
     QTimer* timer_ = nullptr;
 };
 

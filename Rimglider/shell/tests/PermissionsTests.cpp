@@ -9,6 +9,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
+#include <QEvent>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -222,6 +223,19 @@ TEST(PermissionsRefresh, EachPollTickNotifiesOnlyChanges)
     EXPECT_EQ(changes, 2);
 }
 
+// Counts the timer events of the whole application.
+class TimerEvents : public QObject {
+  public:
+    int count = 0;
+    TimerEvents() { QCoreApplication::instance()->installEventFilter(this); }
+    ~TimerEvents() override { QCoreApplication::instance()->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Timer ? 1 : 0;
+        return false;
+    }
+};
+
 // The real grant query against a stand-in broker: it never waits, and says when to ask again.
 TEST(PermissionsBrokerQuery, GrantedExactlyWhileTheBrokerWelcomesThisUser)
 {
@@ -229,6 +243,12 @@ TEST(PermissionsBrokerQuery, GrantedExactlyWhileTheBrokerWelcomesThisUser)
     int changes = 0;
     const auto query = Permissions::brokerQuery(folder.path(), [&] { ++changes; });
     EXPECT_FALSE(query()); // nothing listens
+    {
+        // Nor does it try again on a timer meanwhile: it waits for the socket's folder to change.
+        TimerEvents timers;
+        QTest::qWait(600);
+        EXPECT_EQ(timers.count, 0);
+    }
     auto broker = std::make_unique<test::FakeBroker>(folder.path());
     ASSERT_TRUE(QTest::qWaitFor(query, 5000));
     EXPECT_GT(changes, 0);
