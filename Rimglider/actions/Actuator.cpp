@@ -49,15 +49,18 @@ void Actuator::listed(const std::optional<TouchpadInfo>& chosen, bool answered)
     }
 }
 
-int Actuator::actuate(std::int32_t actuationId)
+int Actuator::actuate(std::int32_t actuationId, std::function<void(bool played)> onAnswer)
 {
     if (!deviceId_) return -1;
     const std::uint32_t device = *deviceId_;
-    client_.send(PlayEffect{device, actuationId}, [this, device](const BrokerMessage* answer) {
-        const auto* result = answer ? std::get_if<EffectResult>(&answer->message) : nullptr;
-        if ((!result || result->status != 0) && deviceId_ == device) deviceId_.reset();
-        return false;
-    });
+    client_.send(PlayEffect{device, actuationId},
+                 [this, device, onAnswer = std::move(onAnswer)](const BrokerMessage* answer) {
+                     const auto* result = answer ? std::get_if<EffectResult>(&answer->message) : nullptr;
+                     const bool played = result && result->status == 0;
+                     if (!played && deviceId_ == device) deviceId_.reset();
+                     if (onAnswer) onAnswer(played);
+                     return false;
+                 });
     return 0;
 }
 

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -35,8 +36,9 @@ class Actuator {
 
     // Sends one actuation to the open touchpad: 0 when sent, -1 when not open. An error answer,
     // or none in time, closes the actuator, so the next ensureOpen() finds the touchpad afresh
-    // (it may have been unplugged and come back).
-    int actuate(std::int32_t actuationId);
+    // (it may have been unplugged and come back). `onAnswer` learns, later on the main thread,
+    // whether the broker played it.
+    int actuate(std::int32_t actuationId, std::function<void(bool played)> onAnswer = {});
 
   private:
     void listed(const std::optional<broker::TouchpadInfo>& chosen, bool answered);

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -239,7 +240,16 @@ void DebugModel::refreshStatus()
 
 void DebugModel::testActuator(std::int32_t id)
 {
-    const bool played = services_.actuator.isOpen() && services_.actuator.actuate(id) == 0;
+    // Sent is not played: the log line waits for the service's answer.
+    const QPointer<DebugModel> self(this);
+    const auto finished = [self, id](bool played) {
+        if (self) self->actuationFinished(id, played);
+    };
+    if (!services_.actuator.isOpen() || services_.actuator.actuate(id, finished) != 0) finished(false);
+}
+
+void DebugModel::actuationFinished(std::int32_t id, bool played)
+{
     // Playing may have closed the actuator: show what it says now.
     const QString status = QString::fromStdString(services_.actuator.status());
     if (status != actuatorStatus_) {

@@ -157,6 +157,7 @@ class DebugModel : public QObject {
     void noteChanged();
 
   private:
+    void actuationFinished(std::int32_t id, bool played);
     void tick(std::uint64_t generation);
     void refreshStatus();
     void finishSaving(std::optional<RecordingResult> result, std::optional<QString> error);

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <functional>
 #include <vector>
 
@@ -90,12 +92,16 @@ TEST_F(HapticPulses, AFailedOrUnansweredEffectClosesTheActuatorUntilTheNextPulse
     for (const bool hung : {false, true}) {
         broker.setEffectStatus(ENODEV); // unplugged meanwhile
         broker.holdAnswers(hung);       // or no answer at all: the deadline closes it the same way
-        EXPECT_EQ(actuator.actuate(6), 0);
+        std::optional<bool> played;
+        EXPECT_EQ(actuator.actuate(6, [&](bool answer) { played = answer; }), 0);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !actuator.isOpen(); }, 5000)) << hung;
+        EXPECT_EQ(played, false) << "sent is not played";
         broker.holdAnswers(false);
         broker.setEffectStatus(0);
         actuator.ensureOpen();
         ASSERT_TRUE(QTest::qWaitFor([&] { return actuator.isOpen(); }));
+        EXPECT_EQ(actuator.actuate(6, [&](bool answer) { played = answer; }), 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return played == true; }));
     }
 }
 
