@@ -2,6 +2,8 @@
 
 #include "Log.h"
 
+#include "RimgliderInput/BrokerConnection.h"
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -223,14 +225,7 @@ void BrokerClient::handleReady(const BrokerMessage& message)
 
 bool BrokerClient::transmit(const Request& request, std::uint32_t serial)
 {
-    if (fd_ < 0) return false;
-    const std::vector<std::uint8_t> packet = encode(ClientMessage{serial, request});
-    for (;;) {
-        const ssize_t sent = ::send(fd_, packet.data(), packet.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (sent == ssize_t(packet.size())) return true;
-        if (sent < 0 && errno == EINTR) continue;
-        return false;
-    }
+    return fd_ >= 0 && sendRequest(fd_, request, serial);
 }
 
 void BrokerClient::flush()

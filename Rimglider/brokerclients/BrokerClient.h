@@ -114,7 +114,7 @@ class BrokerClient {
     QTimer* retryTimer_ = nullptr;
     QFileSystemWatcher* socketWatcher_ = nullptr; // made when first needed
     bool nobodyListens_ = false;                  // the last attempt found no listener
-    QSocketNotifier* readable_ = nullptr; // children of context_
+    QSocketNotifier* readable_ = nullptr;         // children of context_
     QSocketNotifier* writable_ = nullptr;
     int fd_ = -1;
     State state_ = State::idle;

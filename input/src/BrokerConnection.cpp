@@ -164,10 +164,14 @@ void BrokerConnection::close()
 
 bool BrokerConnection::send(const Request& request, std::uint32_t serial)
 {
-    if (fd_ < 0) return false;
+    return fd_ >= 0 && sendRequest(fd_, request, serial);
+}
+
+bool sendRequest(int fd, const Request& request, std::uint32_t serial)
+{
     const std::vector<std::uint8_t> packet = encode(ClientMessage{serial, request});
     for (;;) {
-        const ssize_t sent = ::send(fd_, packet.data(), packet.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        const ssize_t sent = ::send(fd, packet.data(), packet.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
         if (sent == ssize_t(packet.size())) return true;
         if (sent < 0 && errno == EINTR) continue;
         return false;

@@ -70,4 +70,8 @@ class BrokerConnection {
     Welcome welcome_;
 };
 
+// Writes one request as one packet on a connected socket without blocking: false when the
+// socket refuses it (full, or the broker gone).
+bool sendRequest(int fd, const Request& request, std::uint32_t serial);
+
 } // namespace rimglider::broker
