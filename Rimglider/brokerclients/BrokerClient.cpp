@@ -91,6 +91,9 @@ void BrokerClient::beginAttempt()
 {
     retryTimer_->stop();
     nobodyListens_ = false;
+    // A folder watched while nobody listened (perhaps all of /run) would wake us for nothing now.
+    if (socketWatcher_ && !socketWatcher_->directories().isEmpty())
+        socketWatcher_->removePaths(socketWatcher_->directories());
     closeSocket();
     overflowLogged_ = false;
     sockaddr_un address{};
@@ -305,7 +308,6 @@ bool BrokerClient::watchForSocket()
             beginAttempt();
         });
     }
-    if (!socketWatcher_->directories().isEmpty()) socketWatcher_->removePaths(socketWatcher_->directories());
     std::filesystem::path folder = std::filesystem::path(options_.socketPath).parent_path();
     std::error_code error;
     while (!folder.empty() && !std::filesystem::is_directory(folder, error) && folder != folder.root_path())
