@@ -30,14 +30,8 @@ namespace rimglider::test {
 
 inline broker::Time wireTime(double seconds)
 {
-    const double whole = std::floor(seconds);
-    auto micros = std::llround((seconds - whole) * 1e6);
-    auto secs = std::int64_t(whole);
-    if (micros >= 1'000'000) {
-        micros -= 1'000'000;
-        ++secs;
-    }
-    return {secs, std::uint32_t(micros)};
+    const auto micros = std::llround(seconds * 1e6);
+    return {micros / 1'000'000, std::uint32_t(micros % 1'000'000)};
 }
 
 inline broker::WireEvent wireEvent(const InputEvent& e)
@@ -46,13 +40,10 @@ inline broker::WireEvent wireEvent(const InputEvent& e)
 }
 
 // A touchpad as the broker lists it, described by a recording's .desc file.
-inline broker::TouchpadInfo touchpad(std::uint32_t deviceId, const std::string& descFile, bool builtIn)
+inline broker::TouchpadInfo touchpad(std::uint32_t deviceId, const std::string& descFile, bool builtIn,
+                                     bool forceFeedback = false)
 {
-    broker::TouchpadInfo info;
-    info.deviceId = deviceId;
-    info.description = describedIn(descFile);
-    info.builtIn = builtIn;
-    return info;
+    return {deviceId, describedIn(descFile), builtIn, forceFeedback};
 }
 
 class FakeBroker {
@@ -168,16 +159,12 @@ class FakeBroker {
     }
 
     // ---- What it saw ----
-    std::vector<broker::ClientMessage> requests() const
-    {
-        std::lock_guard guard(lock_);
-        return requests_;
-    }
     template <class R>
     std::vector<R> requestsOf() const
     {
+        std::lock_guard guard(lock_);
         std::vector<R> found;
-        for (const broker::ClientMessage& m : requests())
+        for (const broker::ClientMessage& m : requests_)
             if (const auto* r = std::get_if<R>(&m.request)) found.push_back(*r);
         return found;
     }
@@ -292,13 +279,10 @@ class FakeBroker {
             return;
         }
         if (const auto* hello = std::get_if<Hello>(&message.request)) {
-            if (refuse_) {
-                sendLocked(fd, serial, Error{refuseWith_, "uid " + std::to_string(::getuid())});
-                closeLocked(fd);
-                return;
-            }
-            if (hello->version > newestVersion_ || hello->version < oldestProtocolVersion) {
-                sendLocked(fd, serial, Error{ErrorCode::unsupportedVersion, "unknown version"});
+            if (refuse_ || hello->version > newestVersion_ || hello->version < oldestProtocolVersion) {
+                sendLocked(fd, serial,
+                           refuse_ ? Error{refuseWith_, "uid " + std::to_string(::getuid())}
+                                   : Error{ErrorCode::unsupportedVersion, "unknown version"});
                 closeLocked(fd);
                 return;
             }

@@ -42,7 +42,6 @@ TEST(SystemKeys, OneRequestPerKeyAfterTheWelcomeNoneForOtherCodesTheOldestDroppe
     broker.holdAnswers(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return broker.requestsOf<PostSystemKey>().size() >= expected.size(); }));
     EXPECT_EQ(broker.requestsOf<PostSystemKey>(), expected);
-    EXPECT_TRUE(std::holds_alternative<broker::Hello>(broker.requests().front().request));
     EXPECT_EQ(broker.requestsOf<broker::Hello>().size(), 1u); // one connection for all
 }
 
