@@ -87,20 +87,6 @@ class PulseServer {
         return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
     }
 
-    // The index of the sink called `name`, or -1.
-    int sinkIndex(const QString& name) const
-    {
-        QString listing;
-        if (!pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")}, &listing)) return -1;
-        for (const QString& line : listing.split(QLatin1Char('\n'))) {
-            const QStringList fields = line.split(QLatin1Char('\t'));
-            if (fields.size() > 1 && fields[1] == name) return fields[0].toInt();
-        }
-        return -1;
-    }
-
-    QString runtimeDir() const { return dir_.path(); }
-
   private:
     QString configPath() const { return dir_.filePath(QStringLiteral("server.pa")); }
     QString socketPath() const { return dir_.filePath(QStringLiteral("native")); }

@@ -23,13 +23,10 @@ using namespace rimglider::test;
 
 namespace {
 
-broker::TouchpadInfo touchpad(std::uint32_t id, bool builtIn, bool forceFeedback)
+// A touchpad as the broker lists it; only its place and its actuator matter here.
+broker::TouchpadInfo pad(std::uint32_t id, bool builtIn, bool forceFeedback)
 {
-    broker::TouchpadInfo info;
-    info.deviceId = id;
-    info.builtIn = builtIn;
-    info.forceFeedback = forceFeedback;
-    return info;
+    return touchpad(id, "handmade/Rimglider Test Touchpad.desc", builtIn, forceFeedback);
 }
 
 class HapticPulses : public ::testing::Test {
@@ -62,9 +59,9 @@ class HapticPulses : public ::testing::Test {
 TEST_F(HapticPulses, TheChosenPadPlaysAndTheStatusSaysWhyNoneCould)
 {
     const std::vector<std::pair<std::vector<broker::TouchpadInfo>, std::string>> cases{
-        {{touchpad(3, false, true), touchpad(4, true, false), touchpad(7, true, true)}, "open (device 7)"},
-        {{touchpad(8, true, false), touchpad(9, false, true), touchpad(10, false, true)}, "open (device 9)"},
-        {{touchpad(1, true, false)}, "no Multitouch ID in IOKit"},
+        {{pad(3, false, true), pad(4, true, false), pad(7, true, true)}, "open (device 7)"},
+        {{pad(8, true, false), pad(9, false, true), pad(10, false, true)}, "open (device 9)"},
+        {{pad(1, true, false)}, "no Multitouch ID in IOKit"},
         {{}, "MTActuator symbols missing"}, // turned away
     };
     for (const auto& [pads, status] : cases) {
@@ -72,8 +69,8 @@ TEST_F(HapticPulses, TheChosenPadPlaysAndTheStatusSaysWhyNoneCould)
         SocketFolder folder;
         FakeBroker other(folder.path());
         other.refuseClients(pads.empty());
-        for (const auto& pad : pads)
-            other.addTouchpad(pad);
+        for (const auto& info : pads)
+            other.addTouchpad(info);
         Actuator opened(folder.path());
         opened.ensureOpen();
         ASSERT_TRUE(QTest::qWaitFor([&] { return opened.status() == status; })) << opened.status();
@@ -83,7 +80,7 @@ TEST_F(HapticPulses, TheChosenPadPlaysAndTheStatusSaysWhyNoneCould)
 
 TEST_F(HapticPulses, AFailedOrUnansweredEffectClosesTheActuatorUntilTheNextPulse)
 {
-    broker.addTouchpad(touchpad(2, true, true));
+    broker.addTouchpad(pad(2, true, true));
     playUntilSettled(); // opening: this pulse goes to the desktop's performer
     EXPECT_EQ(performed.size(), 1u);
     haptics.play(HapticPattern::alignment);
@@ -103,18 +100,4 @@ TEST_F(HapticPulses, AFailedOrUnansweredEffectClosesTheActuatorUntilTheNextPulse
         EXPECT_EQ(actuator.actuate(6, [&](bool answer) { played = answer; }), 0);
         EXPECT_TRUE(QTest::qWaitFor([&] { return played == true; }));
     }
-}
-
-TEST_F(HapticPulses, StrengthOffOrNoActuationNeverOpensTheActuator)
-{
-    broker.addTouchpad(touchpad(1, true, true));
-    settings.setHapticStrength(AppSettings::HapticStrength::off);
-    haptics.play(HapticPattern::generic);
-    EXPECT_TRUE(performed.empty()); // off silences both paths
-    settings.setHapticStrength(AppSettings::HapticStrength::medium);
-    tuning.setValues(Tuning{});
-    haptics.play(HapticPattern::levelChange);
-    EXPECT_EQ(performed, std::vector{HapticPattern::levelChange});
-    EXPECT_EQ(actuator.status(), "not opened");
-    EXPECT_EQ(broker.clientCount(), 0u);
 }
