@@ -30,28 +30,21 @@ A: dpms=On\n
 A: status=connected\n
 )";
 
-// A raw backlight on the panel connector at `level` of 1000.
-inline std::string panelBacklightAt(int level)
-{
-    std::string text = R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
+// A raw backlight on the panel connector at 250 of 1000.
+inline constexpr const char* rawPanelBacklight =
+    R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
 E: SUBSYSTEM=backlight
 A: type=raw\n
 A: max_brightness=1000\n
-A: brightness=LEVEL\n
-A: actual_brightness=LEVEL\n
+A: brightness=250\n
+A: actual_brightness=250\n
 A: bl_power=0\n
 )";
-    for (std::size_t at = text.find("LEVEL"); at != std::string::npos; at = text.find("LEVEL"))
-        text.replace(at, 5, std::to_string(level));
-    return text;
-}
 
-inline const std::string rawPanelBacklight = panelBacklightAt(250);
-
-// The whole display of a laptop, its backlight at `level` of 1000.
-inline std::string laptopPanel(int level = 250)
+// The whole display of a laptop.
+inline std::string laptopPanel()
 {
-    return std::string(gpuWithPanel) + "\n" + panelBacklightAt(level);
+    return std::string(gpuWithPanel) + "\n" + rawPanelBacklight;
 }
 
 } // namespace rimglider::test

@@ -77,8 +77,7 @@ class BrightnessControllerTest : public ::testing::Test {
 
 TEST_F(BrightnessControllerTest, ReadsThePanelFollowsItsLevelAndStepsJudgeTheLevelReadNow)
 {
-    add(gpuWithPanel);
-    add(rawPanelBacklight);
+    add(laptopPanel());
     auto controller = startedController();
     ASSERT_TRUE(controller->isMonitoring());
     EXPECT_EQ(availabilityChanges, 1);
@@ -104,8 +103,7 @@ TEST_F(BrightnessControllerTest, ReadsThePanelFollowsItsLevelAndStepsJudgeTheLev
 
 TEST_F(BrightnessControllerTest, ClosedLidPowerOffOrBacklightOffMakesThePanelUnavailable)
 {
-    add(gpuWithPanel);
-    add(rawPanelBacklight);
+    add(laptopPanel());
     auto controller = startedController();
     ASSERT_TRUE(controller->hasBuiltInDisplay());
     availabilityChanges = 0;
@@ -126,80 +124,11 @@ TEST_F(BrightnessControllerTest, ClosedLidPowerOffOrBacklightOffMakesThePanelUna
     EXPECT_TRUE(keys.empty());
 }
 
-TEST_F(BrightnessControllerTest, ExternalDisplayOnlyHasNoBuiltInDisplay)
-{
-    EXPECT_EQ(startedController()->builtInDisplay(), std::nullopt) << "no backlight at all";
-    add(R"(P: /devices/pci0000:00/0000:00:02.0
-E: SUBSYSTEM=pci
-
-P: /devices/pci0000:00/0000:00:02.0/drm/card0
-E: SUBSYSTEM=drm
-
-P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-HDMI-A-1
-E: SUBSYSTEM=drm
-A: enabled=enabled\n
-A: dpms=On\n
-
-P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-HDMI-A-1/ddcci_backlight
-E: SUBSYSTEM=backlight
-A: type=raw\n
-A: max_brightness=100\n
-A: actual_brightness=40\n
-A: brightness=40\n
-A: bl_power=0\n
-)");
-    auto controller = startedController();
-    EXPECT_FALSE(controller->hasBuiltInDisplay());
-    EXPECT_EQ(availabilityChanges, 0);
-    EXPECT_EQ(controller->brightness(), std::nullopt);
-    EXPECT_EQ(controller->step(SliderDirection::down, true), StepResult::unavailable);
-    EXPECT_TRUE(keys.empty());
-
-    // The panel appears (a driver binds late): the monitor sees the new backlight.
-    add(R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1
-E: SUBSYSTEM=drm
-A: enabled=enabled\n
-A: dpms=On\n
-)");
-    add(rawPanelBacklight);
-    umockdev_testbed_uevent(testbed, panelBacklight, "add");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->hasBuiltInDisplay(); }));
-    EXPECT_EQ(controller->builtInDisplay()->name, QLatin1String("intel_backlight"));
-    EXPECT_EQ(availabilityChanges, 1);
-}
-
-TEST_F(BrightnessControllerTest, FirmwareBacklightIsPreferredAndSleepsWithThePanel)
-{
-    add(gpuWithPanel);
-    add(rawPanelBacklight);
-    add(R"(P: /devices/pci0000:00/0000:00:02.0/backlight/acpi_video0
-E: SUBSYSTEM=backlight
-A: type=firmware\n
-A: max_brightness=15\n
-A: actual_brightness=15\n
-A: brightness=15\n
-A: bl_power=0\n
-)");
-    auto controller = startedController();
-    ASSERT_TRUE(controller->hasBuiltInDisplay());
-    EXPECT_EQ(controller->builtInDisplay()->name, QLatin1String("acpi_video0"));
-    EXPECT_EQ(controller->brightness(), 1.0f);
-
-    // Lid shut: the firmware backlight has no connector of its own but goes dark with the panel.
-    change(panel, "enabled", "disabled\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->hasBuiltInDisplay(); }));
-    EXPECT_EQ(availabilityChanges, 2);
-}
-
 TEST_F(BrightnessControllerTest, LevelFallsBackToBrightnessAndToHalfWhenUnreadable)
 {
-    add(gpuWithPanel);
-    add(R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
-E: SUBSYSTEM=backlight
-A: type=raw\n
-A: max_brightness=200\n
-A: brightness=50\n
-)");
+    const std::string actual = "A: actual_brightness=250\\n\n";
+    std::string display = laptopPanel();
+    add(display.erase(display.find(actual), actual.size()));
     auto controller = startedController();
     ASSERT_TRUE(controller->hasBuiltInDisplay());
     EXPECT_EQ(controller->brightness(), 0.25f) << "brightness stands in for a missing actual_brightness";
@@ -220,8 +149,7 @@ TEST_F(BrightnessControllerTest, SetLevelGoesThroughLogindAndFallsBackWhenRefuse
 {
     rimglider::testing::FakeLogind logind;
     ASSERT_TRUE(logind.start()) << "no private D-Bus daemon";
-    add(gpuWithPanel);
-    add(rawPanelBacklight);
+    add(laptopPanel());
     BrightnessController::Options options;
     options.busAddress = logind.address();
     auto controller = startedController(options);

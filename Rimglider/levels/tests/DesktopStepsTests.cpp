@@ -2,7 +2,6 @@
 // schema compiled here, in memory), KDE Plasma's plasmaparc, and each followed when it changes.
 #include "DesktopSteps.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
