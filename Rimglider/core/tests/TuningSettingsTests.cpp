@@ -1,4 +1,3 @@
-#include "AppSettings.h"
 #include "TestStore.h"
 #include "TuningSettings.h"
 
@@ -25,7 +24,6 @@ TEST(TuningSettingsStore, ChangesAreStoredOnceAndAFreshStartReadsThemBack)
 {
     TestStore store;
     TuningSettings tuning(store.settings());
-    EXPECT_EQ(tuning.values(), Tuning{});
     int changes = 0;
     tuning.onChange = [&] { ++changes; };
     tuning.reset(); // nothing to reset: nothing stored
@@ -91,28 +89,4 @@ TEST(TuningSettingsStore, UnencodableRecordIsKeptInMemoryOnlyButStillAnnounced)
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(tuning.values(), bad);
     EXPECT_EQ(storedJson(store).value("candidateTimeout").toDouble(), 0.8); // the last good record
-}
-
-TEST(TuningClipboard, ThirteenLinesOfPlainDecimalsInTheLocalesNumberFormat)
-{
-    TestStore store;
-    AppSettings settings(store.settings());
-    TuningSettings tuning(store.settings());
-    Tuning values;
-    values.stepDistanceMM = 1234.5;
-    values.doubleTapInterval = 0.2 + 3 * 0.05; // 0.35000000000000003 in binary
-    values.tapMaxDuration = 0.12345;           // three fraction digits at most
-    values.clickGuardWindow = -0.0001;         // rounds to zero, shown without a sign
-    values.actuatorID = -12345;
-    tuning.setValues(values);
-    settings.setSensitivity(1.05);
-    const QStringList german = tuning.clipboardText(settings, QLocale(QLocale::German, QLocale::Germany)).split('\n');
-    ASSERT_EQ(german.size(), 13);
-    EXPECT_EQ(german[0], "stepDistanceMM: 1.234,5");
-    EXPECT_EQ(german[5], "tapMaxDuration: 0,123");
-    EXPECT_EQ(german[6], "doubleTapInterval: 0,35");
-    EXPECT_EQ(german[7], "clickGuardWindow: 0");
-    EXPECT_EQ(german[9], "actuatorID: -12345"); // a plain integer, no grouping
-    EXPECT_EQ(german[10], "sensitivity: 1,05");
-    EXPECT_EQ(german[12], "hapticStrength: strong"); // the settings' own values follow the record's
 }
