@@ -23,11 +23,6 @@ class CaughtFrames {
         std::lock_guard guard(lock_);
         return frames_;
     }
-    std::size_t count() const
-    {
-        std::lock_guard guard(lock_);
-        return frames_.size();
-    }
 
   private:
     mutable std::mutex lock_;

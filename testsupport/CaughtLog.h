@@ -15,29 +15,22 @@ class CaughtLog {
     {
         previous_ = Log::setObserver([this](const Log::Line& line) {
             std::lock_guard guard(lock_);
-            lines_.push_back(line);
+            messages_.push_back(line.message);
         });
     }
     ~CaughtLog() { Log::setObserver(std::move(previous_)); }
     CaughtLog(const CaughtLog&) = delete;
     CaughtLog& operator=(const CaughtLog&) = delete;
 
-    std::vector<Log::Line> lines() const
-    {
-        std::lock_guard guard(lock_);
-        return lines_;
-    }
     std::vector<std::string> messages() const
     {
-        std::vector<std::string> result;
-        for (const Log::Line& line : lines())
-            result.push_back(line.message);
-        return result;
+        std::lock_guard guard(lock_);
+        return messages_;
     }
 
   private:
     mutable std::mutex lock_;
-    std::vector<Log::Line> lines_;
+    std::vector<std::string> messages_;
     Log::Observer previous_;
 };
 

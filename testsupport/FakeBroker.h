@@ -267,17 +267,15 @@ class FakeBroker {
         using namespace broker;
         const RequestDecoding decoded = decodeRequest(packet);
         Client& client = clients_[fd];
-        if (decoded.outcome != RequestDecoding::Outcome::request) {
+        // As the broker does: anything it cannot read, or anything but HELLO first, ends the connection.
+        if (decoded.outcome != RequestDecoding::Outcome::request ||
+            (!client.welcomed && !std::holds_alternative<Hello>(decoded.message->request))) {
             closeLocked(fd);
             return;
         }
         const ClientMessage& message = *decoded.message;
         requests_.push_back(message);
         const std::uint32_t serial = message.serial;
-        if (!client.welcomed && !std::holds_alternative<Hello>(message.request)) {
-            closeLocked(fd);
-            return;
-        }
         if (const auto* hello = std::get_if<Hello>(&message.request)) {
             if (refuse_ || hello->version > newestVersion_ || hello->version < oldestProtocolVersion) {
                 sendLocked(fd, serial,

@@ -81,7 +81,7 @@ TEST(EventTap, DisabledWhileTheBrokerIsAwayOrSuspendedAndBackAfterwards)
 {
     Fixture f;
     f.tap.start(); // no broker yet: said once, then looked for again
-    ASSERT_TRUE(eventually([&] { return !f.log.lines().empty(); }));
+    ASSERT_TRUE(eventually([&] { return !f.log.messages().empty(); }));
     EXPECT_FALSE(f.tap.isRunning());
     f.serve();
     ASSERT_TRUE(eventually([&] { return f.tap.isRunning() && f.broker->keySubscribers() == 1; }));

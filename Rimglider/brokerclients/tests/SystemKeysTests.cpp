@@ -37,7 +37,7 @@ TEST(SystemKeys, OneRequestPerKeyAfterTheWelcomeNoneForOtherCodesTheOldestDroppe
         expected.push_back({SystemKey::mute, false});
     }
     expected.erase(expected.begin(), expected.begin() + 2); // the oldest two, with one line
-    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.messages().size(), 1u);
     ASSERT_TRUE(eventually([&] { return broker.clientCount() == 1; }));
     broker.holdAnswers(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return broker.requestsOf<PostSystemKey>().size() >= expected.size(); }));
@@ -51,7 +51,7 @@ TEST(SystemKeys, ReopensABrokenConnectionAndLosesKeysWithoutBroker)
     CaughtLog log;
     SystemKeys keys(folder.path());
     keys.post(0, false); // no broker: lost, with a line
-    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.messages().size(), 1u);
 
     std::optional<FakeBroker> broker(std::in_place, folder.path());
     keys.post(7, false);

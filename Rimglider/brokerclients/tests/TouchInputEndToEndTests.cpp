@@ -39,12 +39,12 @@ TEST(TouchInputWithTheBroker, PlayedRecordingArrivesAsTheImportedFrames)
     input.start();
     ASSERT_TRUE(eventually([&] { return input.status() == TouchInput::Status::running(1); })) << broker.log();
     EXPECT_EQ(input.device()->description.name, pad.name);
-    ASSERT_TRUE(eventually([&] { return caught.count() == 1; })); // the state: nothing touches
+    ASSERT_TRUE(eventually([&] { return caught.frames().size() == 1; })); // the state: nothing touches
     EXPECT_TRUE(caught.frames()[0].touches.empty());
 
     emulation.play(node, events); // only now: the broker has the node open
-    ASSERT_TRUE(eventually([&] { return caught.count() >= expected.size() + 1; }, 10s))
-        << caught.count() << " of " << expected.size() + 1;
+    ASSERT_TRUE(eventually([&] { return caught.frames().size() >= expected.size() + 1; }, 10s))
+        << caught.frames().size() << " of " << expected.size() + 1;
     auto frames = caught.frames();
     frames.erase(frames.begin());
     EXPECT_EQ(frames, expected);

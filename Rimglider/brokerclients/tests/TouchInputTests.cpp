@@ -56,7 +56,7 @@ struct Fixture {
     }
     void waitForFrames(std::size_t count)
     {
-        ASSERT_TRUE(eventually([&] { return caught.count() >= count; })) << caught.count() << " frames";
+        ASSERT_TRUE(eventually([&] { return caught.frames().size() >= count; })) << caught.frames().size() << " frames";
     }
 };
 
