@@ -1,6 +1,6 @@
 // A private PulseAudio server for one test: its own runtime folder and socket, two null sinks
 // described "Speakers" (default) and "Headphones", no authentication, never exiting when idle.
-// Start, stop, kill and pactl all go through the server's own tools, as a user's would.
+// Start and pactl go through the server's own tools, as a user's would.
 #pragma once
 
 #include <QDir>
@@ -33,7 +33,7 @@ class PulseServer {
                              .arg(socketPath())
                              .toUtf8());
     }
-    ~PulseServer() { stop(); }
+    ~PulseServer() { kill(); }
     PulseServer(const PulseServer&) = delete;
     PulseServer& operator=(const PulseServer&) = delete;
 
@@ -58,14 +58,6 @@ class PulseServer {
             QTest::qWait(10);
         }
         return false;
-    }
-
-    // Asks the daemon to exit and waits (bounded) until it has.
-    bool stop()
-    {
-        if (pid_ <= 0) return true;
-        pactl({QStringLiteral("exit")});
-        return waitGone();
     }
 
     // Ends the daemon without a goodbye, as a crash would.
