@@ -36,25 +36,22 @@ TEST(ClickGuard, CornerClaimGuardsUntilTheWindowAfterTheRelease)
     EXPECT_EQ(guard.state().guardUntil, 12.0);
 }
 
-TEST(ClickGuard, SideAndBottomClaimsGuardOnlyOnceAGestureBegins)
+TEST(ClickGuard, SideAndBottomClaimsGuardOnlyOnceAGestureBeginsUnlessTheBottomTaps)
 {
-    ClickGuard guard;
-    guard.observe({rightClaim}, {}, 1.0);
-    EXPECT_EQ(guard.press(0, 1.01), Decision::pass);
-    guard.observe({GestureEvent::sliderBegan(Zone::right)}, {}, 1.02);
-    EXPECT_EQ(guard.press(0, 1.03), Decision::swallow);
-
-    ClickGuard bottom;
-    bottom.observe({bottomClaim}, {}, 1.0);
-    EXPECT_EQ(bottom.press(0, 1.01), Decision::pass);
-    bottom.observe({GestureEvent::swipe(Zone::bottom, SwipeDirection::left)}, {}, 1.02);
-    EXPECT_EQ(bottom.press(1, 1.03), Decision::swallow);
-
     GestureConfig taps;
     taps.bottomTapEnabled = true;
-    ClickGuard tappable;
-    tappable.observe({bottomClaim}, taps, 1.0);
-    EXPECT_EQ(tappable.press(0, 1.01), Decision::swallow);
+    const std::tuple<GestureEvent, GestureEvent, GestureConfig, Decision> cases[] = {
+        {rightClaim, GestureEvent::sliderBegan(Zone::right), {}, Decision::pass},
+        {bottomClaim, GestureEvent::swipe(Zone::bottom, SwipeDirection::left), {}, Decision::pass},
+        {bottomClaim, GestureEvent::tap(Zone::bottom), taps, Decision::swallow},
+    };
+    for (const auto& [claim, begun, config, atClaim] : cases) {
+        ClickGuard guard;
+        guard.observe({claim}, config, 1.0);
+        EXPECT_EQ(guard.press(0, 1.01), atClaim);
+        guard.observe({begun}, config, 1.02);
+        EXPECT_EQ(guard.press(1, 1.03), Decision::swallow);
+    }
 }
 
 TEST(ClickGuard, SwallowedPressesHaveTheirReleasesSwallowedOnce)

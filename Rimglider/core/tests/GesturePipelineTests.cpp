@@ -18,11 +18,6 @@ using Phase = GestureEngine::Phase;
 
 namespace {
 
-TouchFrame frame(double t, std::vector<TouchSample> touches = {})
-{
-    return TouchFrame{t, std::move(touches)};
-}
-
 TouchSample finger(float x, float y, std::int32_t id = 1)
 {
     return TouchSample{.id = id, .state = 4, .x = x, .y = y, .majorAxis = 9};
@@ -67,10 +62,10 @@ TEST(GesturePipeline, DeliversEachInputsEventsToEverySinkInOrderOnTheMainThread)
     Fixture f;
     std::vector<std::string> calls;
     f.pipeline.addSink([&](const Events&) { calls.push_back("second"); });
-    f.pipeline.submitFrame(frame(1.0, {finger(0.95f, 0.5f)}));
-    f.pipeline.submitFrame(frame(1.01, {finger(0.95f, 0.5f)})); // silent
-    f.pipeline.submitFrame(frame(1.02, {finger(0.95f, 0.55f)}));
-    f.pipeline.submitFrame(frame(1.03));
+    f.pipeline.submitFrame(TouchFrame{1.0, {finger(0.95f, 0.5f)}});
+    f.pipeline.submitFrame(TouchFrame{1.01, {finger(0.95f, 0.5f)}}); // silent
+    f.pipeline.submitFrame(TouchFrame{1.02, {finger(0.95f, 0.55f)}});
+    f.pipeline.submitFrame(TouchFrame{1.03, {}});
     f.settle();
     ASSERT_EQ(f.delivered.size(), 3u); // one list per input that produced events
     EXPECT_EQ(f.delivered[0], Events{GestureEvent::claimed({Zone::right})});
@@ -86,12 +81,12 @@ TEST(GesturePipeline, ClickGuardSeesEventsBeforeSubscribersWithTheEnginesConfigA
     GestureConfig taps;
     taps.bottomTapEnabled = true;
     f.pipeline.updateConfig(taps);
-    f.pipeline.submitFrame(frame(1.0, {finger(0.5f, 0.03f)})); // bottom claim guards when taps are on
+    f.pipeline.submitFrame(TouchFrame{1.0, {finger(0.5f, 0.03f)}}); // bottom claim guards when taps are on
     f.pipeline.waitUntilProcessed();
     EXPECT_TRUE(f.guard.state().guarding); // before any main-thread delivery
     EXPECT_TRUE(f.delivered.empty());
     f.now = 200.0;
-    f.pipeline.submitFrame(frame(1.05));
+    f.pipeline.submitFrame(TouchFrame{1.05, {}});
     f.settle();
     EXPECT_FALSE(f.guard.state().guarding);
     EXPECT_EQ(f.guard.state().guardUntil, 200.25);
@@ -141,8 +136,8 @@ TEST(GesturePipeline, ConcurrentSubmittersAreSerialisedInArrivalOrder)
 TEST(GesturePipeline, DisablingCancelsTheClaimAndResetsTheGuardThenTheEngineRestsWhileInputsAreRecordedAndShown)
 {
     Fixture f;
-    EXPECT_TRUE(f.stopRecording().empty());                     // never started
-    f.pipeline.submitFrame(frame(1.0, {finger(0.95f, 0.95f)})); // corner claim guards at once
+    EXPECT_TRUE(f.stopRecording().empty());                          // never started
+    f.pipeline.submitFrame(TouchFrame{1.0, {finger(0.95f, 0.95f)}}); // corner claim guards at once
     f.pipeline.waitUntilProcessed();
     ASSERT_TRUE(f.guard.state().guarding);
     f.pipeline.setEnabled(false);
@@ -153,9 +148,9 @@ TEST(GesturePipeline, DisablingCancelsTheClaimAndResetsTheGuardThenTheEngineRest
     EXPECT_EQ(f.guard.state().guardUntil, 0);
     EXPECT_FALSE(f.pipeline.snapshot().claimedZones);
 
-    f.pipeline.submitFrame(frame(1.1)); // lifted: a resting engine stays where the reset left it
+    f.pipeline.submitFrame(TouchFrame{1.1, {}}); // lifted: a resting engine stays where the reset left it
     f.pipeline.startRecording();
-    f.pipeline.submitFrame(frame(2.0, {finger(0.95f, 0.5f)}));
+    f.pipeline.submitFrame(TouchFrame{2.0, {finger(0.95f, 0.5f)}});
     f.pipeline.submit(EngineInput::mouseDown(2.01));
     f.settle();
     EXPECT_EQ(f.delivered.size(), 2u);

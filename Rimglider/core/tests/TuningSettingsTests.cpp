@@ -36,8 +36,7 @@ TEST(TuningSettingsStore, ChangesAreStoredOnceAndAFreshStartReadsThemBack)
     const QJsonObject json = storedJson(store);
     EXPECT_EQ(json.size(), 10);
     EXPECT_EQ(json.value("freezeFrom").toString(), "claim");
-    const auto reopened = store.reopened();
-    EXPECT_EQ(TuningSettings(*reopened).values(), changed);
+    EXPECT_EQ(TuningSettings(*store.reopened()).values(), changed);
     tuning.reset();
     EXPECT_EQ(changes, 2);
     EXPECT_EQ(storedJson(store).value("stepDistanceMM").toDouble(), 2.5);
