@@ -8,6 +8,7 @@
 
 #include <linux/input.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,7 @@ typedef struct _UMockdevTestbed UMockdevTestbed;
 
 namespace rimglider::inputd::test {
 
-// The .ioctl text libevdev 1.13 needs to open `devnode` as the described device.
-std::string evdevIoctls(const DeviceDescription& device, const std::string& devnode);
+class FakeEvdev;
 
 class EmulatedInput {
   public:
@@ -29,8 +29,8 @@ class EmulatedInput {
         std::string syspath;
         std::string devnode;
     };
-    // Adds /dev/input/event<number> (with its inputN parent) answering libevdev's ioctls;
-    // udev sees it at once (an "add" uevent reaches monitors).
+    // Adds /dev/input/event<number> (with its inputN parent) answering libevdev's ioctls as a
+    // FakeEvdev the emulation keeps; udev sees it at once (an "add" uevent reaches monitors).
     Node add(const DeviceDescription& device, int number, const std::vector<std::string>& udevProperties);
     // Only the node and its sysfs data (`phys` too, when given), no ioctls: for tests attaching
     // their own handler.
@@ -54,6 +54,7 @@ class EmulatedInput {
     UMockdevTestbed* testbed_ = nullptr;
     std::string directory_; // generated files
     int files_ = 0;
+    std::vector<std::unique_ptr<FakeEvdev>> devices_;
 };
 
 } // namespace rimglider::inputd::test

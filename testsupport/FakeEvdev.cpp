@@ -19,11 +19,13 @@ void setBits(std::uint8_t* bytes, std::size_t size, const std::set<std::uint16_t
 
 FakeEvdev::FakeEvdev(EmulatedInput& emulation, const DeviceDescription& device, int number,
                      const std::vector<std::string>& udevProperties, std::string phys)
-    : device_(device), phys_(std::move(phys)), node_(emulation.addBare(device.name, number, udevProperties, phys_))
+    : device_(device), phys_(std::move(phys))
 {
+    // Answering before the node appears: a broker that hears of it opens it at once.
     handler_ = std::make_unique<IoctlHandler>(
-        emulation.testbed(), node_.devnode,
+        emulation.testbed(), "/dev/input/event" + std::to_string(number),
         [this](unsigned long request, UMockdevIoctlData* arg, IoctlHandler::Client) { return answer(request, arg); });
+    node_ = emulation.addBare(device.name, number, udevProperties, phys_);
 }
 
 std::vector<int> FakeEvdev::grabs() const

@@ -1,7 +1,7 @@
-// An emulated evdev node that answers libevdev's ioctls itself, from a DeviceDescription, instead
-// of from a recorded .ioctl file, so it can also take EVIOCGRAB (recorded, or refused as busy)
-// and EVIOCSCLOCKID. Its state, as a resync reads it, is always "nothing down": whatever the
-// test wrote before a SYN_DROPPED, the resync lifts it. Events are written with EmulatedInput.
+// An emulated evdev node that answers libevdev's ioctls itself, from a DeviceDescription: it also
+// takes EVIOCGRAB (recorded, or refused as busy) and EVIOCSCLOCKID. Its state, as a resync reads
+// it, is always "nothing down": whatever the test wrote before a SYN_DROPPED, the resync lifts it.
+// Events are written with EmulatedInput.
 #pragma once
 
 #include "EmulatedInput.h"
