@@ -12,7 +12,6 @@ using namespace rimglider;
 using namespace rimglider::broker;
 using namespace rimglider::inputd::test;
 using namespace rimglider::test;
-using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
@@ -44,26 +43,21 @@ std::vector<WireEvent> wire(Time t, const std::vector<Triple>& events)
     return out;
 }
 
-DeviceDescription keyboard()
-{
-    DeviceDescription d;
-    d.name = "Rimglider Test Keyboard";
-    d.id = {BUS_USB, 0x1234, 0x5678, 1};
-    d.codes[EV_SYN] = {SYN_REPORT};
-    d.codes[EV_KEY] = {KEY_ESC, KEY_A, KEY_B, KEY_Z, KEY_SPACE, KEY_LEFTSHIFT, KEY_RIGHTALT, KEY_LEFTCTRL};
-    return d;
-}
-
-DeviceDescription mouse()
-{
-    DeviceDescription d;
-    d.name = "Rimglider Test Mouse";
-    d.id = {BUS_USB, 0x1234, 0x9999, 1};
-    d.codes[EV_SYN] = {SYN_REPORT};
-    d.codes[EV_KEY] = {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE};
-    d.codes[EV_REL] = {REL_X, REL_Y};
-    return d;
-}
+const DeviceDescription keyboard{
+    "Rimglider Test Keyboard",
+    {BUS_USB, 0x1234, 0x5678, 1},
+    {},
+    {{EV_SYN, {SYN_REPORT}},
+     {EV_KEY, {KEY_ESC, KEY_A, KEY_B, KEY_Z, KEY_SPACE, KEY_LEFTSHIFT, KEY_RIGHTALT, KEY_LEFTCTRL}}},
+    {},
+    {}};
+const DeviceDescription mouse{
+    "Rimglider Test Mouse",
+    {BUS_USB, 0x1234, 0x9999, 1},
+    {},
+    {{EV_SYN, {SYN_REPORT}}, {EV_KEY, {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE}}, {EV_REL, {REL_X, REL_Y}}},
+    {},
+    {}};
 
 class BrokerOnEmulatedDevices : public ::testing::Test {
   protected:
@@ -78,10 +72,7 @@ class BrokerOnEmulatedDevices : public ::testing::Test {
     std::unique_ptr<TestClient> connect() const
     {
         auto client = std::make_unique<TestClient>(broker->socket());
-        const Welcome welcome = client->hello();
-        EXPECT_EQ(welcome.version, 1u);
-        EXPECT_EQ(welcome.uid, getuid());
-        EXPECT_EQ(welcome.brokerIsRoot, geteuid() == 0);
+        client->hello();
         return client;
     }
 
@@ -121,8 +112,8 @@ class BrokerOnEmulatedDevices : public ::testing::Test {
 
 TEST_F(BrokerOnEmulatedDevices, KeyStreamTellsOnlyThatAKeyWentDownAndWhichModifiersAreHeld)
 {
-    const auto keys = emulation.add(keyboard(), 6, {"ID_INPUT=1", "ID_INPUT_KEY=1", "ID_INPUT_KEYBOARD=1"});
-    const auto pointer = emulation.add(mouse(), 7, {"ID_INPUT=1", "ID_INPUT_MOUSE=1"});
+    const auto keys = emulation.add(keyboard, 6, {"ID_INPUT=1", "ID_INPUT_KEY=1", "ID_INPUT_KEYBOARD=1"});
+    const auto pointer = emulation.add(mouse, 7, {"ID_INPUT=1", "ID_INPUT_MOUSE=1"});
     start();
     const auto client = connect();
     client->send(SubscribeKeys{}, 4);
@@ -198,34 +189,30 @@ TEST_F(BrokerOnEmulatedDevices, KeyboardSharingATouchpadsNodeSendsNoKeyAndALateS
 
     const Time t{700, 100000}, u{700, 200000};
     emulation.write(node, at(t, {{EV_MSC, MSC_SCAN, 0x1e}, {EV_KEY, KEY_A, 1}, {EV_SYN, SYN_REPORT, 0}}));
-    emulation.write(node, at(u, {{EV_ABS, ABS_MT_SLOT, 0},
-                                 {EV_ABS, ABS_MT_TRACKING_ID, 7},
-                                 {EV_ABS, ABS_MT_POSITION_X, 500},
-                                 {EV_ABS, ABS_MT_POSITION_Y, 300},
-                                 {EV_ABS, ABS_X, 500},
-                                 {EV_ABS, ABS_Y, 300},
-                                 {EV_ABS, ABS_PRESSURE, 40},
-                                 {EV_MSC, MSC_SCAN, 0x1c},
-                                 {EV_KEY, KEY_ENTER, 1},
-                                 {EV_KEY, BTN_TOUCH, 1},
-                                 {EV_KEY, BTN_TOOL_FINGER, 1},
-                                 {EV_MSC, MSC_TIMESTAMP, 8000},
-                                 {EV_LED, LED_CAPSL, 1},
-                                 {EV_SYN, SYN_REPORT, 0}}));
-    // The keys reach the key stream as keys do; the touchpad stream has no frame for the first.
+    const std::vector<Triple> touch = {{EV_ABS, ABS_MT_SLOT, 0},
+                                       {EV_ABS, ABS_MT_TRACKING_ID, 7},
+                                       {EV_ABS, ABS_MT_POSITION_X, 500},
+                                       {EV_ABS, ABS_MT_POSITION_Y, 300},
+                                       {EV_ABS, ABS_X, 500},
+                                       {EV_ABS, ABS_Y, 300},
+                                       {EV_ABS, ABS_PRESSURE, 40},
+                                       {EV_MSC, MSC_SCAN, 0x1c},
+                                       {EV_KEY, KEY_ENTER, 1},
+                                       {EV_KEY, BTN_TOUCH, 1},
+                                       {EV_KEY, BTN_TOOL_FINGER, 1},
+                                       {EV_MSC, MSC_TIMESTAMP, 8000},
+                                       {EV_LED, LED_CAPSL, 1},
+                                       {EV_SYN, SYN_REPORT, 0}};
+    emulation.write(node, at(u, touch));
+    // The keys reach the key stream as keys do; the touchpad stream has no frame for the first, and
+    // the second without its scan code, key and LED.
     EXPECT_EQ(client->expect<KeyDown>().time, t);
     EXPECT_EQ(client->expect<KeyDown>().time, u);
-    EXPECT_EQ(client->expect<Events>().events, wire(u, {{EV_ABS, ABS_MT_SLOT, 0},
-                                                        {EV_ABS, ABS_MT_TRACKING_ID, 7},
-                                                        {EV_ABS, ABS_MT_POSITION_X, 500},
-                                                        {EV_ABS, ABS_MT_POSITION_Y, 300},
-                                                        {EV_ABS, ABS_X, 500},
-                                                        {EV_ABS, ABS_Y, 300},
-                                                        {EV_ABS, ABS_PRESSURE, 40},
-                                                        {EV_KEY, BTN_TOUCH, 1},
-                                                        {EV_KEY, BTN_TOOL_FINGER, 1},
-                                                        {EV_MSC, MSC_TIMESTAMP, 8000},
-                                                        {EV_SYN, SYN_REPORT, 0}}));
+    std::vector<Triple> forwarded;
+    std::copy_if(touch.begin(), touch.end(), std::back_inserter(forwarded), [](const Triple& e) {
+        return e != Triple{EV_MSC, MSC_SCAN, 0x1c} && e != Triple{EV_KEY, KEY_ENTER, 1} && e[0] != EV_LED;
+    });
+    EXPECT_EQ(client->expect<Events>().events, wire(u, forwarded));
     EXPECT_FALSE(client->receive(std::chrono::milliseconds(50)));
 
     // A late subscriber learns the held contact, stamped with the time the state was taken; A and
@@ -262,26 +249,16 @@ TEST_F(BrokerOnEmulatedDevices, TouchpadsComingAndGoingAreAnnouncedAsTheyAre)
     ASSERT_TRUE(message);
     EXPECT_EQ(message->serial, 0u);
     const TouchpadInfo added = std::get<Touchpad>(message->message).info;
+    EXPECT_TRUE(added.description.hasUdevProperty("ID_INPUT_TOUCHPAD=1"));
+    EXPECT_FALSE(added.description.hasUdevProperty("SUBSYSTEM=input")); // only ID_* and LIBINPUT_*
     EXPECT_EQ(added.description.name, recorded.name);
     EXPECT_EQ(added.description.id, recorded.id);
     EXPECT_EQ(added.description.absInfo, recorded.absInfo);
     EXPECT_EQ(added.description.codes.at(EV_ABS), recorded.codes.at(EV_ABS));
-    EXPECT_TRUE(added.description.hasUdevProperty("ID_INPUT_TOUCHPAD=1"));
-    EXPECT_FALSE(added.description.hasUdevProperty("SUBSYSTEM=input")); // only ID_* and LIBINPUT_*
     EXPECT_TRUE(added.builtIn);
     EXPECT_FALSE(added.forceFeedback);
     EXPECT_EQ(added.seat, "seat0");
     EXPECT_EQ(list(*client).size(), 1u);
-
-    client->send(SubscribeTouchpad{added.deviceId}, 5);
-    const Events state = client->expect<Events>();
-    EXPECT_TRUE(state.isState);
-    ASSERT_GT(state.events.size(), 2u);
-    EXPECT_EQ(state.events.back().type, EV_SYN);
-    EXPECT_EQ(state.events.front().code, ABS_MT_SLOT); // slot 0 first, then its tracking id
-    EXPECT_EQ(state.events[1].code, ABS_MT_TRACKING_ID);
-    EXPECT_EQ(state.events[1].value, -1);
-    // What it then plays reaches the subscriber exactly: TouchInputWithTheBroker, through the client.
 
     emulation.remove(node);
     EXPECT_EQ(client->expect<TouchpadRemoved>().deviceId, added.deviceId);
@@ -385,47 +362,4 @@ TEST_F(BrokerOnEmulatedDevices, LostEventsAreResyncedNotForwarded)
     const Time later{400, 300000};
     emulation.write(node, at(later, {{EV_ABS, ABS_X, 9}, {EV_SYN, SYN_REPORT, 0}}));
     EXPECT_EQ(client->expect<Events>().events, wire(later, {{EV_ABS, ABS_X, 9}, {EV_SYN, SYN_REPORT, 0}}));
-}
-
-TEST_F(BrokerOnEmulatedDevices, BadClientsLoseOnlyTheirOwnConnection)
-{
-    emulation.add(alpsDescription(), 12, touchpadProperties);
-    emulation.addUinput(); // present but answering no ioctl: the virtual keyboard cannot be made
-    start();
-    const auto good = connect();
-
-    TestClient early(broker->socket()); // a request before HELLO
-    early.send(ListTouchpads{}, 1);
-    EXPECT_TRUE(early.closedByBroker());
-    TestClient future(broker->socket());
-    future.send(Hello{protocolVersion + 1}, 9);
-    const auto reply = future.receive();
-    ASSERT_TRUE(reply);
-    EXPECT_EQ(reply->serial, 9u);
-    EXPECT_EQ(std::get<Error>(reply->message).code, ErrorCode::unsupportedVersion);
-    EXPECT_TRUE(future.closedByBroker());
-    const std::vector<Bytes> garbage = {
-        {1, 2, 3},
-        {0x02, 0x00, 0x00, 0x00, 1, 0, 0, 0, 0}, // payload where none belongs
-        Bytes(300, 0x41),                        // longer than any request
-        {0x02, 0x00, 0x01, 0x00, 0, 0, 0, 0},    // flags set
-    };
-    for (const Bytes& bytes : garbage) {
-        const auto bad = connect();
-        bad->sendRaw(bytes);
-        EXPECT_TRUE(bad->closedByBroker()) << bytes.size();
-    }
-
-    good->sendRaw(Bytes{0x99, 0x00, 0x00, 0x00, 0x2A, 0, 0, 0});
-    const auto unknown = good->receive();
-    ASSERT_TRUE(unknown);
-    EXPECT_EQ(unknown->serial, 42u);
-    EXPECT_EQ(std::get<Error>(unknown->message).code, ErrorCode::unknownRequest);
-    good->sendRaw(Bytes{0x07, 0, 0, 0, 43, 0, 0, 0, 4, 0}); // POST_SYSTEM_KEY of key 4: not a system key
-    EXPECT_EQ(good->expect<Error>().code, ErrorCode::badArgument);
-    good->send(PostSystemKey{SystemKey::soundUp, true}, 44);
-    EXPECT_EQ(good->expect<Error>().code, ErrorCode::unavailable);
-    good->send(PlayEffect{list(*good).at(0).deviceId, 3}, 45);
-    EXPECT_EQ(good->expect<EffectResult>().status, ENOTSUP);
-    EXPECT_TRUE(broker->running());
 }
