@@ -1,7 +1,6 @@
-// A root broker following logind, driven in-process: the session answer is a seam the test
-// flips, the peer's uid is the real SO_PEERCRED one.
+// Who a root broker following logind lets in, driven in-process: the session answer is a seam the
+// test flips, the peer's uid is the real SO_PEERCRED one. Suspension: SuspendedDeliveryTests.
 #include "InProcessBroker.h"
-#include "RecordingKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -31,57 +30,14 @@ class SessionFollowing : public ::testing::Test {
         c.brokerIsRoot = true;
         c.brokerUid = 0;
         c.activeOnSeat = [this](uid_t uid) { return active_.contains(uid); };
-        c.keySinkFactory = keys_.factory();
-        c.clock = [this] { return now_; };
         return c;
     }
 
-    std::chrono::steady_clock::time_point now_ = std::chrono::steady_clock::now();
     std::set<uid_t> active_;
-    test::RecordingKeys keys_;
     test::InProcessBroker broker_{config()};
 };
 
 } // namespace
-
-TEST_F(SessionFollowing, UserIsSuspendedWhileItsSessionIsInactiveAndResumedAfter)
-{
-    const uid_t user = ordinaryUid();
-    active_ = {user};
-    const auto client = broker_.connectAs(user);
-    client->send(Hello{1}, 1);
-    const Welcome welcome = broker_.expect<Welcome>(*client);
-    EXPECT_EQ(welcome.uid, user);
-    EXPECT_TRUE(welcome.brokerIsRoot);
-    client->send(SubscribeKeys{}, 2);
-    EXPECT_TRUE(broker_.expect<Modifiers>(*client).modifiers.isEmpty());
-    now_ += VirtualKeyboard::announceTimeout; // udev never announces the recording keyboard
-    client->send(PostSystemKey{SystemKey::mute, false}, 3);
-    broker_.settle();
-    EXPECT_EQ(keys_.events.size(), 4u);
-
-    active_.clear(); // switched away: another user's session is active now
-    broker_.broker().sessionsChanged();
-    broker_.expect<Suspended>(*client);
-    broker_.broker().sessionsChanged(); // still inactive: no second notice
-    for (const Request& refused : std::vector<Request>{PostSystemKey{SystemKey::mute, false}, PlayEffect{1, 1}}) {
-        client->send(refused, 4);
-        const auto message = broker_.next(*client);
-        ASSERT_TRUE(message);
-        EXPECT_EQ(message->serial, 4u);
-        EXPECT_EQ(std::get<Error>(message->message).code, ErrorCode::refused);
-    }
-    EXPECT_EQ(keys_.events.size(), 4u);
-    client->send(SubscribeKeys{}, 6); // answered, with nothing held as far as it may know
-    EXPECT_TRUE(broker_.expect<Modifiers>(*client).modifiers.isEmpty());
-    broker_.settle();
-    EXPECT_FALSE(client->receive(std::chrono::milliseconds(0)));
-
-    active_ = {user};
-    broker_.broker().sessionsChanged();
-    broker_.expect<Resumed>(*client);
-    broker_.expect<Modifiers>(*client); // the key stream restarts with the held set
-}
 
 TEST_F(SessionFollowing, UserWithoutActiveSessionIsRefusedOnConnectingAndRootIsAlwaysServed)
 {
