@@ -63,11 +63,6 @@ class BrokerProcess {
         text << file.rdbuf();
         return text.str();
     }
-    [[nodiscard]] bool running() const
-    {
-        int status = 0;
-        return pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0;
-    }
 
     // SIGTERM, then waits (bounded) for the exit; the exit status, or -1 when it had to be killed.
     int stop()

@@ -75,18 +75,6 @@ class TestClient {
         if (const T* m = std::get_if<T>(&message->message)) return *m;
         throw std::runtime_error("unexpected message of kind " + std::to_string(message->message.index()));
     }
-    // Whether the broker closed the connection (within the wait; queued packets are skipped).
-    bool closedByBroker(std::chrono::milliseconds wait = defaultWait) const
-    {
-        const auto end = std::chrono::steady_clock::now() + wait;
-        while (std::chrono::steady_clock::now() < end) {
-            const auto bytes = receiveRaw(
-                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()));
-            if (!bytes) return false;
-            if (bytes->empty()) return true;
-        }
-        return false;
-    }
     broker::Welcome hello() const
     {
         send(broker::Hello{1}, 1);

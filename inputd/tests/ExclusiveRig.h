@@ -101,33 +101,20 @@ class ExclusiveRig {
             if (const T* m = std::get_if<T>(&message->message)) return *m;
         }
     }
-    // Writes into the pad and turns the loop until the broker has read it: a client of the test's
-    // own user that never holds exclusive mode sees the last event's time come by. That time must
-    // be new: with `restamp`, every event gets one of its own. (A SYN_DROPPED's resync drains
-    // what is queued behind it: nothing may follow one.)
-    void write(std::vector<input_event> events, bool restamp = true)
+    // Writes into the pad, every event stamped with a time of its own, and turns the loop until the
+    // broker has read it: a client of the test's own user that never holds exclusive mode sees that
+    // time come by. (A SYN_DROPPED's resync drains what is queued behind it: nothing may follow one.)
+    void write(std::vector<input_event> events)
     {
         if (!witness_) witness_ = connect(false);
-        const long stamp = 1000 + ++writes_;
-        if (restamp)
-            for (input_event& e : events)
-                e.input_event_sec = stamp;
-        const broker::Time last{events.back().input_event_sec, std::uint32_t(events.back().input_event_usec)};
+        const broker::Time stamp{1000 + ++writes_, 500000};
+        for (input_event& e : events)
+            e.input_event_sec = stamp.seconds, e.input_event_usec = stamp.microseconds;
         emulation.write(pad_.node(), events);
-        for (;;) {
-            const broker::Events batch = expect<broker::Events>(*witness_);
-            for (const broker::WireEvent& e : batch.events)
-                if (e.time == last) return;
-        }
+        for (;;)
+            for (const broker::WireEvent& e : expect<broker::Events>(*witness_).events)
+                if (e.time == stamp) return;
     }
-    // Answers the PINGs that came for `client`, as a live client's reader does.
-    void answerPings(TestClient& client)
-    {
-        while (auto message = client.receive(std::chrono::milliseconds(0)))
-            if (const auto* ping = std::get_if<broker::Ping>(&message->message))
-                client.send(broker::Pong{ping->token}, 0);
-    }
-
     // The frames written to the pad's (latest) clone, each checked to end with SYN_REPORT.
     Frames cloneFrames() const
     {
