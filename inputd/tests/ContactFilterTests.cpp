@@ -34,6 +34,17 @@ DeviceDescription clone()
     return d;
 }
 
+// The events the tests spell most, short enough for a frame to fit a line.
+const auto mtSlot = [](int v) { return E{EV_ABS, ABS_MT_SLOT, v}; };
+const auto mtId = [](int v) { return E{EV_ABS, ABS_MT_TRACKING_ID, v}; };
+const auto mtX = [](int v) { return E{EV_ABS, ABS_MT_POSITION_X, v}; };
+const auto mtY = [](int v) { return E{EV_ABS, ABS_MT_POSITION_Y, v}; };
+const auto mtTool = [](int v) { return E{EV_ABS, ABS_MT_TOOL_TYPE, v}; };
+const auto stX = [](int v) { return E{EV_ABS, ABS_X, v}; };
+const auto stY = [](int v) { return E{EV_ABS, ABS_Y, v}; };
+const auto stPressure = [](int v) { return E{EV_ABS, ABS_PRESSURE, v}; };
+const auto key = [](int code, int v) { return E{EV_KEY, code, v}; };
+
 class Filter : public ::testing::Test {
   protected:
     // One real frame at time `t` (in ms); the frames written to the clone, SYN_REPORTs checked and left out.
@@ -81,13 +92,11 @@ class Filter : public ::testing::Test {
     // Finger `id` lands in `slot` at x, y with the given finger count's tool.
     Frames land(int slot, int id, int x, int y, std::uint16_t tool = BTN_TOOL_FINGER, Us t = 1)
     {
-        std::vector<E> events = {{EV_ABS, ABS_MT_SLOT, slot},    {EV_ABS, ABS_MT_TRACKING_ID, id},
-                                 {EV_ABS, ABS_MT_POSITION_X, x}, {EV_ABS, ABS_MT_POSITION_Y, y},
-                                 {EV_KEY, BTN_TOUCH, 1},         {EV_KEY, tool, 1}};
+        std::vector<E> events = {mtSlot(slot), mtId(id), mtX(x), mtY(y), key(BTN_TOUCH, 1), key(tool, 1)};
         if (tool == BTN_TOOL_FINGER) // the single-touch axes follow the first finger
-            events.insert(events.end(), {{EV_ABS, ABS_X, x}, {EV_ABS, ABS_Y, y}});
+            events.insert(events.end(), {stX(x), stY(y)});
         else
-            events.push_back({EV_KEY, BTN_TOOL_FINGER, 0});
+            events.push_back(key(BTN_TOOL_FINGER, 0));
         return frame(t, events);
     }
 
@@ -99,18 +108,11 @@ class Filter : public ::testing::Test {
 TEST_F(Filter, PassesFramesThroughAsTheyCameSaveTheClonesOwnTrackingIds)
 {
     const std::vector<std::vector<E>> frames = {
-        {{EV_ABS, ABS_MT_SLOT, 0},
-         {EV_ABS, ABS_MT_TRACKING_ID, 300},
-         {EV_ABS, ABS_MT_POSITION_X, 1000},
-         {EV_ABS, ABS_MT_POSITION_Y, 2000},
-         {EV_KEY, BTN_TOUCH, 1},
-         {EV_KEY, BTN_TOOL_FINGER, 1},
-         {EV_ABS, ABS_X, 1000},
-         {EV_ABS, ABS_Y, 2000},
-         {EV_MSC, MSC_TIMESTAMP, 7000}},
-        {{EV_ABS, ABS_MT_POSITION_Y, 2100}, {EV_ABS, ABS_MT_POSITION_Y, 2100}, {EV_ABS, ABS_Y, 2100}}, // a repeat too
-        {{EV_ABS, ABS_MT_TRACKING_ID, -1}, {EV_KEY, BTN_TOUCH, 0}, {EV_KEY, BTN_TOOL_FINGER, 0}},
-        {{EV_ABS, ABS_MT_TRACKING_ID, 301}, {EV_KEY, BTN_TOUCH, 1}, {EV_KEY, BTN_TOOL_FINGER, 1}},
+        {mtSlot(0), mtId(300), mtX(1000), mtY(2000), key(BTN_TOUCH, 1), key(BTN_TOOL_FINGER, 1), stX(1000), stY(2000),
+         E{EV_MSC, MSC_TIMESTAMP, 7000}},
+        {mtY(2100), mtY(2100), stY(2100)}, // a repeat too
+        {mtId(-1), key(BTN_TOUCH, 0), key(BTN_TOOL_FINGER, 0)},
+        {mtId(301), key(BTN_TOUCH, 1), key(BTN_TOOL_FINGER, 1)},
     };
     const std::map<int, int> cloneIds = {{300, 0}, {-1, -1}, {301, 1}};
     for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -119,64 +121,39 @@ TEST_F(Filter, PassesFramesThroughAsTheyCameSaveTheClonesOwnTrackingIds)
             if (e[1] == ABS_MT_TRACKING_ID) e[2] = cloneIds.at(e[2]);
         EXPECT_EQ(frame(Us(i), frames[i]), Frames{expected}) << i;
     }
-    EXPECT_EQ(frame(5, {{EV_ABS, ABS_MT_SLOT, 0}}), Frames{}); // nothing but the slot: no frame
+    EXPECT_EQ(frame(5, {mtSlot(0)}), Frames{}); // nothing but the slot: no frame
 }
 
 TEST_F(Filter, HiddenContactTurnsPalmThenLiftsAndTheRestIsRecomputedForTheVisibleFinger)
 {
     land(0, 100, 1000, 1000);
-    frame(2, {{EV_ABS, ABS_MT_SLOT, 1},
-              {EV_ABS, ABS_MT_TRACKING_ID, 101},
-              {EV_ABS, ABS_MT_POSITION_X, 3000},
-              {EV_ABS, ABS_MT_POSITION_Y, 500},
-              {EV_ABS, ABS_MT_PRESSURE, 40},
-              {EV_KEY, BTN_TOOL_FINGER, 0},
-              {EV_KEY, BTN_TOOL_DOUBLETAP, 1}});
-    EXPECT_EQ(hide(100), (Frames{{{EV_ABS, ABS_MT_SLOT, 0}, {EV_ABS, ABS_MT_TOOL_TYPE, MT_TOOL_PALM}},
-                                 {{EV_ABS, ABS_MT_TRACKING_ID, -1},
-                                  {EV_KEY, BTN_TOOL_FINGER, 1},
-                                  {EV_KEY, BTN_TOOL_DOUBLETAP, 0},
-                                  {EV_ABS, ABS_X, 3000},
-                                  {EV_ABS, ABS_Y, 500},
-                                  {EV_ABS, ABS_PRESSURE, 40}}}));
+    frame(2, {mtSlot(1), mtId(101), mtX(3000), mtY(500), E{EV_ABS, ABS_MT_PRESSURE, 40}, key(BTN_TOOL_FINGER, 0),
+              key(BTN_TOOL_DOUBLETAP, 1)});
+    EXPECT_EQ(hide(100), (Frames{{mtSlot(0), mtTool(MT_TOOL_PALM)},
+                                 {mtId(-1), key(BTN_TOOL_FINGER, 1), key(BTN_TOOL_DOUBLETAP, 0), stX(3000), stY(500),
+                                  stPressure(40)}}));
     EXPECT_EQ(hide(100), Frames{}); // already hidden
 
     // The hidden finger's motion goes nowhere; the other one's does.
-    EXPECT_EQ(frame(3, {{EV_ABS, ABS_MT_SLOT, 0},
-                        {EV_ABS, ABS_MT_POSITION_Y, 1500},
-                        {EV_ABS, ABS_MT_SLOT, 1},
-                        {EV_ABS, ABS_MT_POSITION_Y, 600}}),
-              (Frames{{{EV_ABS, ABS_MT_SLOT, 1}, {EV_ABS, ABS_MT_POSITION_Y, 600}, {EV_ABS, ABS_Y, 600}}}));
+    EXPECT_EQ(frame(3, {mtSlot(0), mtY(1500), mtSlot(1), mtY(600)}), (Frames{{mtSlot(1), mtY(600), stY(600)}}));
     // It stays hidden until it lifts; the next contact in its slot is shown, as a finger again.
-    const std::vector<E> lifted = {{EV_KEY, BTN_TOOL_DOUBLETAP, 0},
-                                   {EV_KEY, BTN_TOOL_FINGER, 1},
-                                   {EV_ABS, ABS_X, 3000},
-                                   {EV_ABS, ABS_Y, 600},
-                                   {EV_ABS, ABS_PRESSURE, 40}};
-    std::vector<E> real = {{EV_ABS, ABS_MT_SLOT, 0}, {EV_ABS, ABS_MT_TRACKING_ID, -1}};
+    const std::vector<E> lifted = {key(BTN_TOOL_DOUBLETAP, 0), key(BTN_TOOL_FINGER, 1), stX(3000), stY(600),
+                                   stPressure(40)};
+    std::vector<E> real = {mtSlot(0), mtId(-1)};
     real.insert(real.end(), lifted.begin(), lifted.end());
     EXPECT_EQ(frame(4, real), Frames{lifted}); // all as the clone has it already
-    EXPECT_EQ(
-        frame(5, {{EV_ABS, ABS_MT_TRACKING_ID, 102}, {EV_KEY, BTN_TOOL_FINGER, 0}, {EV_KEY, BTN_TOOL_DOUBLETAP, 1}}),
-        (Frames{{{EV_ABS, ABS_MT_SLOT, 0},
-                 {EV_ABS, ABS_MT_TOOL_TYPE, MT_TOOL_FINGER},
-                 {EV_ABS, ABS_MT_TRACKING_ID, 2},
-                 {EV_KEY, BTN_TOOL_FINGER, 0},
-                 {EV_KEY, BTN_TOOL_DOUBLETAP, 1},
-                 {EV_ABS, ABS_MT_POSITION_Y, 1500}}})); // where its slot's hidden contact was last
+    EXPECT_EQ(frame(5, {mtId(102), key(BTN_TOOL_FINGER, 0), key(BTN_TOOL_DOUBLETAP, 1)}),
+              (Frames{{mtSlot(0), mtTool(MT_TOOL_FINGER), mtId(2), key(BTN_TOOL_FINGER, 0), key(BTN_TOOL_DOUBLETAP, 1),
+                       mtY(1500)}})); // where its slot's hidden contact was last
 }
 
 TEST_F(Filter, ShownContactStartsWhereTheFingerIsWithANewTrackingId)
 {
     land(0, 100, 1000, 1000);
     hide(100);
-    EXPECT_EQ(frame(2, {{EV_ABS, ABS_MT_POSITION_X, 1400}, {EV_ABS, ABS_X, 1400}}), Frames{});
-    EXPECT_EQ(hide(100, 3, false), (Frames{{{EV_ABS, ABS_MT_TOOL_TYPE, MT_TOOL_FINGER},
-                                            {EV_ABS, ABS_MT_TRACKING_ID, 1},
-                                            {EV_ABS, ABS_MT_POSITION_X, 1400},
-                                            {EV_KEY, BTN_TOOL_FINGER, 1},
-                                            {EV_KEY, BTN_TOUCH, 1},
-                                            {EV_ABS, ABS_X, 1400}}}));
+    EXPECT_EQ(frame(2, {mtX(1400), stX(1400)}), Frames{});
+    EXPECT_EQ(hide(100, 3, false), (Frames{{mtTool(MT_TOOL_FINGER), mtId(1), mtX(1400), key(BTN_TOOL_FINGER, 1),
+                                            key(BTN_TOUCH, 1), stX(1400)}}));
     EXPECT_EQ(hide(100, 4, false), Frames{});
     EXPECT_EQ(hide(999), Frames{}); // no such contact (lifted before the request came)
 }
@@ -184,12 +161,9 @@ TEST_F(Filter, ShownContactStartsWhereTheFingerIsWithANewTrackingId)
 TEST_F(Filter, ContactReplacedInPlaceLiftsInAFrameOfItsOwnFirst)
 {
     land(0, 100, 1000, 1000);
-    EXPECT_EQ(frame(2, {{EV_ABS, ABS_MT_TRACKING_ID, 107}, {EV_ABS, ABS_MT_POSITION_X, 3000}}),
-              (Frames{{{EV_ABS, ABS_MT_TRACKING_ID, -1}, {EV_KEY, BTN_TOOL_FINGER, 0}, {EV_KEY, BTN_TOUCH, 0}},
-                      {{EV_ABS, ABS_MT_TRACKING_ID, 1},
-                       {EV_ABS, ABS_MT_POSITION_X, 3000},
-                       {EV_KEY, BTN_TOOL_FINGER, 1},
-                       {EV_KEY, BTN_TOUCH, 1}}}));
+    EXPECT_EQ(frame(2, {mtId(107), mtX(3000)}),
+              (Frames{{mtId(-1), key(BTN_TOOL_FINGER, 0), key(BTN_TOUCH, 0)},
+                      {mtId(1), mtX(3000), key(BTN_TOOL_FINGER, 1), key(BTN_TOUCH, 1)}}));
 }
 
 TEST_F(Filter, PressesAreDecidedAtThePressAndReleasedAlongWithIt)
@@ -219,11 +193,10 @@ TEST_F(Filter, PressesAreDecidedAtThePressAndReleasedAlongWithIt)
         Frames written;
         const auto add = [&](const Frames& frames) { written.insert(written.end(), frames.begin(), frames.end()); };
         if (!c.guardAfterPress) filter.setGuard(c.guard, 0);
-        if (c.claimedLiftsAt20)
-            add(frame(20, {{EV_ABS, ABS_MT_TRACKING_ID, -1}, {EV_KEY, BTN_TOUCH, 0}, {EV_KEY, BTN_TOOL_FINGER, 0}}));
-        add(frame(c.press, {{EV_KEY, BTN_LEFT, 1}}));
+        if (c.claimedLiftsAt20) add(frame(20, {mtId(-1), key(BTN_TOUCH, 0), key(BTN_TOOL_FINGER, 0)}));
+        add(frame(c.press, {key(BTN_LEFT, 1)}));
         if (c.guardAfterPress) filter.setGuard(c.guard, c.press * 1000);
-        add(frame(c.release, {{EV_KEY, BTN_LEFT, 0}}));
+        add(frame(c.release, {key(BTN_LEFT, 0)}));
         int presses = 0, releases = 0;
         for (const auto& f : written)
             for (const E& e : f)
@@ -239,13 +212,10 @@ TEST_F(Filter, PassThroughShowsEverythingButStillSwallowsTheReleaseOfASwallowedP
     land(0, 100, 1000, 1000);
     hide(100);
     filter.setGuard({true, 0, 0, {100}}, 1000);
-    EXPECT_EQ(frame(2, {{EV_KEY, BTN_LEFT, 1}}), Frames{});
+    EXPECT_EQ(frame(2, {key(BTN_LEFT, 1)}), Frames{});
     ContactFilter::Frames out;
     filter.passThrough(3000, out);
-    EXPECT_EQ(strip(out), (Frames{{{EV_ABS, ABS_MT_TOOL_TYPE, MT_TOOL_FINGER},
-                                   {EV_ABS, ABS_MT_TRACKING_ID, 1},
-                                   {EV_KEY, BTN_TOOL_FINGER, 1},
-                                   {EV_KEY, BTN_TOUCH, 1}}}));
-    EXPECT_EQ(frame(4, {{EV_KEY, BTN_LEFT, 0}}), Frames{});
-    EXPECT_EQ(frame(5, {{EV_KEY, BTN_LEFT, 1}}), (Frames{{{EV_KEY, BTN_LEFT, 1}}})); // no guard any more
+    EXPECT_EQ(strip(out), (Frames{{mtTool(MT_TOOL_FINGER), mtId(1), key(BTN_TOOL_FINGER, 1), key(BTN_TOUCH, 1)}}));
+    EXPECT_EQ(frame(4, {key(BTN_LEFT, 0)}), Frames{});
+    EXPECT_EQ(frame(5, {key(BTN_LEFT, 1)}), (Frames{{key(BTN_LEFT, 1)}})); // no guard any more
 }
