@@ -46,6 +46,18 @@ void FakeEvdev::grabBusy(bool busy)
     busy_ = busy;
 }
 
+std::vector<ff_effect> FakeEvdev::uploads() const
+{
+    std::lock_guard lock(mutex_);
+    return uploads_;
+}
+
+void FakeEvdev::failUploads(int error)
+{
+    std::lock_guard lock(mutex_);
+    failUploads_ = error;
+}
+
 IoctlHandler::Answer FakeEvdev::answer(unsigned long request, UMockdevIoctlData* arg)
 {
     if (_IOC_TYPE(request) != 'E') return {-1, ENOTTY};
@@ -112,6 +124,14 @@ IoctlHandler::Answer FakeEvdev::answer(unsigned long request, UMockdevIoctlData*
     case 0x1b: // EVIOCGSW
         std::memset(buffer(), 0, size);
         return {long(size), 0};
+    case 0x80: { // EVIOCSFF
+        std::lock_guard lock(mutex_);
+        if (failUploads_) return {-1, failUploads_};
+        auto* effect = reinterpret_cast<ff_effect*>(buffer());
+        effect->id = std::int16_t(uploads_.size());
+        uploads_.push_back(*effect);
+        return {0, 0};
+    }
     case 0x90: { // EVIOCGRAB
         std::lock_guard lock(mutex_);
         const int on = int(IoctlHandler::value(arg));

@@ -1,5 +1,5 @@
 // An emulated evdev node that answers libevdev's ioctls itself, from a DeviceDescription: it also
-// takes EVIOCGRAB (recorded, or refused as busy) and EVIOCSCLOCKID. Its state, as a resync reads
+// takes EVIOCGRAB (recorded, or refused as busy), EVIOCSFF uploads and EVIOCSCLOCKID. Its state, as a resync reads
 // it, is always "nothing down": whatever the test wrote before a SYN_DROPPED, the resync lifts it.
 // Events are written with EmulatedInput.
 #pragma once
@@ -28,6 +28,12 @@ class FakeEvdev {
     [[nodiscard]] bool grabbed() const;
     // EVIOCGRAB 1 fails with EBUSY, as when another program holds the grab.
     void grabBusy(bool busy);
+    // The effects EVIOCSFF uploaded, in order, each given the next id; `failUploads` makes the
+    // next uploads fail with that error (0: they succeed again).
+    [[nodiscard]] std::vector<ff_effect> uploads() const;
+    void failUploads(int error);
+    // The events written to the node (EV_FF plays).
+    [[nodiscard]] std::vector<input_event> written() const { return handler_->written(); }
 
   private:
     IoctlHandler::Answer answer(unsigned long request, UMockdevIoctlData* arg);
@@ -38,6 +44,8 @@ class FakeEvdev {
     mutable std::mutex mutex_;
     std::vector<int> grabs_;
     bool busy_ = false;
+    std::vector<ff_effect> uploads_;
+    int failUploads_ = 0;
     std::unique_ptr<IoctlHandler> handler_;
 };
 

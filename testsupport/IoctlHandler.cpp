@@ -43,10 +43,6 @@ int IoctlHandler::onIoctlSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client,
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     Answer answer{-1, ENOTTY};
     me->remember(client);
-    {
-        std::lock_guard lock(me->mutex_);
-        me->requests_.push_back(request);
-    }
     if (me->onIoctl_) answer = me->onIoctl_(request, umockdev_ioctl_client_get_arg(client), client);
     umockdev_ioctl_client_complete(client, answer.result, answer.error);
     return TRUE;
@@ -92,19 +88,6 @@ std::vector<double> IoctlHandler::arrivalsOf(Client client) const
     for (const Write& w : written_)
         if (w.client == client) times.push_back(w.arrived);
     return times;
-}
-
-std::vector<unsigned long> IoctlHandler::requests() const
-{
-    std::lock_guard lock(mutex_);
-    return requests_;
-}
-
-void IoctlHandler::clear()
-{
-    std::lock_guard lock(mutex_);
-    written_.clear();
-    requests_.clear();
 }
 
 UMockdevIoctlData* IoctlHandler::resolve(UMockdevIoctlData* arg, std::size_t size)

@@ -38,8 +38,6 @@ class IoctlHandler {
     [[nodiscard]] std::vector<input_event> writtenBy(Client client) const;
     // When each of those arrived here, in CLOCK_MONOTONIC seconds.
     [[nodiscard]] std::vector<double> arrivalsOf(Client client) const;
-    [[nodiscard]] std::vector<unsigned long> requests() const;
-    void clear();
 
     // The memory behind a pointer argument, `size` bytes, local and synced back on completion.
     static UMockdevIoctlData* resolve(UMockdevIoctlData* arg, std::size_t size);
@@ -63,7 +61,6 @@ class IoctlHandler {
         double arrived;
     };
     std::vector<Write> written_;
-    std::vector<unsigned long> requests_;
     std::set<UMockdevIoctlClient*> clients_;
 };
 
