@@ -19,11 +19,7 @@ using namespace rimglider::inputd::test;
 
 namespace {
 
-struct Written {
-    std::uint16_t type, code;
-    std::int32_t value;
-    friend bool operator==(const Written&, const Written&) = default;
-};
+using Written = VirtualKeyboard::KeyEvent;
 
 std::vector<Written> events(const FakeUinput& uinput)
 {
