@@ -19,6 +19,10 @@ const std::vector<std::string> touchpadProperties = {"ID_INPUT=1", "ID_INPUT_TOU
                                                      "ID_INPUT_TOUCHPAD_INTEGRATION=internal"};
 
 using Triple = std::array<int, 3>; // type, code, value
+const auto key = [](int code, int value) { return Triple{EV_KEY, code, value}; };
+const auto axis = [](int code, int value) { return Triple{EV_ABS, code, value}; };
+const auto other = [](int type, int code, int value) { return Triple{type, code, value}; };
+const Triple syn{EV_SYN, SYN_REPORT, 0};
 
 // Kernel events at time t, and the same as the broker sends them.
 std::vector<input_event> at(Time t, const std::vector<Triple>& events)
@@ -120,21 +124,10 @@ TEST_F(BrokerOnEmulatedDevices, KeyStreamTellsOnlyThatAKeyWentDownAndWhichModifi
     EXPECT_TRUE(client->expect<Modifiers>().modifiers.isEmpty());
 
     const Time t1{200, 200000}, t2{201, 300000}, t3{201, 400000};
-    emulation.write(keys, at(t1, {{EV_KEY, KEY_A, 1},
-                                  {EV_SYN, SYN_REPORT, 0},
-                                  {EV_KEY, KEY_Z, 1},
-                                  {EV_SYN, SYN_REPORT, 0},
-                                  {EV_KEY, KEY_Z, 2},
-                                  {EV_SYN, SYN_REPORT, 0}})); // autorepeat: not a new press
-    emulation.write(keys, at(t2, {{EV_KEY, KEY_A, 0},
-                                  {EV_KEY, KEY_Z, 0},
-                                  {EV_KEY, KEY_LEFTSHIFT, 1},
-                                  {EV_KEY, KEY_RIGHTALT, 1},
-                                  {EV_SYN, SYN_REPORT, 0}}));
     emulation.write(
-        keys,
-        at(t3,
-           {{EV_KEY, KEY_SPACE, 1}, {EV_KEY, KEY_LEFTSHIFT, 0}, {EV_KEY, KEY_RIGHTALT, 0}, {EV_SYN, SYN_REPORT, 0}}));
+        keys, at(t1, {key(KEY_A, 1), syn, key(KEY_Z, 1), syn, key(KEY_Z, 2), syn})); // autorepeat: not a new press
+    emulation.write(keys, at(t2, {key(KEY_A, 0), key(KEY_Z, 0), key(KEY_LEFTSHIFT, 1), key(KEY_RIGHTALT, 1), syn}));
+    emulation.write(keys, at(t3, {key(KEY_SPACE, 1), key(KEY_LEFTSHIFT, 0), key(KEY_RIGHTALT, 0), syn}));
     using GestureEngineKit::ModifierState;
     const std::vector<Message> expected = {KeyDown{t1},
                                            KeyDown{t1}, // another key, same time: the same bytes, no key code
@@ -150,17 +143,13 @@ TEST_F(BrokerOnEmulatedDevices, KeyStreamTellsOnlyThatAKeyWentDownAndWhichModifi
     }
 
     const Time t4{202, 500000};
-    emulation.write(pointer, at(t4, {{EV_REL, REL_X, 5},
-                                     {EV_KEY, BTN_RIGHT, 1},
-                                     {EV_SYN, SYN_REPORT, 0},
-                                     {EV_KEY, BTN_RIGHT, 0},
-                                     {EV_SYN, SYN_REPORT, 0}}));
+    emulation.write(pointer, at(t4, {other(EV_REL, REL_X, 5), key(BTN_RIGHT, 1), syn, key(BTN_RIGHT, 0), syn}));
     EXPECT_EQ(client->expect<Button>(), (Button{t4, 1, true}));
     EXPECT_EQ(client->expect<Button>(), (Button{t4, 1, false}));
     EXPECT_FALSE(client->receive(std::chrono::milliseconds(50))); // relative motion is never sent
 
     // A keyboard unplugged with Ctrl held does not leave Ctrl held.
-    emulation.write(keys, at(t4, {{EV_KEY, KEY_LEFTCTRL, 1}, {EV_SYN, SYN_REPORT, 0}}));
+    emulation.write(keys, at(t4, {key(KEY_LEFTCTRL, 1), syn}));
     EXPECT_EQ(client->expect<Modifiers>().modifiers, ModifierState::control);
     emulation.remove(keys);
     EXPECT_TRUE(client->expect<Modifiers>().modifiers.isEmpty());
@@ -188,21 +177,12 @@ TEST_F(BrokerOnEmulatedDevices, KeyboardSharingATouchpadsNodeSendsNoKeyAndALateS
     EXPECT_EQ(client->receive()->serial, 4u);
 
     const Time t{700, 100000}, u{700, 200000};
-    emulation.write(node, at(t, {{EV_MSC, MSC_SCAN, 0x1e}, {EV_KEY, KEY_A, 1}, {EV_SYN, SYN_REPORT, 0}}));
-    const std::vector<Triple> touch = {{EV_ABS, ABS_MT_SLOT, 0},
-                                       {EV_ABS, ABS_MT_TRACKING_ID, 7},
-                                       {EV_ABS, ABS_MT_POSITION_X, 500},
-                                       {EV_ABS, ABS_MT_POSITION_Y, 300},
-                                       {EV_ABS, ABS_X, 500},
-                                       {EV_ABS, ABS_Y, 300},
-                                       {EV_ABS, ABS_PRESSURE, 40},
-                                       {EV_MSC, MSC_SCAN, 0x1c},
-                                       {EV_KEY, KEY_ENTER, 1},
-                                       {EV_KEY, BTN_TOUCH, 1},
-                                       {EV_KEY, BTN_TOOL_FINGER, 1},
-                                       {EV_MSC, MSC_TIMESTAMP, 8000},
-                                       {EV_LED, LED_CAPSL, 1},
-                                       {EV_SYN, SYN_REPORT, 0}};
+    emulation.write(node, at(t, {other(EV_MSC, MSC_SCAN, 0x1e), key(KEY_A, 1), syn}));
+    const std::vector<Triple> touch({axis(ABS_MT_SLOT, 0), axis(ABS_MT_TRACKING_ID, 7), axis(ABS_MT_POSITION_X, 500),
+                                     axis(ABS_MT_POSITION_Y, 300), axis(ABS_X, 500), axis(ABS_Y, 300),
+                                     axis(ABS_PRESSURE, 40), other(EV_MSC, MSC_SCAN, 0x1c), key(KEY_ENTER, 1),
+                                     key(BTN_TOUCH, 1), key(BTN_TOOL_FINGER, 1), other(EV_MSC, MSC_TIMESTAMP, 8000),
+                                     other(EV_LED, LED_CAPSL, 1), syn});
     emulation.write(node, at(u, touch));
     // The keys reach the key stream as keys do; the touchpad stream has no frame for the first, and
     // the second without its scan code, key and LED.
@@ -210,7 +190,7 @@ TEST_F(BrokerOnEmulatedDevices, KeyboardSharingATouchpadsNodeSendsNoKeyAndALateS
     EXPECT_EQ(client->expect<KeyDown>().time, u);
     std::vector<Triple> forwarded;
     std::copy_if(touch.begin(), touch.end(), std::back_inserter(forwarded), [](const Triple& e) {
-        return e != Triple{EV_MSC, MSC_SCAN, 0x1c} && e != Triple{EV_KEY, KEY_ENTER, 1} && e[0] != EV_LED;
+        return e != other(EV_MSC, MSC_SCAN, 0x1c) && e != key(KEY_ENTER, 1) && e[0] != EV_LED;
     });
     EXPECT_EQ(client->expect<Events>().events, wire(u, forwarded));
     EXPECT_FALSE(client->receive(std::chrono::milliseconds(50)));
@@ -222,19 +202,11 @@ TEST_F(BrokerOnEmulatedDevices, KeyboardSharingATouchpadsNodeSendsNoKeyAndALateS
     const Events state = late->expect<Events>();
     ASSERT_TRUE(state.isState);
     ASSERT_FALSE(state.events.empty());
-    EXPECT_EQ(state.events, wire(state.events.front().time, {{EV_ABS, ABS_MT_SLOT, 0},
-                                                             {EV_ABS, ABS_MT_TRACKING_ID, 7},
-                                                             {EV_ABS, ABS_MT_POSITION_X, 500},
-                                                             {EV_ABS, ABS_MT_POSITION_Y, 300},
-                                                             {EV_ABS, ABS_MT_SLOT, 1},
-                                                             {EV_ABS, ABS_MT_TRACKING_ID, -1},
-                                                             {EV_ABS, ABS_MT_SLOT, 0},
-                                                             {EV_ABS, ABS_X, 500},
-                                                             {EV_ABS, ABS_Y, 300},
-                                                             {EV_ABS, ABS_PRESSURE, 40},
-                                                             {EV_KEY, BTN_TOOL_FINGER, 1},
-                                                             {EV_KEY, BTN_TOUCH, 1},
-                                                             {EV_SYN, SYN_REPORT, 0}}));
+    EXPECT_EQ(state.events, wire(state.events.front().time,
+                                 {axis(ABS_MT_SLOT, 0), axis(ABS_MT_TRACKING_ID, 7), axis(ABS_MT_POSITION_X, 500),
+                                  axis(ABS_MT_POSITION_Y, 300), axis(ABS_MT_SLOT, 1), axis(ABS_MT_TRACKING_ID, -1),
+                                  axis(ABS_MT_SLOT, 0), axis(ABS_X, 500), axis(ABS_Y, 300), axis(ABS_PRESSURE, 40),
+                                  key(BTN_TOOL_FINGER, 1), key(BTN_TOUCH, 1), syn}));
 }
 
 TEST_F(BrokerOnEmulatedDevices, TouchpadsComingAndGoingAreAnnouncedAsTheyAre)
@@ -293,7 +265,7 @@ TEST_F(BrokerOnEmulatedDevices, SlowClientBlocksNobodyAndIsToldWhatItMissed)
         std::vector<input_event> events;
         for (int i = first; i < std::min(frames, first + framesPerWrite); ++i) {
             const auto frame = at({300 + i / 1000, std::uint32_t(100000 + (i % 1000) * 100)},
-                                  {{EV_ABS, ABS_X, i % 1000}, {EV_ABS, ABS_Y, i % 600}, {EV_SYN, SYN_REPORT, 0}});
+                                  {{EV_ABS, ABS_X, i % 1000}, {EV_ABS, ABS_Y, i % 600}, syn});
             events.insert(events.end(), frame.begin(), frame.end());
         }
         emulation.write(node, events);
@@ -333,11 +305,11 @@ TEST_F(BrokerOnEmulatedDevices, LostEventsAreResyncedNotForwarded)
     ASSERT_TRUE(client->expect<Events>().isState);
 
     const Time t{400, 100000};
-    emulation.write(node, at(t, {{EV_ABS, ABS_MT_SLOT, 0},
-                                 {EV_ABS, ABS_MT_TRACKING_ID, 7},
-                                 {EV_ABS, ABS_MT_POSITION_X, 500},
-                                 {EV_KEY, BTN_TOUCH, 1},
-                                 {EV_SYN, SYN_REPORT, 0},
+    emulation.write(node, at(t, {axis(ABS_MT_SLOT, 0),
+                                 axis(ABS_MT_TRACKING_ID, 7),
+                                 axis(ABS_MT_POSITION_X, 500),
+                                 key(BTN_TOUCH, 1),
+                                 syn,
                                  {EV_SYN, SYN_DROPPED, 0}}));
     ASSERT_EQ(collect(*client, id, 5).size(), 5u);
     // Then libevdev's resync towards the device's real state (the emulation's: no contact, no
@@ -360,6 +332,6 @@ TEST_F(BrokerOnEmulatedDevices, LostEventsAreResyncedNotForwarded)
 
     // Reading goes on normally afterwards (written only now: a resync discards what was queued).
     const Time later{400, 300000};
-    emulation.write(node, at(later, {{EV_ABS, ABS_X, 9}, {EV_SYN, SYN_REPORT, 0}}));
-    EXPECT_EQ(client->expect<Events>().events, wire(later, {{EV_ABS, ABS_X, 9}, {EV_SYN, SYN_REPORT, 0}}));
+    emulation.write(node, at(later, {axis(ABS_X, 9), syn}));
+    EXPECT_EQ(client->expect<Events>().events, wire(later, {axis(ABS_X, 9), syn}));
 }
