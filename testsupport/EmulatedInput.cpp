@@ -44,7 +44,7 @@ EmulatedInput::~EmulatedInput()
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "cannot remove %s\n", directory_.c_str());
 }
 
-EmulatedInput::Node EmulatedInput::addNode(const std::string& name, int number,
+EmulatedInput::Node EmulatedInput::addBare(const std::string& name, int number,
                                            const std::vector<std::string>& udevProperties, const std::string& phys)
 {
     const std::string n = std::to_string(number);
@@ -65,12 +65,6 @@ EmulatedInput::Node EmulatedInput::add(const DeviceDescription& device, int numb
                                        const std::vector<std::string>& udevProperties)
 {
     return devices_.emplace_back(std::make_unique<FakeEvdev>(*this, device, number, udevProperties))->node();
-}
-
-EmulatedInput::Node EmulatedInput::addBare(const std::string& name, int number,
-                                           const std::vector<std::string>& udevProperties, const std::string& phys)
-{
-    return addNode(name, number, udevProperties, phys);
 }
 
 void EmulatedInput::addUinput()

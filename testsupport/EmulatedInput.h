@@ -48,9 +48,6 @@ class EmulatedInput {
     [[nodiscard]] const std::string& directory() const { return directory_; }
 
   private:
-    Node addNode(const std::string& name, int number, const std::vector<std::string>& udevProperties,
-                 const std::string& phys = {});
-
     UMockdevTestbed* testbed_ = nullptr;
     std::string directory_; // generated files
     int files_ = 0;

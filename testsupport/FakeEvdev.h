@@ -33,7 +33,7 @@ class FakeEvdev {
     [[nodiscard]] std::vector<ff_effect> uploads() const;
     void failUploads(int error);
     // The events written to the node (EV_FF plays).
-    [[nodiscard]] std::vector<input_event> written() const { return handler_->written(); }
+    [[nodiscard]] std::vector<input_event> written() const { return handler_->writtenBy(nullptr); }
 
   private:
     IoctlHandler::Answer answer(unsigned long request, UMockdevIoctlData* arg);

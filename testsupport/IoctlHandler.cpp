@@ -67,11 +67,6 @@ int IoctlHandler::onWriteSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client,
     return TRUE;
 }
 
-std::vector<input_event> IoctlHandler::written() const
-{
-    return writtenBy(nullptr);
-}
-
 std::vector<input_event> IoctlHandler::writtenBy(Client client) const
 {
     std::lock_guard lock(mutex_);

@@ -34,7 +34,7 @@ class IoctlHandler {
     IoctlHandler(const IoctlHandler&) = delete;
     IoctlHandler& operator=(const IoctlHandler&) = delete;
 
-    [[nodiscard]] std::vector<input_event> written() const;
+    // What was written through `client`, or through any descriptor (nullptr).
     [[nodiscard]] std::vector<input_event> writtenBy(Client client) const;
     // When each of those arrived here, in CLOCK_MONOTONIC seconds.
     [[nodiscard]] std::vector<double> arrivalsOf(Client client) const;

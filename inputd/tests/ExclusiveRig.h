@@ -20,11 +20,10 @@
 
 namespace rimglider::inputd::test {
 
+// Events get their time as they are written (ExclusiveRig::write).
 inline input_event ev(std::uint16_t type, std::uint16_t code, std::int32_t value)
 {
     input_event e{};
-    e.input_event_sec = 100;
-    e.input_event_usec = 500000;
     e.type = type;
     e.code = code;
     e.value = value;
@@ -34,13 +33,9 @@ inline const input_event syn = ev(EV_SYN, SYN_REPORT, 0);
 
 inline std::vector<input_event> finger(int slot, int id, int x = 3000)
 {
-    return {ev(EV_ABS, ABS_MT_SLOT, slot),
-            ev(EV_ABS, ABS_MT_TRACKING_ID, id),
-            ev(EV_ABS, ABS_MT_POSITION_X, x),
-            ev(EV_ABS, ABS_MT_POSITION_Y, 3000),
-            ev(EV_KEY, BTN_TOUCH, 1),
-            ev(EV_KEY, BTN_TOOL_FINGER, 1),
-            syn};
+    return std::vector<input_event>({ev(EV_ABS, ABS_MT_SLOT, slot), ev(EV_ABS, ABS_MT_TRACKING_ID, id),
+                                     ev(EV_ABS, ABS_MT_POSITION_X, x), ev(EV_ABS, ABS_MT_POSITION_Y, 3000),
+                                     ev(EV_KEY, BTN_TOUCH, 1), ev(EV_KEY, BTN_TOOL_FINGER, 1), syn});
 }
 inline std::vector<input_event> lift(int slot)
 {
