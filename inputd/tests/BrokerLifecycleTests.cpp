@@ -97,13 +97,14 @@ TEST(BrokerLifecycle, EveryReplyCarriesItsRequestsSerialAndBadInputCostsOnlyItsO
         {SubscribeTouchpad{99}, Error{ErrorCode::noSuchDevice, {}}},
         {PostSystemKey{SystemKey::mute, false}, Error{ErrorCode::unavailable, {}}},
         {PlayEffect{99, 1}, EffectResult{ENODEV}},
+        {SetExclusive{99, true}, Error{ErrorCode::unknownRequest, {}}}, // not in version 1
         {Hello{1}, Error{ErrorCode::badArgument, {}}},
-        {Bytes{0x99, 0, 0, 0, 0x08, 0, 1, 0}, Error{ErrorCode::unknownRequest, {}}},
-        {Bytes{0x07, 0, 0, 0, 0x09, 0, 1, 0, 4, 0}, Error{ErrorCode::badArgument, {}}}, // system key 4: none such
+        {Bytes{0x99, 0, 0, 0, 0x09, 0, 1, 0}, Error{ErrorCode::unknownRequest, {}}},
+        {Bytes{0x07, 0, 0, 0, 0x0a, 0, 1, 0, 4, 0}, Error{ErrorCode::badArgument, {}}}, // system key 4: none such
     };
     std::uint32_t serial = 0x10000;
     for (const auto& [request, answer] : exchanges) {
-        ++serial; // the raw requests carry theirs in their header
+        ++serial; // the raw requests carry theirs (their place in the table) in their header
         if (const auto* bytes = std::get_if<Bytes>(&request))
             client->sendRaw(*bytes);
         else
