@@ -13,11 +13,13 @@ namespace rimglider::inputd::test {
 
 class InProcessBroker {
   public:
-    // `config.listenFd` is filled in; logind and signals are left out, devices unless asked for
-    // (the emulated ones, under umockdev), and the virtual keyboard unless a sink is given.
+    // The broker runs as the test's user, on the socket made here; logind and signals are left
+    // out, devices unless asked for (the emulated ones, under umockdev), and the virtual keyboard
+    // unless a sink is given.
     explicit InProcessBroker(BrokerConfig config, bool devices = false)
     {
         config.listenFd = socket_.fd();
+        config.brokerUid = geteuid();
         if (!config.keySinkFactory) config.keySinkFactory = [] { return std::unique_ptr<KeySink>(); };
         config.watchDevices = devices;
         config.followSessions = false;

@@ -8,7 +8,6 @@ using namespace rimglider::inputd;
 TEST(BrokerLifecycle, SocketActivatedBrokerStaysWhileServingAndLeavesWhenIdle)
 {
     BrokerConfig config;
-    config.brokerUid = geteuid();
     config.idleExit = std::chrono::milliseconds(0); // the deadline has always passed
     test::InProcessBroker broker(config);
     {
@@ -29,7 +28,6 @@ TEST(BrokerLifecycle, SocketActivatedBrokerStaysWhileServingAndLeavesWhenIdle)
 TEST(BrokerLifecycle, ConnectionsBeyondTheUsersLimitAreToldSoReadably)
 {
     BrokerConfig config;
-    config.brokerUid = geteuid();
     config.maxClientsPerUser = 2;
     test::InProcessBroker broker(config);
     std::vector<std::unique_ptr<test::TestClient>> served;
@@ -67,7 +65,6 @@ TEST(BrokerLifecycle, ConnectionWithoutHelloIsClosedAfterTwoSeconds)
 {
     auto now = std::chrono::steady_clock::now();
     BrokerConfig config;
-    config.brokerUid = geteuid();
     config.clock = [&now] { return now; };
     test::InProcessBroker broker(config);
     const auto silent = broker.connectAs(geteuid());
@@ -85,9 +82,7 @@ TEST(BrokerLifecycle, ConnectionWithoutHelloIsClosedAfterTwoSeconds)
 
 TEST(BrokerLifecycle, EveryReplyCarriesItsRequestsSerialAndBadInputCostsOnlyItsOwnConnection)
 {
-    BrokerConfig config;
-    config.brokerUid = geteuid();
-    test::InProcessBroker broker(config); // no devices, no virtual keyboard
+    test::InProcessBroker broker({}); // no devices, no virtual keyboard
     const auto client = broker.connectAs(geteuid());
     using Bytes = std::vector<std::uint8_t>;
     const std::vector<std::pair<std::variant<Request, Bytes>, Message>> exchanges = {

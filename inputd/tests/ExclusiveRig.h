@@ -148,7 +148,6 @@ class ExclusiveRig {
     FakeEvdev pad_;
     BrokerConfig withClock(BrokerConfig config)
     {
-        config.brokerUid = geteuid();
         config.clock = [this] { return now; };
         config.sleptTime = [this] { return slept; };
         config.watchdogThread = false;

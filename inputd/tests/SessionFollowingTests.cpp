@@ -22,7 +22,6 @@ TEST(SessionFollowing, OnlyTheSessionUserAndRootAreServedAndOtherUsersNeverCrowd
     bool userActive = true;
     BrokerConfig config;
     config.brokerIsRoot = true;
-    config.brokerUid = 0;
     config.activeOnSeat = [&](uid_t uid) { return userActive && uid == user; };
     test::InProcessBroker broker(config);
     // User nobody, without a session: one thread takes nobody's credentials (the raw system call

@@ -52,7 +52,6 @@ TEST(Uinput, KeysPostedRightAfterTheServiceStartsAreWrittenOnceUdevAnnouncesTheD
     EmulatedInput emulation;
     FakeUinput uinput(emulation);
     BrokerConfig config;
-    config.brokerUid = geteuid();
     config.keySinkFactory = uinputSinks();
     InProcessBroker broker(config, true);
 
