@@ -89,15 +89,11 @@ class Filter : public ::testing::Test {
             filter.show(id, t * 1000, out);
         return strip(out);
     }
-    // Finger `id` lands in `slot` at x, y with the given finger count's tool.
-    Frames land(int slot, int id, int x, int y, std::uint16_t tool = BTN_TOOL_FINGER, Us t = 1)
+    // Finger `id` lands, the first, in `slot` at x, y.
+    Frames land(int slot, int id, int x, int y, Us t = 1)
     {
-        std::vector<E> events = {mtSlot(slot), mtId(id), mtX(x), mtY(y), key(BTN_TOUCH, 1), key(tool, 1)};
-        if (tool == BTN_TOOL_FINGER) // the single-touch axes follow the first finger
-            events.insert(events.end(), {stX(x), stY(y)});
-        else
-            events.push_back(key(BTN_TOOL_FINGER, 0));
-        return frame(t, events);
+        return frame(
+            t, {mtSlot(slot), mtId(id), mtX(x), mtY(y), key(BTN_TOUCH, 1), key(BTN_TOOL_FINGER, 1), stX(x), stY(y)});
     }
 
     ContactFilter filter{clone()};
@@ -189,7 +185,7 @@ TEST_F(Filter, PressesAreDecidedAtThePressAndReleasedAlongWithIt)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         filter = ContactFilter{clone()};
-        land(0, 100, 1000, 1000, BTN_TOOL_FINGER, 0);
+        land(0, 100, 1000, 1000, 0);
         Frames written;
         const auto add = [&](const Frames& frames) { written.insert(written.end(), frames.begin(), frames.end()); };
         if (!c.guardAfterPress) filter.setGuard(c.guard, 0);

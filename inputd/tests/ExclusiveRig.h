@@ -20,7 +20,7 @@
 
 namespace rimglider::inputd::test {
 
-// Events get their time as they are written (ExclusiveRig::write).
+// Events at time 0: ExclusiveRig::write gives them their seconds.
 inline input_event ev(std::uint16_t type, std::uint16_t code, std::int32_t value)
 {
     input_event e{};
@@ -102,9 +102,9 @@ class ExclusiveRig {
     void write(std::vector<input_event> events)
     {
         if (!witness_) witness_ = connect(false);
-        const broker::Time stamp{1000 + ++writes_, 500000};
+        const broker::Time stamp{1000 + ++writes_, 0};
         for (input_event& e : events)
-            e.input_event_sec = stamp.seconds, e.input_event_usec = stamp.microseconds;
+            e.input_event_sec = stamp.seconds;
         emulation.write(pad_.node(), events);
         for (;;)
             for (const broker::WireEvent& e : expect<broker::Events>(*witness_).events)
