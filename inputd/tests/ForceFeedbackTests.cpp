@@ -12,28 +12,24 @@ using namespace rimglider;
 using namespace rimglider::inputd;
 using namespace rimglider::inputd::test;
 
-namespace {
-
-class ForceFeedbackOnNode : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_GE(fd, 0); }
-    void TearDown() override { close(fd); }
-
+TEST(ForceFeedbackOnNode, UploadsOncePerActuationIdPlaysWithAnEvFfWriteAndReportsRefusals)
+{
     EmulatedInput emulation;
     FakeEvdev pad{emulation, {"Haptic Pad", {}, {}, {{EV_FF, {FF_RUMBLE}}}, {}, {}}, 20, {"ID_INPUT_TOUCHPAD=1"}};
-    int fd = open(pad.node().devnode.c_str(), O_RDWR | O_CLOEXEC);
-};
-
-} // namespace
-
-TEST_F(ForceFeedbackOnNode, UploadsOncePerActuationIdAndPlaysWithAnEvFfWrite)
-{
+    const int fd = open(pad.node().devnode.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ForceFeedback none(fd, false);
+    EXPECT_EQ(none.play(2), ENOTSUP);
+    pad.failUploads(ENOSPC);
     ForceFeedback ff(fd, true);
-    EXPECT_EQ(ff.play(3), 0);
+    EXPECT_EQ(ff.play(3), ENOSPC);
+    EXPECT_TRUE(pad.uploads().empty());
+    pad.failUploads(0);
+
+    EXPECT_EQ(ff.play(3), 0); // a failed upload is not remembered
     EXPECT_EQ(ff.play(3), 0);
     EXPECT_EQ(ff.play(1), 0);
     EXPECT_EQ(ff.play(99), 0); // out of range: the firmest shape, still its own effect
-
     const auto uploads = pad.uploads();
     ASSERT_EQ(uploads.size(), 3u);
     EXPECT_EQ(uploads[0].type, FF_RUMBLE);
@@ -41,7 +37,7 @@ TEST_F(ForceFeedbackOnNode, UploadsOncePerActuationIdAndPlaysWithAnEvFfWrite)
     EXPECT_EQ(uploads[0].u.rumble.strong_magnitude, 3 * 0x2800);
     EXPECT_EQ(uploads[1].replay.length, 10);
     EXPECT_EQ(uploads[2].replay.length, 35);
-    const auto written = pad.written();
+    const auto written = pad.written(); // nothing for what was not played
     ASSERT_EQ(written.size(), 4u);
     const std::uint16_t expectedIds[] = {0, 0, 1, 2};
     for (std::size_t i = 0; i < written.size(); ++i) {
@@ -49,19 +45,5 @@ TEST_F(ForceFeedbackOnNode, UploadsOncePerActuationIdAndPlaysWithAnEvFfWrite)
         EXPECT_EQ(written[i].code, expectedIds[i]);
         EXPECT_EQ(written[i].value, 1);
     }
-}
-
-TEST_F(ForceFeedbackOnNode, KernelRefusalIsReportedAndNoFeedbackMeansEnotsup)
-{
-    ForceFeedback none(fd, false);
-    EXPECT_EQ(none.play(2), ENOTSUP);
-    EXPECT_TRUE(pad.uploads().empty());
-
-    pad.failUploads(ENOSPC);
-    ForceFeedback ff(fd, true);
-    EXPECT_EQ(ff.play(2), ENOSPC);
-    EXPECT_TRUE(pad.written().empty());
-    pad.failUploads(0);
-    EXPECT_EQ(ff.play(2), 0); // a failed upload is not remembered
-    EXPECT_EQ(pad.uploads().size(), 1u);
+    close(fd);
 }
