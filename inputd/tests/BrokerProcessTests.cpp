@@ -265,7 +265,7 @@ TEST_F(BrokerOnEmulatedDevices, SlowClientBlocksNobodyAndIsToldWhatItMissed)
         std::vector<input_event> events;
         for (int i = first; i < std::min(frames, first + framesPerWrite); ++i) {
             const auto frame = at({300 + i / 1000, std::uint32_t(100000 + (i % 1000) * 100)},
-                                  {{EV_ABS, ABS_X, i % 1000}, {EV_ABS, ABS_Y, i % 600}, syn});
+                                  {axis(ABS_X, i % 1000), axis(ABS_Y, i % 600), syn});
             events.insert(events.end(), frame.begin(), frame.end());
         }
         emulation.write(node, events);
@@ -305,12 +305,8 @@ TEST_F(BrokerOnEmulatedDevices, LostEventsAreResyncedNotForwarded)
     ASSERT_TRUE(client->expect<Events>().isState);
 
     const Time t{400, 100000};
-    emulation.write(node, at(t, {axis(ABS_MT_SLOT, 0),
-                                 axis(ABS_MT_TRACKING_ID, 7),
-                                 axis(ABS_MT_POSITION_X, 500),
-                                 key(BTN_TOUCH, 1),
-                                 syn,
-                                 {EV_SYN, SYN_DROPPED, 0}}));
+    emulation.write(node, at(t, {axis(ABS_MT_SLOT, 0), axis(ABS_MT_TRACKING_ID, 7), axis(ABS_MT_POSITION_X, 500),
+                                 key(BTN_TOUCH, 1), syn, other(EV_SYN, SYN_DROPPED, 0)}));
     ASSERT_EQ(collect(*client, id, 5).size(), 5u);
     // Then libevdev's resync towards the device's real state (the emulation's: no contact, no
     // key), in frames, without the SYN_DROPPED. It ends with the keys.

@@ -1,7 +1,5 @@
 #include "ClientConnection.h"
 
-#include "RimgliderInput/BrokerProtocol.h"
-
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>

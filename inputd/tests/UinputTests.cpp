@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <linux/uinput.h>
-#include <umockdev.h>
-
 #include <set>
 
 using namespace rimglider::broker;
