@@ -101,7 +101,7 @@ class Filter : public ::testing::Test {
 
 } // namespace
 
-TEST_F(Filter, PassesFramesThroughAsTheyCameSaveTheClonesOwnTrackingIds)
+TEST_F(Filter, PassesFramesThroughAsTheyCameSaveTheClonesOwnTrackingIdsAndLiftsAReplacedContactFirst)
 {
     const std::vector<std::vector<E>> frames = {
         {mtSlot(0), mtId(300), mtX(1000), mtY(2000), key(BTN_TOUCH, 1), key(BTN_TOOL_FINGER, 1), stX(1000), stY(2000),
@@ -118,6 +118,10 @@ TEST_F(Filter, PassesFramesThroughAsTheyCameSaveTheClonesOwnTrackingIds)
         EXPECT_EQ(frame(Us(i), frames[i]), Frames{expected}) << i;
     }
     EXPECT_EQ(frame(5, {mtSlot(0)}), Frames{}); // nothing but the slot: no frame
+    // A contact replaced in place lifts in a frame of its own first.
+    EXPECT_EQ(frame(6, {mtId(307), mtX(3000)}),
+              (Frames{{mtId(-1), key(BTN_TOOL_FINGER, 0), key(BTN_TOUCH, 0)},
+                      {mtId(2), mtX(3000), key(BTN_TOOL_FINGER, 1), key(BTN_TOUCH, 1)}}));
 }
 
 TEST_F(Filter, HiddenContactTurnsPalmThenLiftsAndTheRestIsRecomputedForTheVisibleFinger)
@@ -152,14 +156,6 @@ TEST_F(Filter, ShownContactStartsWhereTheFingerIsWithANewTrackingId)
                                             key(BTN_TOUCH, 1), stX(1400)}}));
     EXPECT_EQ(hide(100, 4, false), Frames{});
     EXPECT_EQ(hide(999), Frames{}); // no such contact (lifted before the request came)
-}
-
-TEST_F(Filter, ContactReplacedInPlaceLiftsInAFrameOfItsOwnFirst)
-{
-    land(0, 100, 1000, 1000);
-    EXPECT_EQ(frame(2, {mtId(107), mtX(3000)}),
-              (Frames{{mtId(-1), key(BTN_TOOL_FINGER, 0), key(BTN_TOUCH, 0)},
-                      {mtId(1), mtX(3000), key(BTN_TOOL_FINGER, 1), key(BTN_TOUCH, 1)}}));
 }
 
 TEST_F(Filter, PressesAreDecidedAtThePressAndReleasedAlongWithIt)

@@ -49,8 +49,6 @@ TEST(ExclusiveMode, CloneIsIndistinguishableFromThePadSaveItsPhysAndThePalmTool)
     DeviceDescription cover = describedIn("handmade/Rimglider Test Touchpad.desc");
     cover.codes[EV_KEY].insert(KEY_A); // a keyboard sharing the node: its keys stay behind
     cover.codes[EV_LED] = {LED_CAPSL};
-    DeviceDescription notSemi = alpsDescription(); // a pad like the recorded one, but truly multitouch
-    notSemi.properties.erase(INPUT_PROP_SEMI_MT);
     struct Case {
         DeviceDescription pad;
         std::vector<std::string> udev;
@@ -64,7 +62,6 @@ TEST(ExclusiveMode, CloneIsIndistinguishableFromThePadSaveItsPhysAndThePalmTool)
          "internal",
          8},
         {cover, {"ID_INPUT_TOUCHPAD_INTEGRATION=external"}, "external"},
-        {notSemi, {}, "internal"}, // no verdict of udev: its bus (i8042) says
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pad.name);
