@@ -5,11 +5,19 @@
 #include "KeySink.h"
 #include "VirtualKeyboard.h"
 
+#include <linux/input-event-codes.h>
+
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace rimglider::inputd::test {
+
+// The events a key sequence is written as.
+inline const auto key = [](std::uint16_t code, std::int32_t value) {
+    return VirtualKeyboard::KeyEvent{EV_KEY, code, value};
+};
+inline const VirtualKeyboard::KeyEvent report{EV_SYN, SYN_REPORT, 0};
 
 struct RecordingKeys {
     std::vector<VirtualKeyboard::KeyEvent> events; // of every device made

@@ -3,6 +3,7 @@
 #include "EmulatedInput.h"
 #include "FakeUinput.h"
 #include "InProcessBroker.h"
+#include "RecordingKeys.h"
 #include "UinputKeySink.h"
 #include "VirtualKeyboard.h"
 
@@ -26,13 +27,6 @@ std::vector<Written> events(const FakeUinput& uinput)
             out.push_back({e.type, e.code, e.value});
     return out;
 }
-
-Written key(std::uint16_t code, std::int32_t value)
-{
-    return {EV_KEY, code, value};
-}
-
-const Written report{EV_SYN, SYN_REPORT, 0};
 
 VirtualKeyboard::SinkFactory uinputSinks()
 {

@@ -15,13 +15,6 @@ using Event = VirtualKeyboard::KeyEvent;
 
 namespace {
 
-const Event report{EV_SYN, SYN_REPORT, 0};
-
-Event key(std::uint16_t code, std::int32_t value)
-{
-    return {EV_KEY, code, value};
-}
-
 const std::vector<Event> muteKey = {key(KEY_MUTE, 1), report, key(KEY_MUTE, 0), report};
 const VirtualKeyboard::TimePoint start{};
 
