@@ -147,17 +147,6 @@ TEST_F(Filter, HiddenContactTurnsPalmThenLiftsAndTheRestIsRecomputedForTheVisibl
                        mtY(1500)}})); // where its slot's hidden contact was last
 }
 
-TEST_F(Filter, ShownContactStartsWhereTheFingerIsWithANewTrackingId)
-{
-    land(0, 100, 1000, 1000);
-    hide(100);
-    EXPECT_EQ(frame(2, {mtX(1400), stX(1400)}), Frames{});
-    EXPECT_EQ(hide(100, 3, false), (Frames{{mtTool(MT_TOOL_FINGER), mtId(1), mtX(1400), key(BTN_TOOL_FINGER, 1),
-                                            key(BTN_TOUCH, 1), stX(1400)}}));
-    EXPECT_EQ(hide(100, 4, false), Frames{});
-    EXPECT_EQ(hide(999), Frames{}); // no such contact (lifted before the request came)
-}
-
 TEST_F(Filter, PressesAreDecidedAtThePressAndReleasedAlongWithIt)
 {
     struct Case {
@@ -199,15 +188,22 @@ TEST_F(Filter, PressesAreDecidedAtThePressAndReleasedAlongWithIt)
     }
 }
 
-TEST_F(Filter, PassThroughShowsEverythingButStillSwallowsTheReleaseOfASwallowedPress)
+TEST_F(Filter, ShownContactStartsWhereTheFingerIsAndPassThroughShowsAllButSwallowsTheReleaseOfASwallowedPress)
 {
     land(0, 100, 1000, 1000);
     hide(100);
-    filter.setGuard({true, 0, 0, {100}}, 1000);
-    EXPECT_EQ(frame(2, {key(BTN_LEFT, 1)}), Frames{});
+    EXPECT_EQ(frame(2, {mtX(1400), stX(1400)}), Frames{});
+    EXPECT_EQ(hide(100, 3, false), (Frames{{mtTool(MT_TOOL_FINGER), mtId(1), mtX(1400), key(BTN_TOOL_FINGER, 1),
+                                            key(BTN_TOUCH, 1), stX(1400)}})); // with a new tracking id
+    EXPECT_EQ(hide(100, 4, false), Frames{});
+    EXPECT_EQ(hide(999), Frames{}); // no such contact (lifted before the request came)
+
+    hide(100, 5);
+    filter.setGuard({true, 0, 0, {100}}, 5000);
+    EXPECT_EQ(frame(6, {key(BTN_LEFT, 1)}), Frames{});
     ContactFilter::Frames out;
-    filter.passThrough(3000, out);
-    EXPECT_EQ(strip(out), (Frames{{mtTool(MT_TOOL_FINGER), mtId(1), key(BTN_TOOL_FINGER, 1), key(BTN_TOUCH, 1)}}));
-    EXPECT_EQ(frame(4, {key(BTN_LEFT, 0)}), Frames{});
-    EXPECT_EQ(frame(5, {key(BTN_LEFT, 1)}), (Frames{{key(BTN_LEFT, 1)}})); // no guard any more
+    filter.passThrough(7000, out);
+    EXPECT_EQ(strip(out), (Frames{{mtTool(MT_TOOL_FINGER), mtId(2), key(BTN_TOOL_FINGER, 1), key(BTN_TOUCH, 1)}}));
+    EXPECT_EQ(frame(8, {key(BTN_LEFT, 0)}), Frames{});
+    EXPECT_EQ(frame(9, {key(BTN_LEFT, 1)}), (Frames{{key(BTN_LEFT, 1)}})); // no guard any more
 }
