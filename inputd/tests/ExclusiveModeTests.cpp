@@ -196,30 +196,28 @@ TEST(ExclusiveMode, PadIsGrabbedBeforeTheFirstTouchAndAHiddenContactOrGuardedPre
 TEST(ExclusiveMode, HolderThatLeavesTurnsThePadIntoPassThroughAtOnceAndTheGrabEndsWhenNothingIsDown)
 {
     bool sessionActive = true;
+    using Holder = std::unique_ptr<TestClient>;
     struct Case {
         const char* name;
-        std::function<void(ExclusiveRig&, std::unique_ptr<TestClient>&)> leave;
         ExclusiveReason reason;
+        std::function<void(ExclusiveRig&, Holder&)> leave;
     };
-    using Holder = std::unique_ptr<TestClient>;
     const std::vector<Case> cases = {
-        {"asks to",
+        {"asks to", ExclusiveReason::none,
          [](ExclusiveRig& rig, Holder& c) {
-             c->send(SetExclusive{rig.deviceId, false}, 10);
-         },
-         ExclusiveReason::none},
-        {"unsubscribes", [](ExclusiveRig& rig, Holder& c) { c->send(UnsubscribeTouchpad{rig.deviceId}, 10); },
-         ExclusiveReason::none},
-        {"is killed", [](ExclusiveRig&, Holder& c) { c.reset(); }, ExclusiveReason::none},
-        {"leaves a PING unanswered", [](ExclusiveRig& rig, Holder&) { rig.now += ExclusiveMode::pongTimeout; },
-         ExclusiveReason::notAnswering},
-        {"loses the active session",
+             c->send(SetExclusive{rig.deviceId, false});
+         }},
+        {"unsubscribes", ExclusiveReason::none,
+         [](ExclusiveRig& rig, Holder& c) { c->send(UnsubscribeTouchpad{rig.deviceId}); }},
+        {"is killed", ExclusiveReason::none, [](ExclusiveRig&, Holder& c) { c.reset(); }},
+        {"leaves a PING unanswered", ExclusiveReason::notAnswering,
+         [](ExclusiveRig& rig, Holder&) { rig.now += ExclusiveMode::pongTimeout; }},
+        {"loses the active session", ExclusiveReason::sessionInactive,
          [&](ExclusiveRig& rig, Holder&) {
              if (geteuid() != 0) ADD_FAILURE() << "only root can connect as another user (CI runs as root)";
              sessionActive = false;
              rig.broker.broker().sessionsChanged();
-         },
-         ExclusiveReason::sessionInactive},
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
