@@ -40,6 +40,15 @@ class InProcessBroker {
         return client;
     }
 
+    // A connection of `uid` that said HELLO (version 1) and was welcomed.
+    std::unique_ptr<TestClient> greeted(uid_t uid = geteuid())
+    {
+        auto client = connectAs(uid);
+        client->send(broker::Hello{1}, 1);
+        expect<broker::Welcome>(*client);
+        return client;
+    }
+
     // Turns the loop until the client has a message waiting (bounded), then takes it.
     std::optional<broker::BrokerMessage> next(const TestClient& client)
     {

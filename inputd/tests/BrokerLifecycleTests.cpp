@@ -30,12 +30,8 @@ TEST(BrokerLifecycle, ConnectionsBeyondTheUsersLimitAreToldSoReadably)
     BrokerConfig config;
     config.maxClientsPerUser = 2;
     test::InProcessBroker broker(config);
-    std::vector<std::unique_ptr<test::TestClient>> served;
-    for (std::uint32_t serial : {1u, 2u}) {
-        served.push_back(broker.connectAs(geteuid()));
-        served.back()->send(Hello{1}, serial);
-        broker.expect<Welcome>(*served.back());
-    }
+    const auto first = broker.greeted();
+    const auto second = broker.greeted();
 
     // One more: its HELLO is answered, then it is closed.
     const auto third = broker.connectAs(geteuid());
@@ -57,8 +53,8 @@ TEST(BrokerLifecycle, ConnectionsBeyondTheUsersLimitAreToldSoReadably)
     EXPECT_EQ(std::get<Error>(atOnce->message).code, ErrorCode::tooManyClients);
     EXPECT_TRUE(broker.closed(*sixth));
 
-    served[0]->send(ListTouchpads{}, 3); // the first are still served
-    broker.expect<ListEnd>(*served[0]);
+    first->send(ListTouchpads{}, 3); // the first are still served
+    broker.expect<ListEnd>(*first);
 }
 
 TEST(BrokerLifecycle, ConnectionWithoutHelloIsClosedAfterTwoSeconds)
@@ -68,9 +64,7 @@ TEST(BrokerLifecycle, ConnectionWithoutHelloIsClosedAfterTwoSeconds)
     config.clock = [&now] { return now; };
     test::InProcessBroker broker(config);
     const auto silent = broker.connectAs(geteuid());
-    const auto greeted = broker.connectAs(geteuid());
-    greeted->send(Hello{1}, 1);
-    broker.expect<Welcome>(*greeted);
+    const auto greeted = broker.greeted();
 
     now += Broker::helloTimeout - std::chrono::milliseconds(1);
     broker.settle();
@@ -134,9 +128,7 @@ TEST(BrokerLifecycle, EveryReplyCarriesItsRequestsSerialAndBadInputCostsOnlyItsO
         {0x02, 0x00, 0x01, 0x00, 0, 0, 0, 0},    // flags set
     };
     for (const Bytes& bytes : garbage) {
-        const auto bad = broker.connectAs(geteuid());
-        bad->send(Hello{1}, 1);
-        broker.expect<Welcome>(*bad);
+        const auto bad = broker.greeted();
         bad->sendRaw(bytes);
         EXPECT_TRUE(broker.closed(*bad)) << bytes.size();
     }

@@ -51,13 +51,9 @@ TEST(SessionFollowing, OnlyTheSessionUserAndRootAreServedAndOtherUsersNeverCrowd
     EXPECT_EQ(refused, many);
     EXPECT_EQ(broker.broker().clientCount(), 0u);
 
-    const auto own = broker.connectAs(user);
-    own->send(Hello{1}, 1);
-    broker.expect<Welcome>(*own);
+    const auto own = broker.greeted(user);
 
-    const auto root = broker.connectAs(0);
-    root->send(Hello{1}, 8);
-    broker.expect<Welcome>(*root);
+    const auto root = broker.greeted(0);
     userActive = false;
     broker.broker().sessionsChanged(); // nobody's session is active: root is not affected
     broker.expect<Suspended>(*own);

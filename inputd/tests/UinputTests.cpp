@@ -46,9 +46,7 @@ TEST(Uinput, KeysPostedRightAfterTheServiceStartsAreWrittenOnceUdevAnnouncesTheD
     config.keySinkFactory = uinputSinks();
     InProcessBroker broker(config, true);
 
-    const auto client = broker.connectAs(geteuid());
-    client->send(Hello{1}, 1);
-    ASSERT_TRUE(broker.next(*client));
+    const auto client = broker.greeted();
     ASSERT_EQ(uinput.devices().size(), 1u); // made for the first client, before any key
     EXPECT_EQ(uinput.device("Rimglider virtual keys").description.codes.at(EV_KEY),
               (std::set<std::uint16_t>{KEY_VOLUMEUP, KEY_VOLUMEDOWN, KEY_BRIGHTNESSUP, KEY_BRIGHTNESSDOWN, KEY_MUTE,
