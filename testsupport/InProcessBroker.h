@@ -40,11 +40,11 @@ class InProcessBroker {
         return client;
     }
 
-    // A connection of `uid` that said HELLO (version 1) and was welcomed.
-    std::unique_ptr<TestClient> greeted(uid_t uid = geteuid())
+    // A connection of `uid` that said HELLO and was welcomed.
+    std::unique_ptr<TestClient> greeted(uid_t uid = geteuid(), std::uint32_t version = 1)
     {
         auto client = connectAs(uid);
-        client->send(broker::Hello{1}, 1);
+        client->send(broker::Hello{version}, 1);
         expect<broker::Welcome>(*client);
         return client;
     }

@@ -67,9 +67,7 @@ class ExclusiveRig {
     // A connection that listed and subscribed to the pad (and asked for exclusive mode).
     std::unique_ptr<TestClient> connect(bool exclusive = true, uid_t uid = geteuid())
     {
-        auto client = broker.connectAs(uid);
-        client->send(broker::Hello{2}, 1);
-        expect<broker::Welcome>(*client);
+        auto client = broker.greeted(uid, 2);
         client->send(broker::ListTouchpads{}, 2);
         deviceId = expect<broker::Touchpad>(*client).info.deviceId;
         expect<broker::ListEnd>(*client);
