@@ -115,9 +115,9 @@ TEST(ExclusiveMode, GrabWaitsForTheLastFingerAndButtonToLift)
     EXPECT_EQ(rig.ask(*client).state, ExclusiveState::waiting);
     EXPECT_EQ(rig.uinput.devices().size(), 1u); // the clone is ready
     rig.write(lift(0));
-    EXPECT_TRUE(rig.pad().grabs().empty());
+    EXPECT_TRUE(rig.pad.grabs().empty());
     rig.write(button(false));
-    EXPECT_EQ(rig.pad().grabs(), std::vector<int>{1});
+    EXPECT_EQ(rig.pad.grabs(), std::vector<int>{1});
     EXPECT_EQ(rig.expect<Exclusive>(*client).state, ExclusiveState::active);
     EXPECT_TRUE(rig.cloneFrames().empty());
 }
@@ -142,7 +142,7 @@ TEST(ExclusiveMode, RefusedWhereItCannotWorkAndToldWhy)
         {"semi-multitouch pad", semi, {}, ExclusiveReason::semiMultitouch},
         {"no slots", slotless, {}, ExclusiveReason::notMultitouch},
         {"another program holds the grab", synapticsPad(),
-         [](ExclusiveRig& rig, TestClient&) { rig.pad().grabBusy(true); }, ExclusiveReason::grabBusy},
+         [](ExclusiveRig& rig, TestClient&) { rig.pad.grabBusy(true); }, ExclusiveReason::grabBusy},
         {"no clone can be made", synapticsPad(), [](ExclusiveRig& rig, TestClient&) { rig.uinput.failCreate(EPERM); },
          ExclusiveReason::cloneFailed},
         {"another connection holds it", synapticsPad(), [&](ExclusiveRig& rig, TestClient&) { holder = rig.connect(); },
@@ -156,11 +156,11 @@ TEST(ExclusiveMode, RefusedWhereItCannotWorkAndToldWhy)
         ExclusiveRig rig(c.pad);
         const auto client = rig.connect(false);
         if (c.before) c.before(rig, *client);
-        const auto grabs = rig.pad().grabs();
+        const auto grabs = rig.pad.grabs();
         const Exclusive answer = rig.ask(*client);
         EXPECT_EQ(answer.state, ExclusiveState::off);
         EXPECT_EQ(answer.reason, c.reason);
-        EXPECT_EQ(rig.pad().grabs(), grabs);
+        EXPECT_EQ(rig.pad.grabs(), grabs);
         for (const auto& device : rig.uinput.devices())
             EXPECT_TRUE(device.destroyed || holder);
         holder.reset();
@@ -171,7 +171,7 @@ TEST(ExclusiveMode, PadIsGrabbedBeforeTheFirstTouchAndAHiddenContactOrGuardedPre
 {
     ExclusiveRig rig(synapticsPad());
     const auto client = rig.connect();
-    EXPECT_EQ(rig.pad().grabs(), std::vector<int>{1});
+    EXPECT_EQ(rig.pad.grabs(), std::vector<int>{1});
     rig.write(finger(0, 7));
     EXPECT_EQ(rig.cloneFrames().size(), 1u); // each frame goes out as it is read
     client->send(HideContact{rig.deviceId, 7, true}, 5);
@@ -243,10 +243,10 @@ TEST(ExclusiveMode, HolderThatLeavesTurnsThePadIntoPassThroughAtOnceAndTheGrabEn
         ASSERT_EQ(frames.size(), before + 1);
         EXPECT_TRUE(has(frames.back(), EV_ABS, ABS_MT_POSITION_X, 3300));
         EXPECT_EQ(rig.heldDown(), std::pair(1, 3)); // a finger, the button, BTN_TOUCH, BTN_TOOL_FINGER
-        EXPECT_EQ(rig.pad().grabs(), std::vector<int>{1});
+        EXPECT_EQ(rig.pad.grabs(), std::vector<int>{1});
         rig.write(button(false));
         rig.write(lift(0));
-        EXPECT_EQ(rig.pad().grabs(), (std::vector<int>{1, 0}));
+        EXPECT_EQ(rig.pad.grabs(), (std::vector<int>{1, 0}));
         EXPECT_TRUE(rig.clone().destroyed);
         EXPECT_EQ(rig.heldDown(), std::pair(0, 0));
     }
@@ -267,14 +267,14 @@ TEST(ExclusiveMode, FailuresLeaveTheCloneWithNothingDown)
          },
          {}},
         {"the system slept", [](ExclusiveRig& rig) { rig.slept += 10s; }, {}},
-        {"the pad was removed", [](ExclusiveRig& rig) { rig.emulation.remove(rig.pad().node()); },
+        {"the pad was removed", [](ExclusiveRig& rig) { rig.emulation.remove(rig.pad.node()); },
          ExclusiveReason::deviceRemoved},
         {"the loop stalled",
          [](ExclusiveRig& rig) {
-             rig.emulation.write(rig.pad().node(), {ev(EV_ABS, ABS_MT_POSITION_X, 2900), syn});
+             rig.emulation.write(rig.pad.node(), {ev(EV_ABS, ABS_MT_POSITION_X, 2900), syn});
              rig.broker.broker().checkWatchdog(rig.now);
              rig.broker.broker().checkWatchdog(rig.now + GrabWatchdog::stallTimeout);
-             EXPECT_FALSE(rig.pad().grabbed()); // let go before the loop comes back
+             EXPECT_FALSE(rig.pad.grabbed()); // let go before the loop comes back
              EXPECT_EQ(rig.heldDown(), std::pair(0, 0));
          },
          ExclusiveReason::watchdog},
@@ -290,10 +290,10 @@ TEST(ExclusiveMode, FailuresLeaveTheCloneWithNothingDown)
         EXPECT_EQ(rig.heldDown(), std::pair(0, 0));
         if (c.reason) {
             EXPECT_EQ(rig.expect<Exclusive>(*client).reason, *c.reason);
-            EXPECT_EQ(rig.pad().grabs().back(), 0);
+            EXPECT_EQ(rig.pad.grabs().back(), 0);
             EXPECT_TRUE(rig.clone().destroyed);
         } else {
-            EXPECT_TRUE(rig.pad().grabbed());
+            EXPECT_TRUE(rig.pad.grabbed());
         }
     }
 }

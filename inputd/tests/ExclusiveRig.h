@@ -57,11 +57,11 @@ class ExclusiveRig {
     using Frames = std::vector<std::vector<input_event>>;
     using Clock = std::chrono::steady_clock;
 
-    explicit ExclusiveRig(const DeviceDescription& pad,
+    explicit ExclusiveRig(const DeviceDescription& description,
                           std::vector<std::string> udev = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1",
                                                            "ID_INPUT_TOUCHPAD_INTEGRATION=internal"},
                           BrokerConfig config = {})
-        : pad_(emulation, pad, 30, udev), broker(withClock(std::move(config)), true)
+        : pad(emulation, description, 30, udev), broker(withClock(std::move(config)), true)
     {}
 
     // A connection that listed and subscribed to the pad (and asked for exclusive mode).
@@ -103,7 +103,7 @@ class ExclusiveRig {
         const broker::Time stamp{1000 + ++writes_, 0};
         for (input_event& e : events)
             e.input_event_sec = stamp.seconds;
-        emulation.write(pad_.node(), events);
+        emulation.write(pad.node(), events);
         for (;;)
             for (const broker::WireEvent& e : expect<broker::Events>(*witness_).events)
                 if (e.time == stamp) return;
@@ -120,8 +120,7 @@ class ExclusiveRig {
         frames.pop_back();
         return frames;
     }
-    FakeUinput::Device clone() const { return uinput.device(pad_.name()); }
-    FakeEvdev& pad() { return pad_; }
+    FakeUinput::Device clone() const { return uinput.device(pad.name()); }
 
     // The contacts and keys the clone holds after everything written to it.
     std::pair<int, int> heldDown() const
@@ -141,9 +140,13 @@ class ExclusiveRig {
 
     EmulatedInput emulation;
     FakeUinput uinput{emulation};
+    FakeEvdev pad;
+    Clock::time_point now = Clock::now();
+    std::chrono::nanoseconds slept{};
+    InProcessBroker broker;
+    std::uint32_t deviceId = 0;
 
   private:
-    FakeEvdev pad_;
     BrokerConfig withClock(BrokerConfig config)
     {
         config.clock = [this] { return now; };
@@ -152,13 +155,6 @@ class ExclusiveRig {
         return config;
     }
 
-  public:
-    Clock::time_point now = Clock::now();
-    std::chrono::nanoseconds slept{};
-    InProcessBroker broker;
-    std::uint32_t deviceId = 0;
-
-  private:
     std::unique_ptr<TestClient> witness_;
     long writes_ = 0;
 };
