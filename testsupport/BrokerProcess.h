@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <spawn.h>

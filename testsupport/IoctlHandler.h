@@ -10,7 +10,6 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 typedef struct _UMockdevIoctlBase UMockdevIoctlBase;

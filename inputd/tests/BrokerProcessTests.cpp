@@ -210,8 +210,7 @@ TEST_F(BrokerOnEmulatedDevices, TouchpadsComingAndGoingAreAnnouncedAsTheyAre)
 {
     start();
     const auto client = connect();
-    EXPECT_TRUE(list(*client).empty());
-
+    EXPECT_TRUE(list(*client).empty()); // a client that listed is told of touchpads coming and going
     const DeviceDescription recorded = alpsDescription();
     const auto node = emulation.add(recorded, 8, touchpadProperties);
     const auto message = client->receive();

@@ -57,17 +57,15 @@ TEST(ExclusiveMode, CloneIsIndistinguishableFromThePadSaveItsPhysAndThePalmTool)
     };
     const std::vector<Case> cases = {
         {fuzzed,
-         {"ID_INPUT_TOUCHPAD_INTEGRATION=internal", "LIBINPUT_FUZZ_00=8", "LIBINPUT_FUZZ_01=8", "LIBINPUT_FUZZ_35=8",
-          "LIBINPUT_FUZZ_36=8"},
+         {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1", "ID_INPUT_TOUCHPAD_INTEGRATION=internal", "LIBINPUT_FUZZ_00=8",
+          "LIBINPUT_FUZZ_01=8", "LIBINPUT_FUZZ_35=8", "LIBINPUT_FUZZ_36=8"},
          "internal",
          8},
-        {cover, {"ID_INPUT_TOUCHPAD_INTEGRATION=external"}, "external"},
+        {cover, {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1", "ID_INPUT_TOUCHPAD_INTEGRATION=external"}, "external"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pad.name);
-        std::vector<std::string> udev = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1"};
-        udev.insert(udev.end(), c.udev.begin(), c.udev.end());
-        ExclusiveRig rig(c.pad, udev);
+        ExclusiveRig rig(c.pad, c.udev);
         const auto client = rig.connect();
         const FakeUinput::Device clone = rig.clone();
         const DeviceDescription& made = clone.description;
@@ -95,7 +93,7 @@ TEST(ExclusiveMode, CloneIsIndistinguishableFromThePadSaveItsPhysAndThePalmTool)
         EXPECT_EQ(made.absInfo.at(ABS_MT_TOOL_TYPE).maximum, MT_TOOL_PALM);
 
         // udev announces the clone: the broker never takes it for a touchpad of its own.
-        FakeEvdev announced(rig.emulation, made, 31, udev, clone.phys);
+        FakeEvdev announced(rig.emulation, made, 31, c.udev, clone.phys);
         rig.broker.settle();
         const auto other = rig.broker.connectAs(geteuid());
         other->send(Hello{2}, 1);

@@ -55,7 +55,6 @@ inline bool has(const std::vector<input_event>& frame, std::uint16_t type, std::
 class ExclusiveRig {
   public:
     using Frames = std::vector<std::vector<input_event>>;
-    using Clock = std::chrono::steady_clock;
 
     explicit ExclusiveRig(const DeviceDescription& description,
                           std::vector<std::string> udev = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1",
@@ -141,7 +140,7 @@ class ExclusiveRig {
     EmulatedInput emulation;
     FakeUinput uinput{emulation};
     FakeEvdev pad;
-    Clock::time_point now = Clock::now();
+    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
     std::chrono::nanoseconds slept{};
     InProcessBroker broker;
     std::uint32_t deviceId = 0;
