@@ -28,13 +28,10 @@ std::vector<Written> events(const FakeUinput& uinput)
     return out;
 }
 
-VirtualKeyboard::SinkFactory uinputSinks()
-{
-    return []() -> std::unique_ptr<KeySink> {
-        std::string error;
-        return UinputKeySink::create(error);
-    };
-}
+const VirtualKeyboard::SinkFactory uinputSinks = []() -> std::unique_ptr<KeySink> {
+    std::string error;
+    return UinputKeySink::create(error);
+};
 
 } // namespace
 
@@ -43,7 +40,7 @@ TEST(Uinput, KeysPostedRightAfterTheServiceStartsAreWrittenOnceUdevAnnouncesTheD
     EmulatedInput emulation;
     FakeUinput uinput(emulation);
     BrokerConfig config;
-    config.keySinkFactory = uinputSinks();
+    config.keySinkFactory = uinputSinks;
     InProcessBroker broker(config, true);
 
     const auto client = broker.greeted();
@@ -73,7 +70,7 @@ TEST(Uinput, RefusedDeviceMakesThePostUnavailableAndNothingIsWritten)
     FakeUinput uinput(emulation);
     uinput.failCreate(EPERM);
 
-    VirtualKeyboard keyboard(uinputSinks());
+    VirtualKeyboard keyboard(uinputSinks);
     EXPECT_FALSE(keyboard.post(SystemKey::mute, false, {}));
     EXPECT_TRUE(uinput.devices().empty());
     uinput.failCreate(0);
