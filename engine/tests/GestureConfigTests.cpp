@@ -1,4 +1,3 @@
-#include "GestureEngineKit/ActionMapping.h"
 #include "GestureEngineKit/GestureConfig.h"
 
 #include <gtest/gtest.h>
@@ -44,18 +43,5 @@ TEST(GestureConfigZones, StartPointsFallInTheirZonesWithStrictBounds)
         for (double x : {0.01, 0.5, 0.95, 0.99})
             for (double y : {0.01, 0.5, 0.95, 0.99})
                 EXPECT_FALSE(without.zones(x, y).contains(off));
-    }
-}
-
-TEST(ActionMapping, SwappingExchangesOnlyTheSideEdges)
-{
-    for (const bool swap : {false, true}) {
-        const ActionMapping m{swap};
-        EXPECT_EQ(m.action(Zone::left), swap ? EdgeAction::volume : EdgeAction::brightness);
-        EXPECT_EQ(m.action(Zone::right), swap ? EdgeAction::brightness : EdgeAction::volume);
-        EXPECT_EQ(m.action(Zone::bottom), EdgeAction::media);
-        EXPECT_EQ(m.action(Zone::topRightCorner), EdgeAction::mute);
-        for (Zone zone : allZones)
-            EXPECT_EQ(m.zones(m.action(zone)), ZoneSet{zone});
     }
 }
