@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 using namespace GestureEngineKit;
 using nlohmann::json;
 
@@ -22,37 +20,13 @@ std::string errorOf(const json& j)
 
 } // namespace
 
-TEST(EngineInputJson, EachKindHasItsOwnKeysAndRoundTripsExactly)
+// Inputs round-trip through trace files (the trace file tests); here the reading rules a writer
+// of its own could meet.
+TEST(EngineInputJson, KeysTheKindDoesNotUseAreIgnoredAndWholeNumbersAreIntegers)
 {
-    const struct {
-        EngineInput input;
-        const char* text;
-    } cases[] = {
-        {EngineInput::keyDown(1.5), R"({"k":"key","t":1.5})"},
-        {EngineInput::mouseDown(2), R"({"k":"click","t":2.0})"},
-        {EngineInput::modifiers({ModifierState::shift, ModifierState::option}, 3), R"({"k":"mod","m":5,"t":3.0})"},
-        {EngineInput::frame({4, {TouchSample{3, 4, 0.5f, 0.25f, 9.5f, 7, 100, 200}}}),
-         R"({"k":"f","t":4.0,"f":[{"id":3,"s":4,"x":0.5,"y":0.25,"ma":9.5,"mi":7,"ax":100,"ay":200}]})"},
-        {EngineInput::frame({12345.678912,
-                             {TouchSample{-7, 3, 0.95f, 0.1f, 12.3f, 0.7f, -3.5f, 1e30f},
-                              TouchSample{2147483647, -2147483647 - 1, 1.0f / 3, 2.0f / 3, 0, 0, 0, 0}}}),
-         nullptr},
-        {EngineInput::mouseDown(1e-300), nullptr},
-        {EngineInput::modifiers(ModifierState(255), 7), nullptr},
-    };
-    for (const auto& c : cases) {
-        if (c.text) {
-            EXPECT_EQ(toJson(c.input), json::parse(c.text));
-        }
-        EXPECT_EQ(fromJson<EngineInput>(json::parse(toJson(c.input).dump())), c.input) << toJson(c.input).dump();
-    }
-    EXPECT_EQ(floatNumber(0.95f).dump(), "0.95"); // shortest text that reads back to the float
-    // Keys the kind does not use are ignored.
     EXPECT_EQ(fromJson<EngineInput>(json::parse(R"({"k":"key","t":1,"f":"whatever"})")), EngineInput::keyDown(1));
     EXPECT_EQ(fromJson<EngineInput>(json::parse(R"({"k":"mod","t":1,"m":3.0})")),
               EngineInput::modifiers(ModifierState(3), 1));
-    EXPECT_EQ(errorOf<EngineInput>(json{{"k", "key"}, {"t", std::numeric_limits<double>::infinity()}}),
-              R"(key "t": number out of range)");
 }
 
 TEST(GestureConfigJson, RoundTripsLeavesOutAbsentOptionalsAndChecksEveryKey)
