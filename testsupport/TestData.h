@@ -9,10 +9,16 @@
 
 namespace rimglider::test {
 
+// The path of a file under input/tests/data.
+inline std::string dataPath(const std::string& name)
+{
+    return std::string(INPUT_TEST_DATA_DIR) + "/" + name;
+}
+
 // The bytes of a file under input/tests/data.
 inline std::string readData(const std::string& name)
 {
-    std::ifstream file(std::string(INPUT_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    std::ifstream file(dataPath(name), std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
@@ -30,6 +36,13 @@ inline const std::string alps = "evemu-devices/AlpsPS2 ALPS GlidePoint";
 inline DeviceDescription alpsDescription()
 {
     return describedIn(alps + ".desc");
+}
+
+// The handmade touchpad of the frame, trace and recorder tests.
+inline const DeviceDescription& testTouchpad()
+{
+    static const DeviceDescription description = describedIn("handmade/Rimglider Test Touchpad.desc");
+    return description;
 }
 
 } // namespace rimglider::test

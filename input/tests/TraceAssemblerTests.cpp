@@ -1,6 +1,5 @@
 // The trace assembler's own rules, beyond what importing recordings shows: whole-state
 // batches (a live subscription, lost events) and which context becomes an input.
-#include "RimgliderInput/Recording.h"
 #include "RimgliderInput/TraceAssembler.h"
 
 #include "TestData.h"
@@ -9,16 +8,9 @@
 
 using namespace rimglider;
 using namespace GestureEngineKit;
-using rimglider::test::readData;
+using rimglider::test::testTouchpad;
 
 namespace {
-
-const DeviceDescription& testTouchpad()
-{
-    static const DeviceDescription description =
-        *readEvemu(readData("handmade/Rimglider Test Touchpad.desc")).description;
-    return description;
-}
 
 // A finger in slot 0 with tracking id `id` at (x, y) raw, then SYN_REPORT, all at `t`.
 std::vector<InputEvent> fingerAt(double t, int id, int x, int y)
