@@ -18,7 +18,6 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <mutex>
 #include <sstream>
 
 using namespace rimglider;
@@ -75,11 +74,6 @@ struct RecordingRun {
     std::future<LiveRecorder::Result> result;
 };
 
-DeviceDescription describedDevice()
-{
-    return describedIn("handmade/Rimglider Test Touchpad.desc");
-}
-
 void writeText(const fs::path& path, const std::string& text)
 {
     fs::create_directories(path.parent_path());
@@ -123,10 +117,10 @@ TEST_F(TraceRecordTest, RecordsTheInputsAnImportOfTheSameEventsGives)
     EXPECT_FALSE(fs::exists(out + ".partial"));
 }
 
-TEST_F(TraceRecordTest, StopsWhenTheTimeIsUpOrWhenAskedAndKnowsWhetherKeysWereServed)
+TEST_F(TraceRecordTest, StopsWhenTheTimeIsUpAndKnowsWhetherKeysWereServed)
 {
     FakeBroker broker(folder.path());
-    broker.addTouchpad({2, describedDevice(), false, false, "seat0"});
+    broker.addTouchpad({2, testTouchpad(), false, false, "seat0"});
     broker.refuseKeys();
     std::atomic<double> clock{100.0};
     LiveRecorder::Options options;
@@ -142,35 +136,12 @@ TEST_F(TraceRecordTest, StopsWhenTheTimeIsUpOrWhenAskedAndKnowsWhetherKeysWereSe
     EXPECT_EQ(result.end, LiveRecorder::Result::End::timeUp);
     EXPECT_DOUBLE_EQ(result.counts.seconds, 30.0);
     EXPECT_FALSE(result.trace.header.hasContextEvents);
-
-    options.seconds.reset();
-    std::mutex lock;
-    LiveRecorder::Counts latest;
-    RecordingRun stopped([&](const std::atomic<bool>& stop) {
-        return LiveRecorder(options).record(stop, [&](const LiveRecorder::Counts& c) {
-            std::lock_guard guard(lock);
-            latest = c;
-        });
-    });
-    ASSERT_TRUE(eventually([&] { return broker.requestsOf<broker::SubscribeTouchpad>().size() == 2; }));
-    broker.sendEvents(2, {wireEvent({5.0, EV_KEY, BTN_LEFT, 1}), wireEvent({5.0, EV_SYN, SYN_REPORT, 0})});
-    ASSERT_TRUE(eventually([&] {
-        clock = clock + 1; // the running count is shown four times a second
-        std::lock_guard guard(lock);
-        return latest.clicks == 1 && latest.frames == 1;
-    }));
-    stopped.stop = true; // Ctrl+C
-    ASSERT_EQ(stopped.result.wait_for(10s), std::future_status::ready);
-    const LiveRecorder::Result interrupted = stopped.result.get();
-    EXPECT_EQ(interrupted.end, LiveRecorder::Result::End::stopped);
-    EXPECT_EQ(interrupted.trace.inputs,
-              (std::vector<EngineInput>{EngineInput::mouseDown(5.0), EngineInput::frame({5.0, {}})}));
 }
 
 TEST_F(TraceRecordTest, CtrlCEndsTheRecordingAndSavesIt)
 {
     FakeBroker broker(folder.path());
-    broker.addTouchpad({2, describedDevice(), true, false, "seat0"});
+    broker.addTouchpad({2, testTouchpad(), true, false, "seat0"});
     const std::string out = (scratch / "interrupted.trace").string();
     auto running = runAsync({"record", "--label", "normalWork", "--seconds", "3600", "-o", out}, broker.path());
     // Subscribed means recording: the tool has taken over SIGINT by then.
@@ -230,7 +201,7 @@ TEST_F(TraceRecordTest, EachFailureIsOneLineThatSaysWhatToDo)
 
     FakeBroker broker(folder.path());
     EXPECT_NE(failure({"record", "--label", "normalWork", "-o", out}).find("finds no touchpad"), std::string::npos);
-    broker.addTouchpad({3, describedDevice(), true, false, "seat0"});
+    broker.addTouchpad({3, testTouchpad(), true, false, "seat0"});
     EXPECT_EQ(failure({"record", "--label", "normalWork", "--device", "Other Pad", "-o", out}),
               "rimglider-trace: record: no touchpad named \"Other Pad\" (touchpads: \"Rimglider Test Touchpad\")\n");
     broker.refuseClients();

@@ -1,3 +1,4 @@
+#include "TestData.h"
 #include "ToolRun.h"
 
 #include "GestureEngineKit/GestureScript.h"
@@ -29,6 +30,15 @@ class TraceToolTest : public ::testing::Test {
     std::string writeTrace(const std::string& fileName, const Trace& trace)
     {
         return write(fileName, TraceFile::encode(trace));
+    }
+
+    // Failed with status 2 and a single error line that starts with `start`.
+    static void expectFailure(const ToolRun& r, const std::string& start)
+    {
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind(start, 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
 
     fs::path folder = scratchFolder("");
@@ -107,23 +117,18 @@ TEST_F(TraceToolTest, BadFilesGiveOneLineAndStatusTwo)
     const std::string badConfig = write("bad.json", R"({"surfaceWidthMM": 125})");
     const std::string notJson = write("notjson.json", "{");
 
-    const auto failsWith = [](const ToolRun& r, const std::string& start) {
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err.rfind(start, 0), 0u) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    };
-    failsWith(run({"show", missing}), "rimglider-trace: " + missing + ": No such file or directory");
-    failsWith(run({"judge", garbage}), "rimglider-trace: " + garbage + ": not a valid trace: ");
-    failsWith(run({"replay", "--config", badConfig, good}),
-              "rimglider-trace: " + badConfig + ": not a valid gesture configuration: missing key \"surfaceHeightMM\"");
-    failsWith(run({"judge", "--config", notJson, good}), "rimglider-trace: " + notJson + ": not valid JSON");
-    failsWith(run({"replay", "--config", (folder / "none.json").string(), good}), "rimglider-trace: ");
-    failsWith(run({"show", folder.string()}), "rimglider-trace: " + folder.string() + ": ");
+    expectFailure(run({"show", missing}), "rimglider-trace: " + missing + ": No such file or directory");
+    expectFailure(run({"judge", garbage}), "rimglider-trace: " + garbage + ": not a valid trace: ");
+    expectFailure(run({"replay", "--config", badConfig, good}),
+                  "rimglider-trace: " + badConfig +
+                      ": not a valid gesture configuration: missing key \"surfaceHeightMM\"");
+    expectFailure(run({"judge", "--config", notJson, good}), "rimglider-trace: " + notJson + ": not valid JSON");
+    expectFailure(run({"replay", "--config", (folder / "none.json").string(), good}), "rimglider-trace: ");
+    expectFailure(run({"show", folder.string()}), "rimglider-trace: " + folder.string() + ": ");
 
     // A file name holding a line feed still makes a single error line.
     const std::string oddName = write("odd\nname.trace", "garbage");
-    failsWith(run({"judge", oddName}), "rimglider-trace: " + (folder / "odd\\nname.trace").string() + ": ");
+    expectFailure(run({"judge", oddName}), "rimglider-trace: " + (folder / "odd\\nname.trace").string() + ": ");
 }
 
 TEST_F(TraceToolTest, UsageErrorsAndHelp)
@@ -141,18 +146,11 @@ TEST_F(TraceToolTest, UsageErrorsAndHelp)
     EXPECT_EQ(run({"replay", "--config"}).err, "rimglider-trace: --config needs a value\n");
 }
 
-namespace {
-std::string dataFile(const std::string& name)
-{
-    return std::string(INPUT_TEST_DATA_DIR) + "/" + name;
-}
-} // namespace
-
 TEST_F(TraceToolTest, ImportsEvemuWithTheDescriptionBesideItAndLibinputRecordings)
 {
     // The events file has no description; "AlpsPS2 ALPS GlidePoint.desc" beside it is found.
     const std::string out = (folder / "slide.trace").string();
-    const ToolRun imported = run({"import", dataFile("evemu-devices/AlpsPS2 ALPS GlidePoint.right-edge-scroll.events"),
+    const ToolRun imported = run({"import", dataPath("evemu-devices/AlpsPS2 ALPS GlidePoint.right-edge-scroll.events"),
                                   "--label", "rightSlideUp", "--note", "real ALPS pad", "-o", out});
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(imported.out, "Imported 55 inputs (55 frames) from \"AlpsPS/2 ALPS GlidePoint\" into " + out + "\n");
@@ -162,12 +160,12 @@ TEST_F(TraceToolTest, ImportsEvemuWithTheDescriptionBesideItAndLibinputRecording
 
     // An explicit description is taken as given.
     const ToolRun explicitDesc =
-        run({"import", dataFile("handmade/Rimglider Test Touchpad.hover.events"), "--desc",
-             dataFile("handmade/Rimglider Test Touchpad.desc"), "--label", "normalWork", "-o", out});
+        run({"import", dataPath("handmade/Rimglider Test Touchpad.hover.events"), "--desc",
+             dataPath("handmade/Rimglider Test Touchpad.desc"), "--label", "normalWork", "-o", out});
     EXPECT_EQ(explicitDesc.status, 0) << explicitDesc.err;
 
     const ToolRun yaml =
-        run({"import", dataFile("handmade/test-touchpad-and-keyboard.yml"), "--label", "normalWork", "-o", out});
+        run({"import", dataPath("handmade/test-touchpad-and-keyboard.yml"), "--label", "normalWork", "-o", out});
     ASSERT_EQ(yaml.status, 0) << yaml.err;
     const std::string yamlShown = run({"show", out}).out;
     EXPECT_NE(yamlShown.find("OS version:         debian:12 (Linux 6.1.0-28-amd64)\n"), std::string::npos) << yamlShown;
@@ -178,16 +176,13 @@ TEST_F(TraceToolTest, ImportFailuresLeaveNoFileBehind)
 {
     const std::string out = (folder / "never.trace").string();
     const auto failsWith = [&](std::vector<std::string> args, const std::string& start) {
-        const ToolRun r = run(args);
-        EXPECT_EQ(r.status, 2) << r.out;
-        EXPECT_EQ(r.err.rfind(start, 0), 0u) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        expectFailure(run(args), start);
         EXPECT_FALSE(fs::exists(out));
         EXPECT_FALSE(fs::exists(out + ".partial"));
     };
-    const std::string yaml = dataFile("handmade/test-touchpad-and-keyboard.yml");
+    const std::string yaml = dataPath("handmade/test-touchpad-and-keyboard.yml");
     failsWith({"import", yaml, "-o", out}, "rimglider-trace: import: --label is required");
-    failsWith({"import", yaml, "--desc", dataFile("handmade/Rimglider Test Touchpad.desc"), "--label", "normalWork",
+    failsWith({"import", yaml, "--desc", dataPath("handmade/Rimglider Test Touchpad.desc"), "--label", "normalWork",
                "-o", out},
               "rimglider-trace: import: --desc is for evemu recordings only");
     failsWith({"import", yaml, "--label", "slide", "-o", out},
@@ -195,8 +190,8 @@ TEST_F(TraceToolTest, ImportFailuresLeaveNoFileBehind)
     failsWith({"import", yaml, "--device", "Nope", "--label", "normalWork", "-o", out},
               "rimglider-trace: " + yaml + ": no device named \"Nope\"");
     failsWith(
-        {"import", dataFile("evemu-devices/bcm5974.three-finger-click.events"), "--label", "normalWork", "-o", out},
-        "rimglider-trace: " + dataFile("evemu-devices/bcm5974.three-finger-click.events") +
+        {"import", dataPath("evemu-devices/bcm5974.three-finger-click.events"), "--label", "normalWork", "-o", out},
+        "rimglider-trace: " + dataPath("evemu-devices/bcm5974.three-finger-click.events") +
             ": \"bcm5974\": the device uses the older anonymous-contact");
 
     const std::string lonely = write("lonely.events", "E: 0.1 0003 0039 1\nE: 0.1 0000 0000 0\n");
