@@ -1,6 +1,8 @@
 #include "RimgliderInput/ContextTracker.h"
 #include "RimgliderInput/Recording.h"
 
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 
 using namespace rimglider;
@@ -18,34 +20,6 @@ std::string errorOf(Read read)
     }
     return "(no error)";
 }
-
-const char* tinyYaml = R"(version: 1
-ndevices: 1
-devices:
-- node: /dev/input/event5
-  evdev:
-    name: "Pad"
-    id: [24, 1, 2, 3]
-    codes:
-      1: [272, 325, 330]
-      3: [47, 53, 54, 57]
-    absinfo:
-      47: [0, 1, 0, 0, 0]
-      53: [0, 100, 0, 0, 5]
-      54: [-50, 50, 0, 0, 5]
-      57: [0, 65535, 0, 0, 0]
-    properties: [0]
-  events:
-  - evdev:
-    - [1, 500000, 3, 57, 7]
-    - [1, 500000, 0, 0, 0]
-  - hid:
-      time: [1, 600000]
-      hidraw3: [1, 2]
-  - evdev:
-    - [2, 5, 3, 57, -1]
-    - [2, 5, 0, 0, 0]
-)";
 
 } // namespace
 
@@ -92,38 +66,30 @@ TEST(EvemuReader, MalformedLinesNameTheLine)
     EXPECT_EQ(error(longBitmap), "line 1: the bitmap is longer than any event type's");
 }
 
-TEST(LibinputRecordReader, ReadsDevicesAndEvdevEventsOnly)
+TEST(LibinputRecordReader, ReadsEvdevEventsOnlyAndNamesTheLineOfAMistake)
 {
-    const Recording recording = readLibinputRecord(tinyYaml);
-    EXPECT_EQ(recording.format, Recording::Format::libinputRecord);
-    EXPECT_EQ(recording.osVersion, "");
-    ASSERT_EQ(recording.devices.size(), 1u);
-    const DeviceDescription& d = recording.devices[0].description;
-    EXPECT_EQ(d.name, "Pad");
-    EXPECT_EQ(d.id, (InputId{24, 1, 2, 3}));
-    EXPECT_EQ(*d.abs(ABS_MT_POSITION_Y), (AbsInfo{0, -50, 50, 0, 0, 5}));
-    EXPECT_TRUE(d.isTouchpad());
-    const auto& events = recording.devices[0].events;
-    ASSERT_EQ(events.size(), 4u);
-    EXPECT_EQ(events[0], (InputEvent{1.5, EV_ABS, ABS_MT_TRACKING_ID, 7}));
-    EXPECT_EQ(events[2], (InputEvent{2.000005, EV_ABS, ABS_MT_TRACKING_ID, -1}));
-}
-
-TEST(LibinputRecordReader, MalformedFilesNameTheLine)
-{
-    const auto error = [](const std::string& text) { return errorOf([&] { readLibinputRecord(text); }); };
     const auto replaced = [](const std::string& from, const std::string& to) {
-        std::string copy = tinyYaml;
+        std::string copy = test::readData("handmade/test-touchpad-and-keyboard.yml");
         return copy.replace(copy.find(from), from.size(), to);
     };
+    const std::string firstAfterLibinput = "[  1, 500000,  3,  57,   101]";
+    // Microseconds are a count, not the digits of a fraction.
+    const RecordedDevice pad =
+        readLibinputRecord(replaced(firstAfterLibinput, "[  1, 5,  3,  57,   101]")).devices.at(1);
+    EXPECT_EQ(pad.description.id, (InputId{24, 1739, 1, 256}));
+    EXPECT_EQ(*pad.description.abs(ABS_MT_POSITION_Y), (AbsInfo{0, 0, 500, 0, 0, 10}));
+    ASSERT_EQ(pad.events.size(), 59u);
+    EXPECT_EQ(pad.events[33], (InputEvent{1.000005, EV_ABS, ABS_MT_TRACKING_ID, 101})); // the libinput entry is skipped
+
+    const auto error = [](const std::string& text) { return errorOf([&] { readLibinputRecord(text); }); };
     EXPECT_EQ(error("devices: [unclosed\n").rfind("line 2: not valid YAML: ", 0), 0u);
     EXPECT_EQ(error("- just a list\n"), "not a libinput recording: expected a YAML mapping");
     EXPECT_EQ(error("version: 1\n"), "not a libinput recording: no \"devices\" list");
-    EXPECT_EQ(error(replaced("    - [2, 5, 3, 57, -1]", "    - [2, 5, 3, 57]")),
-              "line 25: expected [sec, usec, type, code, value]");
-    EXPECT_EQ(error(replaced("    - [2, 5, 3, 57, -1]", "    - [2, 5, 3, 99999, -1]")),
-              "line 25: expected an event code, found \"99999\"");
-    EXPECT_EQ(error(replaced("    name: \"Pad\"\n", "")), "line 6: missing \"name\"");
+    EXPECT_EQ(error(replaced(firstAfterLibinput, "[  1, 500000,  3,  57]")),
+              "line 107: expected [sec, usec, type, code, value]");
+    EXPECT_EQ(error(replaced(firstAfterLibinput, "[  1, 500000,  3,  99999,   101]")),
+              "line 107: expected an event code, found \"99999\"");
+    EXPECT_EQ(error(replaced("    name: \"Rimglider Test Touchpad\"\n", "")), "line 33: missing \"name\"");
 }
 
 TEST(ContextTracker, KeysModifiersAndButtons)
