@@ -138,31 +138,26 @@ TEST(GestureEngine, AnotherFingerEndsTheClaim)
 
 TEST(GestureEngine, DirectionAndTimeDecideBetweenSlideSwipeAndCancel)
 {
-    GestureEngine left; // 3 mm horizontal in the left zone: the wrong direction
-    left.handle(frame(1.0, {finger(0.05f, 0.5f)}));
-    EXPECT_EQ(left.handle(frame(1.1, {finger(0.05f + 3.0f / 125, 0.5f)})),
-              Events{cancelled(CancelReason::wrongDirection)});
-    GestureEngine diagonal;
-    diagonal.handle(frame(1.0, {finger(0.95f, 0.5f)}));
-    EXPECT_EQ(diagonal.handle(frame(1.1, {finger(0.95f - 3.0f / 125, 0.5f + 3.0f / 78)})),
-              Events{cancelled(CancelReason::wrongDirection)});
-    GestureEngine corner; // a corner-only claim never slides
-    EXPECT_EQ(corner.handle(frame(1.0, {finger(0.89f, 0.9f)})), Events{GestureEvent::claimed({Zone::topRightCorner})});
-    EXPECT_EQ(corner.handle(frame(1.1, {finger(0.89f, 0.85f)})), Events{cancelled(CancelReason::wrongDirection)});
-    GestureEngine resting;
-    resting.handle(frame(1.0, {finger(0.05f, 0.5f)}));
-    EXPECT_EQ(resting.handle(frame(1.8, {finger(0.05f, 0.5f)})), Events{});
-    EXPECT_EQ(resting.handle(frame(1.81, {finger(0.05f, 0.5f)})), Events{cancelled(CancelReason::timeout)});
-
-    // The lower-left corner: vertical starts the left slider, horizontal is a swipe candidate.
-    GestureEngine upward;
-    EXPECT_EQ(upward.handle(frame(1.0, {finger(0.05f, 0.03f)})),
-              Events{GestureEvent::claimed({Zone::left, Zone::bottom})});
-    EXPECT_EQ(upward.handle(frame(1.1, {finger(0.05f, 0.07f)})), Events{GestureEvent::sliderBegan(Zone::left)});
-    GestureEngine sideways;
-    sideways.handle(frame(1.0, {finger(0.05f, 0.03f)}));
-    EXPECT_EQ(sideways.handle(frame(1.2, {finger(0.04f - 12.5f / 125, 0.03f)})),
-              Events{GestureEvent::swipe(Zone::bottom, SwipeDirection::left)});
+    // One finger down at (x0, y0), then at (x1, y1) `dt` seconds later: that frame's events.
+    const struct {
+        float x0, y0, x1, y1;
+        double dt;
+        Events expected;
+    } moves[] = {
+        {0.05f, 0.5f, 0.05f + 3.0f / 125, 0.5f, 0.1, {cancelled(CancelReason::wrongDirection)}}, // left, horizontal
+        {0.95f, 0.5f, 0.95f - 3.0f / 125, 0.5f + 3.0f / 78, 0.1, {cancelled(CancelReason::wrongDirection)}},
+        {0.89f, 0.9f, 0.89f, 0.85f, 0.1, {cancelled(CancelReason::wrongDirection)}}, // a corner-only claim never slides
+        {0.05f, 0.5f, 0.05f, 0.5f, 0.8, {}},
+        {0.05f, 0.5f, 0.05f, 0.5f, 0.81, {cancelled(CancelReason::timeout)}},
+        // The lower-left corner: vertical starts the left slider, horizontal is a swipe candidate.
+        {0.05f, 0.03f, 0.05f, 0.07f, 0.1, {GestureEvent::sliderBegan(Zone::left)}},
+        {0.05f, 0.03f, 0.04f - 12.5f / 125, 0.03f, 0.2, {GestureEvent::swipe(Zone::bottom, SwipeDirection::left)}},
+    };
+    for (const auto& m : moves) {
+        GestureEngine engine;
+        engine.handle(frame(1.0, {finger(m.x0, m.y0)}));
+        EXPECT_EQ(engine.handle(frame(1.0 + m.dt, {finger(m.x1, m.y1)})), m.expected) << m.x1 << ", " << m.y1;
+    }
     // The swipe judges the total displacement, with no timeout beyond the activation distance.
     GestureEngine turned;
     turned.handle(frame(1.0, {finger(0.5f, 0.03f)}));
