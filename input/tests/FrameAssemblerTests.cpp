@@ -129,7 +129,6 @@ TEST(FrameAssembler, SingleTouchPadsReportContactZeroWhileTouching)
     pad.absInfo[ABS_X] = {.value = 100, .minimum = 0, .maximum = 1000};
     pad.absInfo[ABS_Y] = {.value = 0, .minimum = 0, .maximum = 500};
     FrameAssembler assembler(pad);
-    EXPECT_FALSE(assembler.isMultitouch());
     assembler.push({1.0, EV_KEY, BTN_TOUCH, 1});
     const auto first = assembler.push({1.0, EV_SYN, SYN_REPORT, 0});
     ASSERT_TRUE(first);

@@ -92,16 +92,11 @@ TEST(RealRecordings, RightSideSlideNeedsAWiderEdge)
     EXPECT_EQ(events.back(), GestureEvent::released(GestureEvent::Outcome::completed()));
 }
 
-TEST(LibinputRecording, TouchpadAndKeyboardBecomeFramesClicksKeysAndModifiers)
+TEST(LibinputRecording, TouchpadAndKeyboardBecomeFramesClicksKeysAndModifiersInTimeOrder)
 {
-    const Recording recording = readLibinputRecord(readData("handmade/test-touchpad-and-keyboard.yml"));
-    ASSERT_EQ(recording.devices.size(), 3u);
-    EXPECT_EQ(recording.osVersion, "debian:12 (Linux 6.1.0-28-amd64)");
-    EXPECT_TRUE(recording.devices[1].description.isTouchpad());
-    EXPECT_TRUE(recording.devices[2].description.isKeyboard());
-    EXPECT_FALSE(recording.devices[0].description.isTouchpad());
-
-    const Trace trace = importRecording(recording, options());
+    // The touchpad and the keyboard are found among the devices; the mouse's click is not the pad's.
+    const Trace trace =
+        importRecording(readLibinputRecord(readData("handmade/test-touchpad-and-keyboard.yml")), options());
     EXPECT_EQ(trace.header.hardwareModel, "Rimglider Test Touchpad");
     EXPECT_TRUE(trace.header.hasContextEvents);
     EXPECT_EQ(trace.header.osVersion, "debian:12 (Linux 6.1.0-28-amd64)");
@@ -114,19 +109,8 @@ TEST(LibinputRecording, TouchpadAndKeyboardBecomeFramesClicksKeysAndModifiers)
         if (input.kind() == EngineInput::Kind::mouseDown) clicks.push_back(input.time());
     }
     EXPECT_EQ(modifiers, (std::vector<std::pair<double, std::uint8_t>>{{0.4, 1}, {0.45, 5}, {0.8, 1}, {0.85, 0}}));
-    EXPECT_EQ(keys, std::vector<double>{2.5});    // autorepeat is not a press
-    EXPECT_EQ(clicks, std::vector<double>{1.55}); // the mouse's click is not the touchpad's
+    EXPECT_EQ(keys, std::vector<double>{2.5}); // autorepeat is not a press
+    EXPECT_EQ(clicks, std::vector<double>{1.55});
     EXPECT_TRUE(std::is_sorted(trace.inputs.begin(), trace.inputs.end(),
                                [](const EngineInput& a, const EngineInput& b) { return a.time() < b.time(); }));
-
-    const auto events = trace.replay({});
-    // Slide with Shift+Alt held: fine steps. Bottom touch with a click: no gesture.
-    // Touch right after a key press: ignored.
-    ASSERT_GE(events.size(), 4u);
-    EXPECT_EQ(events[0], GestureEvent::claimed({Zone::right}));
-    EXPECT_EQ(events[1], GestureEvent::sliderBegan(Zone::right));
-    EXPECT_EQ(events[2], GestureEvent::sliderStep(Zone::right, SliderDirection::up, true));
-    EXPECT_EQ(count(events, Kind::claimed), 2u);
-    EXPECT_EQ(events.back(), GestureEvent::released(GestureEvent::Outcome::cancelled(CancelReason::noGesture)));
-    EXPECT_EQ(events[events.size() - 2], GestureEvent::claimed({Zone::bottom}));
 }
