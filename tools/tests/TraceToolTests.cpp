@@ -49,10 +49,9 @@ class TraceToolTest : public ::testing::Test {
 TEST_F(TraceToolTest, ReplayPrintsEveryEventKindAsTextOrJson)
 {
     GestureScript hand;
-    hand.down(1, 0.05f, 0.03f).hold(1.0).upAll();                                       // claimed, cancelled timeout
-    hand.wait(1).down(2, 0.5f, 0.03f).glide(0.2, -0.2f, 0).upAll();                     // swipe left
-    hand.wait(1).down(3, 0.95f, 0.95f).upAll().wait(0.1).down(4, 0.95f, 0.95f).upAll(); // double tap
-    hand.wait(1).down(5, 0.95f, 0.5f).glide(0.1, 0, 0.1f).upAll();                      // slide up
+    hand.down(1, 0.05f, 0.03f).hold(1.0).upAll();                   // claimed, cancelled timeout
+    hand.wait(1).down(2, 0.5f, 0.03f).glide(0.2, -0.2f, 0).upAll(); // swipe left
+    hand.wait(1).down(5, 0.95f, 0.5f).glide(0.1, 0, 0.1f).upAll();  // slide up
     const std::string file = writeTrace("all.trace", Trace{{}, hand.take()});
     GestureConfig taps;
     taps.bottomTapEnabled = true;
@@ -62,11 +61,6 @@ TEST_F(TraceToolTest, ReplayPrintsEveryEventKindAsTextOrJson)
         {"released(cancelled(timeout))", R"({"event":"released","outcome":"cancelled","reason":"timeout"})"},
         {"claimed([bottom])", R"({"event":"claimed","zones":["bottom"]})"},
         {"swipe(bottom, left)", R"({"event":"swipe","zone":"bottom","direction":"left"})"},
-        {"released(completed)", R"({"event":"released","outcome":"completed"})"},
-        {"claimed([right, topRightCorner])", R"({"event":"claimed","zones":["right","topRightCorner"]})"},
-        {"released(cancelled(noGesture))", R"({"event":"released","outcome":"cancelled","reason":"noGesture"})"},
-        {"claimed([right, topRightCorner])", R"({"event":"claimed","zones":["right","topRightCorner"]})"},
-        {"doubleTap(topRightCorner)", R"({"event":"doubleTap","zone":"topRightCorner"})"},
         {"released(completed)", R"({"event":"released","outcome":"completed"})"},
         {"claimed([right])", R"({"event":"claimed","zones":["right"]})"},
         {"sliderBegan(right)", R"({"event":"sliderBegan","zone":"right"})"},
@@ -90,10 +84,7 @@ TEST_F(TraceToolTest, ReplayPrintsEveryEventKindAsTextOrJson)
 
 TEST_F(TraceToolTest, JudgeExitStatusFollowsTheVerdict)
 {
-    const ToolRun pass = run({"judge", writeTrace("pass.trace", scriptedExample(TraceLabel::bottomSwipeLeft))});
-    EXPECT_EQ(pass.status, 0);
-    EXPECT_EQ(pass.out, "OK\n");
-
+    // (A passing judgement: the bundled examples' command-line tests.)
     Trace mislabelled = scriptedExample(TraceLabel::bottomSwipeLeft);
     mislabelled.header.label = TraceLabel::bottomSwipeRight;
     const ToolRun fail = run({"judge", writeTrace("fail.trace", mislabelled)});
@@ -157,12 +148,6 @@ TEST_F(TraceToolTest, ImportsEvemuWithTheDescriptionBesideItAndLibinputRecording
     const ToolRun shown = run({"show", out});
     EXPECT_NE(shown.out.find("note:               real ALPS pad\n"), std::string::npos);
     EXPECT_NE(shown.out.find("recorded at:        2013-01-14T22:32:43Z\n"), std::string::npos);
-
-    // An explicit description is taken as given.
-    const ToolRun explicitDesc =
-        run({"import", dataPath("handmade/Rimglider Test Touchpad.hover.events"), "--desc",
-             dataPath("handmade/Rimglider Test Touchpad.desc"), "--label", "normalWork", "-o", out});
-    EXPECT_EQ(explicitDesc.status, 0) << explicitDesc.err;
 
     const ToolRun yaml =
         run({"import", dataPath("handmade/test-touchpad-and-keyboard.yml"), "--label", "normalWork", "-o", out});
