@@ -1,4 +1,12 @@
+// The broker protocol's bytes, and the client side of a connection: opening it in the broker's
+// version or saying why not, a peer that never answers, receiving with a timeout, skipping what a
+// later protocol adds.
+#include "RimgliderInput/BrokerConnection.h"
 #include "RimgliderInput/BrokerProtocol.h"
+
+#include "FakeBroker.h"
+#include "SocketFolder.h"
+#include "TempSocket.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +16,10 @@ using namespace rimglider;
 using namespace rimglider::broker;
 using Outcome = RequestDecoding::Outcome;
 using Bytes = std::vector<std::uint8_t>;
+using rimglider::test::FakeBroker;
+using rimglider::test::SocketFolder;
+using Kind = BrokerConnection::Failure::Kind;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -44,56 +56,63 @@ Bytes operator+(Bytes a, const Bytes& b)
     return a;
 }
 
-} // namespace
-
-// Every message type round-trips through the committed fuzz corpus (one packet per type),
-// replayed by every test run; here the edges of the ranges.
-TEST(BrokerProtocol, ExtremeValuesAndAFullBatchRoundTrip)
+BrokerConnection::Failure failureOf(std::variant<BrokerConnection, BrokerConnection::Failure> opened)
 {
-    for (const Request& r :
-         {Request(PlayEffect{0xDEADBEEF, -2147483647 - 1}),
-          Request(SetClickGuard{
-              4, true, {12, 999999}, maxGraceMilliseconds, std::vector<std::int32_t>(maxClaimedContacts, 7)})}) {
-        const ClientMessage request{0xFFFFFFFF, r};
-        EXPECT_EQ(decodeRequest(encode(request)).message, request);
-    }
-    std::vector<WireEvent> full(maxEventsPerBatch, WireEvent{{1234567890123, 999999}, EV_ABS, ABS_MT_SLOT, -1});
-    for (const Message& m : {Message(Events{6, false, full}), Message(Touchpad{sampleTouchpad()}),
-                             Message(Modifiers{{-3, 5}, GestureEngineKit::ModifierState(0x1F)}),
-                             Message(Exclusive{3, ExclusiveState::off, ExclusiveReason(200), 0xFFFFFFFF})}) {
-        const BrokerMessage message{77, m};
-        const Bytes bytes = encode(message);
-        EXPECT_LE(bytes.size(), maxBrokerMessageSize);
-        EXPECT_EQ(decodeBrokerMessage(bytes), message) << m.index();
-    }
+    EXPECT_TRUE(std::holds_alternative<BrokerConnection::Failure>(opened));
+    return std::holds_alternative<BrokerConnection::Failure>(opened) ? std::get<BrokerConnection::Failure>(opened)
+                                                                     : BrokerConnection::Failure{};
 }
 
+} // namespace
+
+// Each kind's bytes both ways, with values at the edges of their ranges: little-endian, no
+// padding. (Every kind is in the committed fuzz corpus, replayed by every test run.)
 TEST(BrokerProtocol, WireLayoutIsLittleEndianWithoutPadding)
 {
-    const auto client = [](std::uint32_t serial, Request request) { return encode(ClientMessage{serial, request}); };
-    const auto broker = [](std::uint32_t serial, Message message) { return encode(BrokerMessage{serial, message}); };
-    EXPECT_EQ(client(0x01020304, PlayEffect{0x0A0B0C0D, -2}),
-              (header(0x0008, 0, 0x01020304) + Bytes{0x0D, 0x0C, 0x0B, 0x0A, 0xFE, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(client(5, PostSystemKey{SystemKey::mute, true}), (header(0x0007, 0, 5) + Bytes{7, 1}));
-    EXPECT_EQ(client(6, HideContact{2, 0x0102, false}), (header(0x000A, 0, 6) + Bytes{2, 0, 0, 0, 2, 1, 0, 0, 0}));
-
     const Time t{0x0102030405060708, 999999}; // 999999 = 0x000F423F
     const Bytes time = {0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01, 0x3F, 0x42, 0x0F, 0x00};
-    const Events events{0x11223344, true, {{t, EV_ABS, ABS_MT_TRACKING_ID, -1}}};
-    EXPECT_EQ(broker(0, events), (header(0x8006, 1, 0) + Bytes{0x44, 0x33, 0x22, 0x11, 1, 0} + time +
-                                  Bytes{0x03, 0x00, 0x39, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(broker(9, Button{t, 0x0102, true}), (header(0x800A, 0, 9) + time + Bytes{2, 1, 1}));
-    EXPECT_EQ(broker(0, Modifiers{t, GestureEngineKit::ModifierState::control}),
-              (header(0x8009, 0, 0) + time + Bytes{2}));
-    EXPECT_EQ(broker(0, KeyDown{t}), header(0x8008, 0, 0) + time);
-    EXPECT_EQ(broker(3, Welcome{1, 1000, true}),
-              (header(0x8001, 0, 3) + Bytes{1, 0, 0, 0, 0xE8, 0x03, 0, 0, 1, 0, 0, 0}));
-    EXPECT_EQ(broker(3, Error{ErrorCode::badArgument, "ab"}), (header(0x8002, 0, 3) + Bytes{2, 0, 'a', 'b'}));
-    EXPECT_EQ(
-        client(7, SetClickGuard{2, true, t, 250, {5, -2 + 0x10000}}),
-        (header(0x000B, 0, 7) + Bytes{2, 0, 0, 0, 1} + time + Bytes{250, 0, 2} + Bytes{5, 0, 0, 0, 0xFE, 0xFF, 0, 0}));
-    EXPECT_EQ(broker(7, Exclusive{2, ExclusiveState::waiting, ExclusiveReason::grabBusy, 0x01020304}),
-              (header(0x800E, 0, 7) + Bytes{2, 0, 0, 0, 1, 3, 4, 3, 2, 1}));
+    const std::pair<ClientMessage, Bytes> requests[] = {
+        {{0x01020304, PlayEffect{0x0A0B0C0D, -2147483647 - 1}},
+         header(0x0008, 0, 0x01020304) + Bytes{0x0D, 0x0C, 0x0B, 0x0A, 0, 0, 0, 0x80}},
+        {{5, PostSystemKey{SystemKey::mute, true}}, header(0x0007, 0, 5) + Bytes{7, 1}},
+        {{6, HideContact{2, 0x0102, false}}, header(0x000A, 0, 6) + Bytes{2, 0, 0, 0, 2, 1, 0, 0, 0}},
+        {{0xFFFFFFFF, SetClickGuard{2, true, t, 250, {5, -2 + 0x10000}}},
+         header(0x000B, 0, 0xFFFFFFFF) + Bytes{2, 0, 0, 0, 1} + time + Bytes{250, 0, 2} +
+             Bytes{5, 0, 0, 0, 0xFE, 0xFF, 0, 0}},
+    };
+    for (const auto& [request, bytes] : requests) {
+        EXPECT_EQ(encode(request), bytes);
+        EXPECT_EQ(decodeRequest(bytes).message, request);
+    }
+    const std::pair<BrokerMessage, Bytes> messages[] = {
+        {{0, Events{0x11223344, true, {{t, EV_ABS, ABS_MT_TRACKING_ID, -1}}}},
+         header(0x8006, 1, 0) + Bytes{0x44, 0x33, 0x22, 0x11, 1, 0} + time +
+             Bytes{0x03, 0x00, 0x39, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {{9, Button{t, 0x0102, true}}, header(0x800A, 0, 9) + time + Bytes{2, 1, 1}},
+        {{0, Modifiers{t, GestureEngineKit::ModifierState(0x1F)}}, header(0x8009, 0, 0) + time + Bytes{0x1F}},
+        {{0, KeyDown{t}}, header(0x8008, 0, 0) + time},
+        {{3, Welcome{1, 1000, true}}, header(0x8001, 0, 3) + Bytes{1, 0, 0, 0, 0xE8, 0x03, 0, 0, 1, 0, 0, 0}},
+        {{3, Error{ErrorCode::badArgument, "ab"}}, header(0x8002, 0, 3) + Bytes{2, 0, 'a', 'b'}},
+        {{7, Exclusive{2, ExclusiveState::waiting, ExclusiveReason::grabBusy, 0x01020304}},
+         header(0x800E, 0, 7) + Bytes{2, 0, 0, 0, 1, 3, 4, 3, 2, 1}},
+        {{7, Exclusive{2, ExclusiveState::off, ExclusiveReason(200), 0}}, // a later version's reason is kept
+         header(0x800E, 0, 7) + Bytes{2, 0, 0, 0, 0, 200, 0, 0, 0, 0}},
+    };
+    for (const auto& [message, bytes] : messages) {
+        EXPECT_EQ(encode(message), bytes);
+        EXPECT_EQ(decodeBrokerMessage(bytes), message);
+    }
+    // Full: every contact a guard may hold, a batch of the most events, a touchpad.
+    const ClientMessage guard{
+        1,
+        SetClickGuard{4, true, {12, 999999}, maxGraceMilliseconds, std::vector<std::int32_t>(maxClaimedContacts, 7)}};
+    EXPECT_EQ(decodeRequest(encode(guard)).message, guard);
+    for (const Message& m : {Message(Events{6, false, std::vector<WireEvent>(maxEventsPerBatch, {t, EV_ABS, 0, -1})}),
+                             Message(Touchpad{sampleTouchpad()})}) {
+        const Bytes bytes = encode(BrokerMessage{77, m});
+        EXPECT_LE(bytes.size(), maxBrokerMessageSize);
+        EXPECT_EQ(decodeBrokerMessage(bytes), (BrokerMessage{77, m})) << m.index();
+    }
 }
 
 TEST(BrokerProtocol, MalformedRequestsAreToldApartFromUnknownAndBadArguments)
@@ -131,17 +150,15 @@ TEST(BrokerProtocol, MalformedRequestsAreToldApartFromUnknownAndBadArguments)
         EXPECT_FALSE(decoded.message);
     }
 
-    const auto guard = [](std::uint8_t guarding, std::uint32_t micro, std::uint16_t grace, std::uint8_t count,
-                          std::int32_t id) {
-        Bytes b = header(0x000B, 0, 33) + Bytes{1, 0, 0, 0, guarding, 0, 0, 0, 0, 0, 0, 0, 0};
-        for (int i = 0; i < 4; ++i)
-            b.push_back(std::uint8_t(micro >> (8 * i)));
-        b.insert(b.end(), {std::uint8_t(grace), std::uint8_t(grace >> 8), count});
-        for (int n = 0; n < count; ++n)
-            for (int i = 0; i < 4; ++i)
-                b.push_back(std::uint8_t(std::uint32_t(id) >> (8 * i)));
-        return b;
+    const auto guard = [](std::uint16_t grace, std::vector<std::int32_t> ids, bool guarding = true,
+                          std::uint32_t micro = 0) {
+        return encode(ClientMessage{33, SetClickGuard{1, guarding, {0, micro}, grace, std::move(ids)}});
     };
+    Bytes guardingTwo = guard(0, {5});
+    guardingTwo[12] = 2;
+    Bytes tooManyContacts = guard(0, std::vector<std::int32_t>(maxClaimedContacts, 5));
+    tooManyContacts[27] = maxClaimedContacts + 1;
+    tooManyContacts.insert(tooManyContacts.end(), {5, 0, 0, 0});
     const std::vector<Bytes> badArguments = {
         header(0x0007, 0, 33) + Bytes{4, 0},
         header(0x0007, 0, 33) + Bytes{19, 1},
@@ -151,19 +168,19 @@ TEST(BrokerProtocol, MalformedRequestsAreToldApartFromUnknownAndBadArguments)
         header(0x0009, 0, 33) + Bytes{1, 0, 0, 0, 2},                // SET_EXCLUSIVE on = 2
         header(0x000A, 0, 33) + Bytes{1, 0, 0, 0, 0, 0, 0, 0x80, 1}, // negative tracking id
         header(0x000A, 0, 33) + Bytes{1, 0, 0, 0, 5, 0, 0, 0, 2},
-        guard(2, 0, 0, 1, 5),
-        guard(1, 1000000, 0, 1, 5),
-        guard(1, 0, maxGraceMilliseconds + 1, 1, 5),
-        guard(1, 0, 0, std::uint8_t(maxClaimedContacts + 1), 5),
-        guard(1, 0, 0, 0, 5), // guarding with no contact to end it
-        guard(0, 0, 0, 1, -1),
+        guardingTwo,
+        guard(0, {5}, true, 1000000),
+        guard(maxGraceMilliseconds + 1, {5}),
+        tooManyContacts,
+        guard(0, {}), // guarding with no contact to end it
+        guard(0, {-1}, false),
     };
     for (const Bytes& packet : badArguments) {
         const auto decoded = decodeRequest(packet);
         EXPECT_EQ(decoded.outcome, Outcome::badArgument) << packet.size();
         EXPECT_EQ(decoded.serial, 33u);
     }
-    Bytes countBeyondPacket = guard(1, 0, 0, 2, 5);
+    Bytes countBeyondPacket = guard(0, {5, 5});
     countBeyondPacket.resize(countBeyondPacket.size() - 4);
     EXPECT_EQ(decodeRequest(countBeyondPacket).outcome, Outcome::malformed);
     EXPECT_THROW(encode(ClientMessage{1, SetClickGuard{1, true, {}, 0, std::vector<std::int32_t>(33, 1)}}),
@@ -280,4 +297,79 @@ TEST(BrokerProtocol, SocketPathFollowsTheEnvironmentUnlessEmpty)
     setenv("RIMGLIDER_INPUTD_SOCKET", "", 1);
     EXPECT_EQ(socketPath(), defaultSocketPath);
     unsetenv("RIMGLIDER_INPUTD_SOCKET");
+}
+
+TEST(BrokerConnection, OpensWithHelloInTheBrokersVersionAndSaysWhyItCouldNot)
+{
+    SocketFolder folder;
+    {
+        const auto failure = failureOf(BrokerConnection::open(folder.path(), 500ms));
+        EXPECT_EQ(failure.kind, Kind::unreachable);
+        EXPECT_NE(failure.message.find(folder.path()), std::string::npos) << failure.message;
+    }
+    EXPECT_EQ(failureOf(BrokerConnection::open(std::string(200, 'x'), 500ms)).kind, Kind::unreachable);
+
+    FakeBroker broker(folder.path());
+    auto opened = BrokerConnection::open(folder.path(), 2s);
+    ASSERT_TRUE(std::holds_alternative<BrokerConnection>(opened));
+    EXPECT_EQ(std::get<BrokerConnection>(opened).welcome().uid, ::getuid());
+    EXPECT_EQ(broker.requestsOf<Hello>(), std::vector<Hello>{Hello{protocolVersion}});
+
+    // Refused at once on connecting (the HELLO may meet a closed socket) or beyond the user's
+    // limit: either way the broker's ERROR is read.
+    for (const auto& [code, kind] :
+         {std::pair{ErrorCode::refused, Kind::refused}, {ErrorCode::tooManyClients, Kind::busy}}) {
+        broker.refuseClients(true, code);
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            const auto refused = failureOf(BrokerConnection::open(folder.path(), 2s));
+            ASSERT_EQ(refused.kind, kind) << refused.message;
+            EXPECT_NE(refused.message.find("uid"), std::string::npos) << refused.message; // the broker's explanation
+        }
+    }
+
+    broker.refuseClients(false);
+    broker.speakUpTo(1); // an older broker is spoken to in its own version
+    opened = BrokerConnection::open(folder.path(), 2s);
+    ASSERT_TRUE(std::holds_alternative<BrokerConnection>(opened));
+    EXPECT_EQ(std::get<BrokerConnection>(opened).welcome().version, 1u);
+    EXPECT_EQ(broker.requestsOf<Hello>().back(), Hello{1});
+    broker.speakUpTo(0); // speaks nothing this client knows
+    EXPECT_EQ(failureOf(BrokerConnection::open(folder.path(), 2s)).kind, Kind::protocol);
+}
+
+TEST(BrokerConnection, SilentPeerTimesOutInsteadOfHanging)
+{
+    // Listens but never accepts nor answers: the HELLO exchange must give up on its own.
+    const rimglider::inputd::test::TempSocket silent;
+    const auto failure = failureOf(BrokerConnection::open(silent.path(), 50ms));
+    EXPECT_EQ(failure.kind, Kind::unreachable);
+    EXPECT_NE(failure.message.find("no answer to HELLO"), std::string::npos) << failure.message;
+    ::close(silent.fd());
+}
+
+TEST(BrokerConnection, ReceivesInOrderSkipsUnknownTypesAndEndsOnClose)
+{
+    SocketFolder folder;
+    FakeBroker broker(folder.path());
+    auto connection = std::get<BrokerConnection>(BrokerConnection::open(folder.path(), 2s));
+    BrokerMessage message;
+    EXPECT_EQ(connection.receive(message, 0ms), BrokerConnection::Received::timeout);
+
+    ASSERT_TRUE(connection.send(SubscribeKeys{}, 7));
+    ASSERT_EQ(connection.receive(message, 2s), BrokerConnection::Received::message);
+    EXPECT_EQ(message.serial, 7u);
+    EXPECT_TRUE(std::holds_alternative<Modifiers>(message.message));
+
+    broker.broadcastRaw({0x7f, 0x80, 0, 0, 0, 0, 0, 0, 1, 2, 3}); // a type of a later version
+    broker.broadcast(Ping{41});                                   // answered by the reader itself
+    broker.sendKeys(KeyDown{{12, 500000}});
+    ASSERT_EQ(connection.receive(message, 2s), BrokerConnection::Received::message);
+    EXPECT_EQ(message.message, Message(KeyDown{{12, 500000}}));
+    ASSERT_TRUE(connection.send(SubscribeKeys{}, 8)); // answered after the PONG, which is then recorded
+    ASSERT_EQ(connection.receive(message, 2s), BrokerConnection::Received::message);
+    EXPECT_EQ(broker.requestsOf<Pong>(), std::vector<Pong>{Pong{41}});
+
+    broker.disconnectAll();
+    EXPECT_EQ(connection.receive(message, 2s), BrokerConnection::Received::closed);
+    EXPECT_FALSE(connection.send(ListTouchpads{}));
 }
