@@ -78,23 +78,6 @@ TEST(RealRecordings, EverydayUseTriggersNothing)
     }
 }
 
-TEST(RealRecordings, RightSideSlideNeedsAWiderEdge)
-{
-    const Trace trace = importRecording(
-        evemuRecording("AlpsPS2 ALPS GlidePoint.right-edge-scroll", "AlpsPS2 ALPS GlidePoint"), ImportOptions{});
-    // At the default edge width (0.1) the finger, at 86 % of the width, is never claimed.
-    EXPECT_EQ(count(trace.replay({}), Kind::claimed), 0u);
-
-    GestureConfig wide;
-    wide.edgeWidth = 0.15;
-    const auto events = trace.replay(wide);
-    EXPECT_EQ(events.front(), GestureEvent::claimed({Zone::right}));
-    EXPECT_EQ(count(events, Kind::sliderBegan), 1u);
-    EXPECT_GE(count(events, Kind::sliderStep), 3u);
-    EXPECT_EQ(TraceVerdict(events, TraceLabel::rightSlideUp).problems, std::vector<std::string>{});
-    EXPECT_EQ(events.back(), GestureEvent::released(GestureEvent::Outcome::completed()));
-}
-
 TEST(LibinputRecording, TouchpadAndKeyboardBecomeFramesClicksKeysAndModifiersInTimeOrder)
 {
     // The touchpad and the keyboard are found among the devices; the mouse's click is not the pad's.
