@@ -2,18 +2,23 @@
 //  FUZZ_FRAME_ASSEMBLER  arbitrary event streams through the frame assembler of a few multitouch
 //                        devices (single-touch ones come through the evemu target);
 //  FUZZ_EVEMU            evemu text through the reader and, when it describes a pad, the import;
-//  FUZZ_LIBINPUT_RECORD  libinput record YAML through the reader and the import.
+//  FUZZ_LIBINPUT_RECORD  libinput record YAML through the reader and the import;
+//  FUZZ_BROKER_MESSAGES  any packet through both decoders of the broker protocol.
 // Besides not crashing: frames come in time order, contacts have touching or hovering states
-// and finite positions, and imports give traces that can be written.
+// and finite positions, imports give traces that can be written, a decoded request re-encodes
+// to exactly its bytes, and a decoded broker message survives a second encode/decode unchanged.
+#include "RimgliderInput/BrokerProtocol.h"
 #include "RimgliderInput/FrameAssembler.h"
 #include "RimgliderInput/Recording.h"
 
 #include "GestureEngineKit/Trace.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string_view>
 
 using namespace rimglider;
@@ -97,6 +102,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         importAndWrite(readLibinputRecord(text));
     } catch (const RecordingError&) {
+    }
+#elif defined(FUZZ_BROKER_MESSAGES)
+    using namespace broker;
+    const std::span<const std::uint8_t> packet(data, size);
+    const RequestDecoding request = decodeRequest(packet);
+    check(request.message.has_value() == (request.outcome == RequestDecoding::Outcome::request));
+    if (request.message) {
+        const auto again = encode(*request.message);
+        check(again.size() == size && std::equal(again.begin(), again.end(), data));
+    }
+    if (const auto message = decodeBrokerMessage(packet)) {
+        const auto again = decodeBrokerMessage(encode(*message));
+        check(again && *again == *message);
     }
 #endif
     return 0;

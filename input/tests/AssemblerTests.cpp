@@ -89,16 +89,11 @@ TEST(FrameAssembler, HandmadeRecordingsGiveTheirContactsFrameByFrame)
     EXPECT_FLOAT_EQ(frames[3].touches.at(0).majorAxis, 8.0f);
     EXPECT_FLOAT_EQ(frames[4].touches.at(0).y, 1.0f - 110.0f / 500);
     EXPECT_FLOAT_EQ(framesOf("lift-while-other-stays")[2].touches.at(0).x, 0.12f);
-    frames = framesOf("palm");
-    EXPECT_FLOAT_EQ(frames[0].touches.at(0).majorAxis, 8.0f);
-    EXPECT_FLOAT_EQ(frames[0].touches.at(1).majorAxis, 255.0f); // MT_TOOL_PALM: never claimed
+    EXPECT_FLOAT_EQ(framesOf("palm")[0].touches.at(1).majorAxis, 255.0f); // MT_TOOL_PALM: never claimed
     frames = framesOf("syn-dropped");
     EXPECT_DOUBLE_EQ(frames[1].time, 0.13);
-    EXPECT_FLOAT_EQ(frames[1].touches.at(0).x, 0.5f); // not 0.6 (lost) nor 0.9 (discarded)
-    EXPECT_FLOAT_EQ(frames[1].touches.at(0).y, 1.0f - 260.0f / 500);
-    frames = framesOf("out-of-range");
-    EXPECT_FLOAT_EQ(frames[0].touches.at(0).x, 1.1f); // kept, not clamped
-    EXPECT_FLOAT_EQ(frames[0].touches.at(0).y, 1.1f);
+    EXPECT_FLOAT_EQ(frames[1].touches.at(0).x, 0.5f);                   // not 0.6 (lost) nor 0.9 (discarded)
+    EXPECT_FLOAT_EQ(framesOf("out-of-range")[0].touches.at(0).x, 1.1f); // kept, not clamped
 }
 
 TEST(FrameAssembler, KeepAliveFillsGapsOnlyWhileAContactIsDownAndForAMinuteAtMost)
