@@ -185,9 +185,7 @@ TEST(ContextTracker, KeysModifiersAndButtons)
     modifiersAfter(KEY_FN, 1);
     EXPECT_EQ(modifiersAfter(KEY_RIGHTCTRL, 1)->modifiers.rawValue(), 8 + 16 + 2);
 
-    EXPECT_EQ(tracker.handle({2.0, EV_KEY, KEY_A, 1})->kind, Context::keyDown);
-    EXPECT_EQ(tracker.handle({2.1, EV_KEY, KEY_A, 2}), std::nullopt);
-    EXPECT_EQ(tracker.handle({2.2, EV_KEY, KEY_A, 0}), std::nullopt);
+    // (Other keys' presses, repeats and releases: the libinput import.)
     const auto right = tracker.handle({3.0, EV_KEY, BTN_RIGHT, 1});
     EXPECT_EQ(right->button, 1);
     EXPECT_EQ(right->engineInput(), GestureEngineKit::EngineInput::mouseDown(3.0));
