@@ -56,10 +56,9 @@ std::future<ToolRun> runAsync(std::vector<std::string> args, const std::string& 
 }
 
 // An empty folder in the build tree named after the running test.
-fs::path scratchFolder(const std::string& prefix)
+fs::path scratchFolder()
 {
-    const auto path =
-        fs::path(TEST_SCRATCH_DIR) / (prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    const auto path = fs::path(TEST_SCRATCH_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(path);
     fs::create_directories(path);
     return path;
@@ -70,6 +69,7 @@ class TraceToolTest : public ::testing::Test {
     std::string write(const std::string& fileName, const std::string& bytes)
     {
         const fs::path path = folder / fileName;
+        fs::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary) << bytes;
         return path.string();
     }
@@ -88,7 +88,7 @@ class TraceToolTest : public ::testing::Test {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
 
-    fs::path folder = scratchFolder("");
+    fs::path folder = scratchFolder();
 };
 
 // A recording's touchpad and keyboard as the broker serves them, merged by time as an import
@@ -117,12 +117,11 @@ void replay(FakeBroker& broker, std::uint32_t touchpadId, const RecordedDevice& 
     }
 }
 
-class TraceRecordTest : public ::testing::Test {
+class TraceRecordTest : public TraceToolTest {
   protected:
     void TearDown() override { ::unsetenv("RIMGLIDER_INPUTD_SOCKET"); }
 
-    SocketFolder folder;
-    fs::path scratch = scratchFolder("record-");
+    SocketFolder sockets;
 };
 
 // A recording on a thread of its own with its own stop flag, set when the test leaves: a
@@ -137,12 +136,6 @@ struct RecordingRun {
     std::future<LiveRecorder::Result> result;
 };
 
-void writeText(const fs::path& path, const std::string& text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
-
 } // namespace
 
 TEST_F(TraceToolTest, ReplayPrintsEveryEventKindAsTextOrJson)
@@ -152,9 +145,6 @@ TEST_F(TraceToolTest, ReplayPrintsEveryEventKindAsTextOrJson)
     hand.wait(1).down(2, 0.5f, 0.03f).glide(0.2, -0.2f, 0).upAll(); // swipe left
     hand.wait(1).down(5, 0.95f, 0.5f).glide(0.1, 0, 0.1f).upAll();  // slide up
     const std::string file = writeTrace("all.trace", Trace{{}, hand.take()});
-    GestureConfig taps;
-    taps.bottomTapEnabled = true;
-    const std::string config = write("taps.json", toJson(taps).dump());
     const std::pair<std::string, std::string> expected[] = {
         {"claimed([left, bottom])", R"({"event":"claimed","zones":["left","bottom"]})"},
         {"released(cancelled(timeout))", R"({"event":"released","outcome":"cancelled","reason":"timeout"})"},
@@ -165,8 +155,8 @@ TEST_F(TraceToolTest, ReplayPrintsEveryEventKindAsTextOrJson)
         {"sliderBegan(right)", R"({"event":"sliderBegan","zone":"right"})"},
     };
 
-    const ToolRun text = run({"replay", "--config", config, file});
-    const ToolRun json = run({"replay", "--config", config, "--json", file});
+    const ToolRun text = run({"replay", file});
+    const ToolRun json = run({"replay", "--json", file});
     ASSERT_EQ(json.status, 0) << json.err;
     EXPECT_EQ(text.status, 0) << text.err;
     std::istringstream textLines(text.out), jsonLines(json.out);
@@ -296,10 +286,10 @@ TEST_F(TraceRecordTest, RecordsTheInputsAnImportOfTheSameEventsGives)
     ImportOptions importOptions;
     const Trace imported = importRecording(recording, importOptions);
 
-    FakeBroker broker(folder.path());
+    FakeBroker broker(sockets.path());
     broker.addTouchpad({1, recording.devices.at(0).description, false, false, "seat0"}); // not chosen: external
     broker.addTouchpad({4, touchpad.description, true, false, "seat0"});
-    const std::string out = (scratch / "live.trace").string();
+    const std::string out = (folder / "live.trace").string();
     auto running = runAsync({"record", "--label", "rightSlideUp", "--note", "live test", "-o", out}, broker.path());
     ASSERT_TRUE(eventually([&] { return broker.touchpadSubscribers(4) == 1 && broker.keySubscribers() == 1; }));
     replay(broker, 4, touchpad, keyboard);
@@ -325,7 +315,7 @@ TEST_F(TraceRecordTest, RecordsTheInputsAnImportOfTheSameEventsGives)
 
 TEST_F(TraceRecordTest, StopsWhenTheTimeIsUpAndKnowsWhetherKeysWereServed)
 {
-    FakeBroker broker(folder.path());
+    FakeBroker broker(sockets.path());
     broker.addTouchpad({2, testTouchpad(), false, false, "seat0"});
     broker.refuseKeys();
     std::atomic<double> clock{100.0};
@@ -346,9 +336,9 @@ TEST_F(TraceRecordTest, StopsWhenTheTimeIsUpAndKnowsWhetherKeysWereServed)
 
 TEST_F(TraceRecordTest, CtrlCEndsTheRecordingAndSavesIt)
 {
-    FakeBroker broker(folder.path());
+    FakeBroker broker(sockets.path());
     broker.addTouchpad({2, testTouchpad(), true, false, "seat0"});
-    const std::string out = (scratch / "interrupted.trace").string();
+    const std::string out = (folder / "interrupted.trace").string();
     auto running = runAsync({"record", "--label", "normalWork", "--seconds", "3600", "-o", out}, broker.path());
     // Subscribed means recording: the tool has taken over SIGINT by then.
     ASSERT_TRUE(eventually([&] { return broker.touchpadSubscribers(2) == 1; }));
@@ -364,34 +354,34 @@ TEST_F(TraceRecordTest, CtrlCEndsTheRecordingAndSavesIt)
 
 TEST_F(TraceRecordTest, HeaderDescribesTheMachineFromItsSystemFiles)
 {
-    const fs::path root = scratch / "root";
-    EXPECT_EQ(LiveRecorder::hardwareModel(root.string()), "");
-    EXPECT_EQ(LiveRecorder::osVersion(root.string()), "");
+    const std::string root = (folder / "root").string();
+    EXPECT_EQ(LiveRecorder::hardwareModel(root), "");
+    EXPECT_EQ(LiveRecorder::osVersion(root), "");
 
-    writeText(root / "sys/class/dmi/id/product_name", "20HRCTO1WW\n");
-    EXPECT_EQ(LiveRecorder::hardwareModel(root.string()), "20HRCTO1WW");
-    writeText(root / "sys/class/dmi/id/product_version", "ThinkPad X1 Carbon 5th \n");
-    EXPECT_EQ(LiveRecorder::hardwareModel(root.string()), "20HRCTO1WW ThinkPad X1 Carbon 5th");
+    write("root/sys/class/dmi/id/product_name", "20HRCTO1WW\n");
+    EXPECT_EQ(LiveRecorder::hardwareModel(root), "20HRCTO1WW");
+    write("root/sys/class/dmi/id/product_version", "ThinkPad X1 Carbon 5th \n");
+    EXPECT_EQ(LiveRecorder::hardwareModel(root), "20HRCTO1WW ThinkPad X1 Carbon 5th");
 
-    writeText(root / "proc/sys/kernel/osrelease", "6.1.0-28-amd64\n");
-    EXPECT_EQ(LiveRecorder::osVersion(root.string()), "6.1.0-28-amd64");
-    writeText(root / "usr/lib/os-release", "NAME=Debian\nPRETTY_NAME='Debian GNU/Linux 12 (bookworm)'\n");
-    EXPECT_EQ(LiveRecorder::osVersion(root.string()), "Debian GNU/Linux 12 (bookworm) (Linux 6.1.0-28-amd64)");
-    writeText(root / "etc/os-release", "PRETTY_NAME=\"Fedora Linux 40 \\\"Workstation\\\"\"\nID=fedora\n");
-    EXPECT_EQ(LiveRecorder::osVersion(root.string()), "Fedora Linux 40 \"Workstation\" (Linux 6.1.0-28-amd64)");
+    write("root/proc/sys/kernel/osrelease", "6.1.0-28-amd64\n");
+    EXPECT_EQ(LiveRecorder::osVersion(root), "6.1.0-28-amd64");
+    write("root/usr/lib/os-release", "NAME=Debian\nPRETTY_NAME='Debian GNU/Linux 12 (bookworm)'\n");
+    EXPECT_EQ(LiveRecorder::osVersion(root), "Debian GNU/Linux 12 (bookworm) (Linux 6.1.0-28-amd64)");
+    write("root/etc/os-release", "PRETTY_NAME=\"Fedora Linux 40 \\\"Workstation\\\"\"\nID=fedora\n");
+    EXPECT_EQ(LiveRecorder::osVersion(root), "Fedora Linux 40 \"Workstation\" (Linux 6.1.0-28-amd64)");
 }
 
 TEST_F(TraceRecordTest, EachFailureIsOneLineThatSaysWhatToDo)
 {
-    const std::string out = (scratch / "x.trace").string();
+    const std::string out = (folder / "x.trace").string();
     const auto failure = [&](std::vector<std::string> args) {
-        const ToolRun r = runAsync(std::move(args), folder.path()).get();
+        const ToolRun r = runAsync(std::move(args), sockets.path()).get();
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         return r.err;
     };
     const std::string unreachable = failure({"record", "--label", "normalWork", "-o", out});
-    EXPECT_NE(unreachable.find("cannot reach the input broker at " + folder.path()), std::string::npos) << unreachable;
+    EXPECT_NE(unreachable.find("cannot reach the input broker at " + sockets.path()), std::string::npos) << unreachable;
     EXPECT_NE(unreachable.find("systemctl start rimglider-inputd.socket"), std::string::npos) << unreachable;
 
     EXPECT_NE(failure({"record", "-o", out}).find("--label is required"), std::string::npos);
@@ -405,7 +395,7 @@ TEST_F(TraceRecordTest, EachFailureIsOneLineThatSaysWhatToDo)
     EXPECT_NE(failure({"record", "--label", "normalWork", "-o", out, "extra.file"}).find("takes no file"),
               std::string::npos);
 
-    FakeBroker broker(folder.path());
+    FakeBroker broker(sockets.path());
     EXPECT_NE(failure({"record", "--label", "normalWork", "-o", out}).find("finds no touchpad"), std::string::npos);
     broker.addTouchpad({3, testTouchpad(), true, false, "seat0"});
     EXPECT_EQ(failure({"record", "--label", "normalWork", "--device", "Other Pad", "-o", out}),
