@@ -317,7 +317,6 @@ TEST(TraceHeaderJson, AllSevenKeysRequired)
 {
     TraceHeader header(TraceLabel::leftSlideDown, TraceDate{}, "Model/1", "Debian 12", true, "a \"note\"");
     const json j = toJson(header);
-    EXPECT_EQ(fromJson<TraceHeader>(j), header);
     for (const auto& [key, _] : j.items()) {
         json missing = j;
         missing.erase(key);

@@ -139,7 +139,6 @@ TEST(FrameAssembler, KeepAliveFillsGapsOnlyWhileAContactIsDownAndForAMinuteAtMos
 TEST(FrameAssembler, SingleTouchPadsReportContactZeroWhileTouching)
 {
     DeviceDescription pad;
-    pad.name = "single";
     pad.codes[EV_KEY] = {BTN_TOUCH, BTN_TOOL_FINGER};
     pad.codes[EV_ABS] = {ABS_X, ABS_Y};
     pad.absInfo[ABS_X] = {.value = 100, .minimum = 0, .maximum = 1000};
