@@ -103,18 +103,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 #ifdef FUZZ_TRACE_LINES
     const Outcome expected = readLineByLine(bytes);
+    const auto decode = [&] { return TraceFile::decodeLines(bytes); };
 #else
     const std::optional<std::string> text = inflateWhole(bytes);
     // What is wrong with a broken stream is the reader's own to say; that it is broken is not.
     const Outcome expected = text ? readLineByLine(*text) : TraceFileError(TraceFileError::Kind::decompression, "");
+    const auto decode = [&] { return TraceFile::decode(bytes, sizeLimit); };
 #endif
     Outcome read = TraceFileError(TraceFileError::Kind::encoding, "");
     try {
-#ifdef FUZZ_TRACE_LINES
-        read = TraceFile::decodeLines(bytes);
-#else
-        read = TraceFile::decode(bytes, sizeLimit);
-#endif
+        read = decode();
     } catch (const TraceFileError& e) {
         read = e;
     }

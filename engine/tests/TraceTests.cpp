@@ -11,7 +11,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <limits>
 #include <random>
 
@@ -155,17 +154,12 @@ TEST(TraceFileFormat, CompactSortedLinesWithoutTrailingLineFeedLosingOnlyTheFrac
 
 TEST(TraceFileFormat, NonFiniteNumbersAndUnwritableHeaderValuesAreNotWritten)
 {
-    const std::function<void(Trace&)> spoilers[] = {
-        [](Trace& t) {
-            t.inputs.push_back(EngineInput::frame({2000, {TouchSample{.x = NAN}}}));
-        },
-        [](Trace& t) { t.inputs.push_back(EngineInput::keyDown(std::numeric_limits<double>::infinity())); },
-        [](Trace& t) { t.header.note = "bad \xff byte"; },
-        [](Trace& t) { t.header.recordedAt = sys_days{10000y / January / 1}; },
-    };
-    for (const auto& spoil : spoilers) {
-        Trace trace = sampleTrace();
-        spoil(trace);
+    std::vector<Trace> spoilt(4, sampleTrace());
+    spoilt[0].inputs.push_back(EngineInput::frame({2000, {TouchSample{.x = NAN}}}));
+    spoilt[1].inputs.push_back(EngineInput::keyDown(std::numeric_limits<double>::infinity()));
+    spoilt[2].header.note = "bad \xff byte";
+    spoilt[3].header.recordedAt = sys_days{10000y / January / 1};
+    for (const Trace& trace : spoilt) {
         try {
             TraceFile::encode(trace);
             ADD_FAILURE() << "encoded an unwritable trace";

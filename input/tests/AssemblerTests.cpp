@@ -105,7 +105,6 @@ TEST(FrameAssembler, KeepAliveFillsGapsOnlyWhileAContactIsDownAndForAMinuteAtMos
         EXPECT_NEAR(frames[i].time, 0.1 + double(i) / 30, 1e-12);
         EXPECT_EQ(contacts(frames[i]), (Contacts{{80, 4}}));
     }
-    EXPECT_DOUBLE_EQ(frames.back().time, 0.29);
 
     FrameAssembler assembler(testTouchpad());
     EXPECT_TRUE(assembler.push({0.5, EV_SYN, SYN_REPORT, 0})->touches.empty()); // every report is a frame
