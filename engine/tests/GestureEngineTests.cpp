@@ -19,18 +19,9 @@ EngineInput frame(double t, std::vector<TouchSample> touches = {})
     return EngineInput::frame(TouchFrame{t, std::move(touches)});
 }
 
-GestureEvent completed()
-{
-    return GestureEvent::released(GestureEvent::Outcome::completed());
-}
-GestureEvent cancelled(CancelReason r)
-{
-    return GestureEvent::released(GestureEvent::Outcome::cancelled(r));
-}
-GestureEvent step(Zone z, SliderDirection d, bool fine = false)
-{
-    return GestureEvent::sliderStep(z, d, fine);
-}
+const GestureEvent completed = GestureEvent::released(GestureEvent::Outcome::completed());
+const auto cancelled = [](CancelReason r) { return GestureEvent::released(GestureEvent::Outcome::cancelled(r)); };
+const auto step = [](Zone z, SliderDirection d, bool fine = false) { return GestureEvent::sliderStep(z, d, fine); };
 
 // A finger in the right zone that has begun a slide at y = 0.53.
 GestureEngine slidingRight(GestureConfig config = {})
@@ -55,7 +46,7 @@ TEST(GestureEngine, SlideStepsByTravelAndKeepsTheRemainder)
               (Events{step(Zone::right, SliderDirection::up), step(Zone::right, SliderDirection::up)}));
     EXPECT_EQ(engine.handle(frame(1.04, {finger(0.95f, 0.62375f)})), Events{}); // 2.44 mm down: the remainder
     EXPECT_EQ(engine.handle(frame(1.05, {finger(0.95f, 0.5925f)})), Events{step(Zone::right, SliderDirection::down)});
-    EXPECT_EQ(engine.handle(frame(1.06)), Events{completed()});
+    EXPECT_EQ(engine.handle(frame(1.06)), Events{completed});
     EXPECT_EQ(engine.phase(), Phase::idle());
 
     GestureConfig config;
@@ -134,7 +125,7 @@ TEST(GestureEngine, AnotherFingerEndsTheClaim)
     GestureEngine swiped; // after a swipe, a second finger completes the gesture
     swiped.handle(frame(1.0, {finger(0.5f, 0.03f)}));
     swiped.handle(frame(1.1, {finger(0.6f, 0.03f)}));
-    EXPECT_EQ(swiped.handle(frame(1.2, {finger(0.6f, 0.03f), finger(0.3f, 0.3f, 5)})), Events{completed()});
+    EXPECT_EQ(swiped.handle(frame(1.2, {finger(0.6f, 0.03f), finger(0.3f, 0.3f, 5)})), Events{completed});
 }
 
 TEST(GestureEngine, DirectionAndTimeDecideBetweenSlideSwipeAndCancel)
@@ -171,7 +162,7 @@ TEST(GestureEngine, DirectionAndTimeDecideBetweenSlideSwipeAndCancel)
     EXPECT_EQ(slow.handle(frame(4.0, {finger(0.6f, 0.03f)})),
               Events{GestureEvent::swipe(Zone::bottom, SwipeDirection::right)});
     EXPECT_EQ(slow.handle(frame(4.1, {finger(0.7f, 0.03f)})), Events{}); // fired once; the finger may go on
-    EXPECT_EQ(slow.handle(frame(4.2)), Events{completed()});
+    EXPECT_EQ(slow.handle(frame(4.2)), Events{completed});
 }
 
 TEST(GestureEngine, AClickCancelsASlideAndRulesOutSlidesAndSwipesButNotTaps)
@@ -187,7 +178,7 @@ TEST(GestureEngine, AClickCancelsASlideAndRulesOutSlidesAndSwipesButNotTaps)
     GestureEngine tap(taps);
     tap.handle(frame(1.0, {finger(0.5f, 0.03f)}));
     tap.handle(EngineInput::mouseDown(1.01));
-    EXPECT_EQ(tap.handle(frame(1.1)), (Events{GestureEvent::tap(Zone::bottom), completed()}));
+    EXPECT_EQ(tap.handle(frame(1.1)), (Events{GestureEvent::tap(Zone::bottom), completed}));
 }
 
 TEST(GestureEngine, TapsAreShortAndStillAndCornerTapsPairUpWithAnInclusiveInterval)
@@ -201,7 +192,7 @@ TEST(GestureEngine, TapsAreShortAndStillAndCornerTapsPairUpWithAnInclusiveInterv
     };
     GestureConfig taps;
     taps.bottomTapEnabled = true;
-    EXPECT_EQ(lift(taps, 1.1, 0), (Events{GestureEvent::tap(Zone::bottom), completed()}));
+    EXPECT_EQ(lift(taps, 1.1, 0), (Events{GestureEvent::tap(Zone::bottom), completed}));
     EXPECT_EQ(lift(taps, 1.25, 0), Events{cancelled(CancelReason::noGesture)});
     EXPECT_EQ(lift(taps, 1.1, 1.6f / 125), Events{cancelled(CancelReason::noGesture)}); // moved 1.6 mm and back
     EXPECT_EQ(lift(GestureConfig{}, 1.1, 0), Events{cancelled(CancelReason::noGesture)});
@@ -212,7 +203,7 @@ TEST(GestureEngine, TapsAreShortAndStillAndCornerTapsPairUpWithAnInclusiveInterv
         return engine.handle(frame(start + 0.1));
     };
     EXPECT_EQ(tapAt(1.0), Events{cancelled(CancelReason::noGesture)});
-    EXPECT_EQ(tapAt(1.3), (Events{GestureEvent::doubleTap(Zone::topRightCorner), completed()}));
+    EXPECT_EQ(tapAt(1.3), (Events{GestureEvent::doubleTap(Zone::topRightCorner), completed}));
     EXPECT_EQ(tapAt(1.6), Events{cancelled(CancelReason::noGesture)}); // the third waits for a fourth
     EXPECT_EQ(tapAt(5.0), Events{cancelled(CancelReason::noGesture)}); // 3.3 s later: too late
     GestureConfig exact;
@@ -221,7 +212,7 @@ TEST(GestureEngine, TapsAreShortAndStillAndCornerTapsPairUpWithAnInclusiveInterv
     bound.handle(frame(2.0, {finger(0.95f, 0.95f)}));
     bound.handle(frame(2.125));
     bound.handle(frame(2.375, {finger(0.95f, 0.95f)}));
-    EXPECT_EQ(bound.handle(frame(2.5)), (Events{GestureEvent::doubleTap(Zone::topRightCorner), completed()}));
+    EXPECT_EQ(bound.handle(frame(2.5)), (Events{GestureEvent::doubleTap(Zone::topRightCorner), completed}));
 }
 
 TEST(GestureConfigZones, StartPointsFallInTheirZonesWithStrictBounds)

@@ -350,7 +350,6 @@ TEST(TraceVerdict, EachLabelWantsItsGestureAndNothingElse)
          {"slider never began",
           "unexpected: [sliderBegan(right), sliderStep(right, up, fine: false), sliderStep(right, up, fine: true)]"}},
         {{doubleTap, completed, doubleTap}, cornerDoubleTap, {}},
-        {{noGesture, noGesture}, cornerDoubleTap, {"doubleTap(topRightCorner) never fired"}},
         {{swipeRight, GestureEvent::tap(Zone::bottom)}, bottomSwipeRight, {"unexpected: [tap(bottom)]"}},
     };
     for (const auto& c : cases)
