@@ -58,9 +58,9 @@ Bytes operator+(Bytes a, const Bytes& b)
 
 BrokerConnection::Failure failureOf(std::variant<BrokerConnection, BrokerConnection::Failure> opened)
 {
-    EXPECT_TRUE(std::holds_alternative<BrokerConnection::Failure>(opened));
-    return std::holds_alternative<BrokerConnection::Failure>(opened) ? std::get<BrokerConnection::Failure>(opened)
-                                                                     : BrokerConnection::Failure{};
+    const auto* failure = std::get_if<BrokerConnection::Failure>(&opened);
+    EXPECT_TRUE(failure);
+    return failure ? *failure : BrokerConnection::Failure{};
 }
 
 } // namespace

@@ -38,8 +38,7 @@ std::string errorOf(Read read)
 
 std::size_t count(const std::vector<GestureEvent>& events, Kind kind)
 {
-    return std::size_t(
-        std::count_if(events.begin(), events.end(), [&](const GestureEvent& e) { return e.kind() == kind; }));
+    return std::size_t(std::ranges::count_if(events, [&](const GestureEvent& e) { return e.kind() == kind; }));
 }
 
 std::size_t mostContacts(const Trace& trace)

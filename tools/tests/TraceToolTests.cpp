@@ -255,8 +255,6 @@ TEST_F(TraceToolTest, ImportFailuresLeaveNoFileBehind)
     failsWith({"import", yaml, "--desc", dataPath("handmade/Rimglider Test Touchpad.desc"), "--label", "normalWork",
                "-o", out},
               "rimglider-trace: import: --desc is for evemu recordings only");
-    failsWith({"import", yaml, "--label", "slide", "-o", out},
-              "rimglider-trace: import: unknown label \"slide\" (one of normalWork, rightSlideUp, ");
     failsWith({"import", yaml, "--device", "Nope", "--label", "normalWork", "-o", out},
               "rimglider-trace: " + yaml + ": no device named \"Nope\"");
     // (An unsupported pad: the frame assembler's refusals.)
