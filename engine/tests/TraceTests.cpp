@@ -141,10 +141,10 @@ TEST(TraceFileFormat, CompactSortedLinesWithoutTrailingLineFeedLosingOnlyTheFrac
     const std::string text = rawInflate(TraceFile::encode(sampleTrace()));
     EXPECT_EQ(text, TraceFile::encodeLines(sampleTrace()));
     EXPECT_NE(text.back(), '\n');
-    const std::string firstLine = text.substr(0, text.find('\n'));
-    EXPECT_EQ(firstLine, R"({"hardwareModel":"ThinkPad X1/Gen 9","hasContextEvents":true,"label":"rightSlideUp",)"
-                         R"x("note":"slide with shift+alt, ümlaut","osVersion":"Debian GNU/Linux 12 (bookworm)",)x"
-                         R"("recordedAt":"2026-12-06T09:30:15Z","version":1})");
+    EXPECT_EQ(text.substr(0, text.find('\n')),
+              R"({"hardwareModel":"ThinkPad X1/Gen 9","hasContextEvents":true,"label":"rightSlideUp",)"
+              R"x("note":"slide with shift+alt, ümlaut","osVersion":"Debian GNU/Linux 12 (bookworm)",)x"
+              R"("recordedAt":"2026-12-06T09:30:15Z","version":1})");
     EXPECT_NE(text.find("\n{\"k\":\"mod\",\"m\":5,\"t\":1234.5}\n"), std::string::npos);
 
     Trace expected = sampleTrace();

@@ -55,8 +55,7 @@ std::vector<InputEvent> emptyState(double t)
 
 std::size_t frameCount(const std::vector<EngineInput>& inputs)
 {
-    return std::size_t(
-        std::count_if(inputs.begin(), inputs.end(), [](const EngineInput& i) { return i.as<TouchFrame>(); }));
+    return std::size_t(std::ranges::count_if(inputs, [](const EngineInput& i) { return i.as<TouchFrame>(); }));
 }
 
 } // namespace
