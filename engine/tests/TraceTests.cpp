@@ -136,11 +136,10 @@ const std::string header =
 
 } // namespace
 
-TEST(TraceFileFormat, CompactSortedLinesWithoutTrailingLineFeedLosingOnlyTheFractionOfASecond)
+TEST(TraceFileFormat, CompactSortedLinesLosingOnlyTheFractionOfASecond)
 {
     const std::string text = rawInflate(TraceFile::encode(sampleTrace()));
     EXPECT_EQ(text, TraceFile::encodeLines(sampleTrace()));
-    EXPECT_NE(text.back(), '\n');
     EXPECT_EQ(text.substr(0, text.find('\n')),
               R"({"hardwareModel":"ThinkPad X1/Gen 9","hasContextEvents":true,"label":"rightSlideUp",)"
               R"x("note":"slide with shift+alt, ümlaut","osVersion":"Debian GNU/Linux 12 (bookworm)",)x"
@@ -181,12 +180,7 @@ TEST(TraceFileFormat, RandomTracesRoundTripBitForBit)
             EXPECT_EQ(back, trace);
             EXPECT_EQ(TraceFile::encodeLines(back), text);
         }
-        // Line for line, the JSON library reads what it would have written itself.
-        for (std::size_t i = 0, end = text.find('\n'); seed > 1 && i < trace.inputs.size(); ++i) {
-            const std::size_t start = end + 1;
-            end = std::min(text.find('\n', start), text.size());
-            EXPECT_EQ(nlohmann::json::parse(text.substr(start, end - start)), toJson(trace.inputs[i]));
-        }
+        // (That the JSON library reads such lines alike: the lines fuzzer's any-floats corpus file.)
     }
 }
 
@@ -336,7 +330,6 @@ TEST(TraceVerdict, EachLabelWantsItsGestureAndNothingElse)
         TraceLabel label;
         Problems problems;
     } cases[] = {
-        {{claimed, noGesture}, normalWork, {}},
         {{claimed, rightBegan, up, completed, swipeRight},
          normalWork,
          {"3 false activation(s): [sliderBegan(right), sliderStep(right, up, fine: false), swipe(bottom, right)]"}},

@@ -74,11 +74,6 @@ class TraceToolTest : public ::testing::Test {
         return path.string();
     }
 
-    std::string writeTrace(const std::string& fileName, const Trace& trace)
-    {
-        return write(fileName, TraceFile::encode(trace));
-    }
-
     // Failed with status 2 and a single error line that starts with `start`.
     static void expectFailure(const ToolRun& r, const std::string& start)
     {
@@ -144,7 +139,7 @@ TEST_F(TraceToolTest, ReplayPrintsEveryEventKindAsTextOrJson)
     hand.down(1, 0.05f, 0.03f).hold(1.0).upAll();                   // claimed, cancelled timeout
     hand.wait(1).down(2, 0.5f, 0.03f).glide(0.2, -0.2f, 0).upAll(); // swipe left
     hand.wait(1).down(5, 0.95f, 0.5f).glide(0.1, 0, 0.1f).upAll();  // slide up
-    const std::string file = writeTrace("all.trace", Trace{{}, hand.take()});
+    const std::string file = write("all.trace", TraceFile::encode(Trace{{}, hand.take()}));
     const std::pair<std::string, std::string> expected[] = {
         {"claimed([left, bottom])", R"({"event":"claimed","zones":["left","bottom"]})"},
         {"released(cancelled(timeout))", R"({"event":"released","outcome":"cancelled","reason":"timeout"})"},
@@ -176,7 +171,7 @@ TEST_F(TraceToolTest, JudgeExitStatusFollowsTheVerdict)
     // (A passing judgement: the bundled examples' command-line tests.)
     Trace mislabelled = scriptedExample(TraceLabel::bottomSwipeLeft);
     mislabelled.header.label = TraceLabel::bottomSwipeRight;
-    const ToolRun fail = run({"judge", writeTrace("fail.trace", mislabelled)});
+    const ToolRun fail = run({"judge", write("fail.trace", TraceFile::encode(mislabelled))});
     EXPECT_EQ(fail.status, 1);
     EXPECT_EQ(fail.out, "swipe(bottom, right) never fired\nunexpected: [swipe(bottom, left)]\n");
     // (The configuration deciding: the imported real slide.)
@@ -184,7 +179,7 @@ TEST_F(TraceToolTest, JudgeExitStatusFollowsTheVerdict)
 
 TEST_F(TraceToolTest, BadFilesGiveOneLineAndStatusTwo)
 {
-    const std::string good = writeTrace("good.trace", scriptedExample(TraceLabel::normalWork));
+    const std::string good = write("good.trace", TraceFile::encode(scriptedExample(TraceLabel::normalWork)));
     const std::string missing = (folder / "missing.trace").string();
     const std::string garbage = write("garbage.trace", "this is not a trace");
     const std::string badConfig = write("bad.json", R"({"surfaceWidthMM": 125})");
