@@ -1,0 +1,191 @@
+#include "LibinputJudge.h"
+
+#include "EmulatedInput.h"
+
+#include <umockdev.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+extern char** environ;
+
+namespace rimglider::inputd::test {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int nodeNumber = 40;
+
+void relink(const fs::path& link, const std::string& target)
+{
+    fs::remove(link);
+    fs::create_symlink(target, link);
+}
+
+// Gives the emulated node its pty's device number wherever umockdev and udev look it up.
+std::string fixDeviceNumber(UMockdevTestbed* testbed, const EmulatedInput::Node& node)
+{
+    const int master = umockdev_testbed_get_dev_fd(testbed, node.devnode.c_str());
+    struct stat pty {};
+    if (master < 0 || stat(ptsname(master), &pty) != 0) throw std::runtime_error("the emulated node has no pty");
+    const std::string number = std::to_string(major(pty.st_rdev)) + ":" + std::to_string(minor(pty.st_rdev));
+    gchar* rootDir = umockdev_testbed_get_root_dir(testbed);
+    const fs::path root = rootDir;
+    g_free(rootDir);
+    const fs::path device = root / node.syspath.substr(1);
+    relink(root / "dev/.node" / ("input_event" + std::to_string(nodeNumber)), number);
+    for (const auto& entry : fs::directory_iterator(root / "dev/.ptymap"))
+        relink(entry.path(), number);
+    relink(root / "sys/dev/char" / number, fs::relative(device, root / "sys/dev/char").string());
+    std::ofstream(device / "dev") << number << "\n";
+    std::ifstream in(device / "uevent");
+    std::string uevent, line;
+    while (std::getline(in, line))
+        if (!line.starts_with("MAJOR=") && !line.starts_with("MINOR=")) uevent += line + "\n";
+    std::ofstream(device / "uevent") << uevent << "MAJOR=" << major(pty.st_rdev) << "\nMINOR=" << minor(pty.st_rdev)
+                                     << "\n";
+    return number;
+}
+
+// Everything libinput printed so far, read without waiting.
+void drain(int fd, std::string& out)
+{
+    char buffer[4096];
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 0) != 1) return;
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) return;
+        out.append(buffer, std::size_t(n));
+    }
+}
+
+double seconds(const input_event& e)
+{
+    return double(e.input_event_sec) + double(e.input_event_usec) / 1e6;
+}
+
+} // namespace
+
+std::vector<LibinputJudge::Event> LibinputJudge::judge(const DeviceDescription& device,
+                                                       const std::vector<std::string>& udevProperties,
+                                                       const std::vector<input_event>& stream)
+{
+    // As libinput's own udev rule leaves a touchpad: its fuzz moved from the kernel to udev.
+    DeviceDescription pad = device;
+    std::vector<std::string> properties = udevProperties;
+    for (auto& [code, info] : pad.absInfo)
+        if (char name[32]; info.fuzz > 0 && std::snprintf(name, sizeof name, "LIBINPUT_FUZZ_%02x=", code) > 0) {
+            properties.push_back(name + std::to_string(std::exchange(info.fuzz, 0)));
+        }
+    EmulatedInput emulation;
+    const EmulatedInput::Node node = emulation.add(pad, nodeNumber, properties);
+    const std::string number = fixDeviceNumber(emulation.testbed(), node);
+
+    std::string database = "I:" + std::to_string(std::time(nullptr)) + "000000\n";
+    for (const std::string& p : properties)
+        database += "E:" + p + "\n";
+    database += "G:seat\nQ:seat\n";
+    const std::string script = "mount -t tmpfs tmpfs /run && mkdir -p /run/udev/data && printf '%s' \"$JUDGE_DB\" > "
+                               "/run/udev/data/c" +
+                               number + " && exec libinput debug-events --enable-tap --device " + node.devnode;
+    setenv("JUDGE_DB", database.c_str(), 1);
+    const char* argv[] = {"unshare", "-m", "--propagation", "private", "/bin/sh", "-c", script.c_str(), nullptr};
+
+    int output[2];
+    if (pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, output[1], 2);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, "unshare", &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+    if (spawned != 0) {
+        close(output[0]);
+        throw std::runtime_error("cannot run unshare");
+    }
+    std::string printed;
+    const auto stop = [&] {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        drain(output[0], printed);
+        close(output[0]);
+    };
+
+    // Bounded wait for the external program to take the device.
+    const auto ready = Clock::now() + std::chrono::seconds(10);
+    while (printed.find("DEVICE_ADDED") == std::string::npos) {
+        int status = 0;
+        if (Clock::now() > ready || waitpid(pid, &status, WNOHANG) == pid) {
+            stop();
+            throw std::runtime_error("libinput did not take the emulated device:\n" + printed);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        drain(output[0], printed);
+    }
+
+    // Frame by frame with the recorded gaps, stamped with the times they are due at (not when
+    // they happen to be written: the verdict must not depend on the machine's load).
+    const auto start = Clock::now();
+    timespec origin{};
+    clock_gettime(CLOCK_MONOTONIC, &origin);
+    const std::int64_t originUs = std::int64_t(origin.tv_sec) * 1'000'000 + origin.tv_nsec / 1000;
+    std::vector<input_event> frame;
+    for (const input_event& e : stream) {
+        frame.push_back(e);
+        if (e.type != EV_SYN || e.code != SYN_REPORT) continue;
+        const auto due = std::int64_t((seconds(frame.back()) - seconds(stream.front())) * 1e6);
+        std::this_thread::sleep_until(start + std::chrono::microseconds(due));
+        for (input_event& f : frame) {
+            f.input_event_sec = (originUs + due) / 1'000'000;
+            f.input_event_usec = (originUs + due) % 1'000'000;
+        }
+        emulation.write(node, frame);
+        frame.clear();
+        drain(output[0], printed);
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // libinput's tap and scroll timers run out
+    stop();
+
+    if (std::getenv("JUDGE_VERBOSE")) std::fprintf(stderr, "%s", printed.c_str());
+    std::vector<Event> events;
+    std::istringstream lines(printed);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string device_, type, time;
+        fields >> device_ >> type >> time;
+        if (device_.find("event") == std::string::npos || !time.starts_with("+")) continue;
+        std::string rest;
+        std::getline(fields, rest);
+        events.push_back({type, rest});
+    }
+    return events;
+}
+
+std::size_t LibinputJudge::count(const std::vector<Event>& events, const std::string& type)
+{
+    return std::size_t(std::count_if(events.begin(), events.end(), [&](const Event& e) { return e.type == type; }));
+}
+
+} // namespace rimglider::inputd::test
