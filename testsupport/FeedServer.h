@@ -18,40 +18,14 @@ namespace rimglider::test {
 
 class FeedServer : public QObject {
   public:
+    // A feed by default; a redirect with status 302 and a `location`.
     struct Response {
-        enum class Kind { body, redirect, stall, endless };
+        enum class Kind { body, stall, endless };
         Kind kind = Kind::body;
         int status = 200;
-        QByteArray body;
-        QByteArray location;        // redirect
+        QByteArray body{};
+        QByteArray location{};      // sent as the Location header
         qint64 declaredLength = -1; // Content-Length to claim instead of the body's
-
-        static Response feed(QByteArray body, int status = 200)
-        {
-            Response r;
-            r.status = status;
-            r.body = std::move(body);
-            return r;
-        }
-        static Response claimingLength(QByteArray body, qint64 length)
-        {
-            Response r = feed(std::move(body));
-            r.declaredLength = length;
-            return r;
-        }
-        static Response redirectTo(QByteArray location)
-        {
-            Response r;
-            r.kind = Kind::redirect;
-            r.location = std::move(location);
-            return r;
-        }
-        static Response of(Kind kind)
-        {
-            Response r;
-            r.kind = kind;
-            return r;
-        }
     };
 
     // Plain HTTP, or HTTPS with certificate() for 127.0.0.1.
@@ -70,13 +44,11 @@ class FeedServer : public QObject {
         }
         listening_ = server_->listen(QHostAddress::LocalHost, 0);
         scheme_ = tls ? "https" : "http";
-        // A TLS server offers a connection once its handshake is done.
-        auto acceptPending = [this] {
+        // Pending only once ready: a TLS connection after its handshake.
+        connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
             while (QTcpSocket* socket = server_->nextPendingConnection())
                 accept(socket);
-        };
-        connect(server_.get(), &QTcpServer::newConnection, this, acceptPending);
-        connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, acceptPending);
+        });
     }
 
     // Self-signed for IP 127.0.0.1, valid 2000 to 2100; a test key, nothing else.
@@ -131,21 +103,17 @@ class FeedServer : public QObject {
     {
         ++requests_[QString::fromUtf8(path)];
         const auto found = responses_.constFind(QString::fromUtf8(path));
-        Response response = found != responses_.cend() ? *found : Response::feed("no such feed", 404);
+        const Response response = found != responses_.cend() ? *found : Response{.status = 404, .body = "no such feed"};
         QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Whatever\r\n";
         switch (response.kind) {
         case Response::Kind::body: {
             const qint64 length = response.declaredLength >= 0 ? response.declaredLength : response.body.size();
+            if (!response.location.isEmpty()) head += "Location: " + response.location + "\r\n";
             send(socket, head + "Content-Type: application/rss+xml\r\nContent-Length: " + QByteArray::number(length) +
                              "\r\nConnection: close\r\n\r\n" + response.body);
             if (response.declaredLength < 0) socket->disconnectFromHost();
             return;
         }
-        case Response::Kind::redirect:
-            send(socket, "HTTP/1.1 302 Found\r\nLocation: " + response.location +
-                             "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-            socket->disconnectFromHost();
-            return;
         case Response::Kind::stall:
             // A promise of more that never comes.
             send(socket, head + "Content-Length: 100000\r\nConnection: close\r\n\r\n<rss version=\"2.0\">");
