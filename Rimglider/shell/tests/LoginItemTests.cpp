@@ -18,6 +18,16 @@ using Status = LoginItem::Status;
 
 namespace {
 
+void writeFile(const QString& path, const QByteArray& text,
+               QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.setPermissions(permissions);
+}
+
 class LoginItemTest : public ::testing::Test {
   protected:
     void SetUp() override
@@ -29,11 +39,7 @@ class LoginItemTest : public ::testing::Test {
         qputenv("HOME", home.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
         program = home.filePath("bin/rimglider");
-        QDir().mkpath(home.filePath("bin"));
-        QFile file(program);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeFile(program, {}, QFile::ReadOwner | QFile::ExeOwner);
     }
     void TearDown() override
     {
@@ -49,13 +55,7 @@ class LoginItemTest : public ::testing::Test {
         return std::make_unique<LoginItem>(LoginItem::standardAutostartDir(), [this] { return program; });
     }
     QString entryPath() const { return home.path() + "/.config/autostart/rimglider.desktop"; }
-    void writeEntry(const QByteArray& text) const
-    {
-        QDir().mkpath(home.path() + "/.config/autostart");
-        QFile file(entryPath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
-    }
+    void writeEntry(const QByteArray& text) const { writeFile(entryPath(), text); }
     QString readEntry() const
     {
         QFile file(entryPath());
@@ -133,11 +133,7 @@ TEST_F(LoginItemTest, WithoutItsOwnProgramThereIsNothingToRegister)
 
 TEST_F(LoginItemTest, FailedWritesAndRemovalsAreReportedWithTheStatusAsFound)
 {
-    // A file where the autostart folder belongs: unwritable even for root.
-    QDir().mkpath(home.path() + "/.config");
-    QFile blocker(home.path() + "/.config/autostart");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    writeFile(home.path() + "/.config/autostart", {}); // where the folder belongs: unwritable even for root
     auto item = makeItem();
     QSignalSpy errorSignals(item.get(), &LoginItem::lastErrorChanged);
     item->setEnabled(true);
@@ -176,32 +172,25 @@ TEST_F(LoginItemTest, GlibsOwnLauncherStartsTheProgramWhateverItsPath)
 {
     const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
     ASSERT_FALSE(gio.isEmpty()) << "gio (libglib2.0-bin) is needed";
-    for (const QString& folder : {QStringLiteral("my apps/100% \"rim\""), QStringLiteral("a 'b' $HOME `c` \\d #e")}) {
-        // A stand-in program that says under which name it was started.
-        program = home.filePath(folder + "/rimglider");
-        const QString ran = home.filePath("ran");
-        QFile::remove(ran);
-        QDir().mkpath(QFileInfo(program).path());
-        QFile file(program);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\nprintf '%s' \"$0\" > \"$RAN\"\n");
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        auto item = makeItem();
-        item->setEnabled(true);
-        ASSERT_EQ(item->status(), Status::enabled);
-        QProcess launch;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("RAN"), ran);
-        launch.setProcessEnvironment(environment);
-        launch.start(gio, {QStringLiteral("launch"), entryPath()});
-        ASSERT_TRUE(launch.waitForFinished(10000));
-        EXPECT_EQ(launch.exitCode(), 0) << launch.readAllStandardError().toStdString() << readEntry().toStdString();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(ran).size() > 0; })) << readEntry().toStdString();
-        QFile result(ran);
-        ASSERT_TRUE(result.open(QIODevice::ReadOnly));
-        EXPECT_EQ(QString::fromUtf8(result.readAll()), program);
-    }
+    // A stand-in program that says under which name it was started, in a folder every
+    // character of which the entry must quote or escape.
+    program = home.filePath("my apps/100% \"rim\" 'b' $HOME `c` \\d #e/rimglider");
+    const QString ran = home.filePath("ran");
+    writeFile(program, "#!/bin/sh\nprintf '%s' \"$0\" > \"$RAN\"\n", QFile::ReadOwner | QFile::ExeOwner);
+    auto item = makeItem();
+    item->setEnabled(true);
+    ASSERT_EQ(item->status(), Status::enabled);
+    QProcess launch;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("RAN"), ran);
+    launch.setProcessEnvironment(environment);
+    launch.start(gio, {QStringLiteral("launch"), entryPath()});
+    ASSERT_TRUE(launch.waitForFinished(10000));
+    EXPECT_EQ(launch.exitCode(), 0) << launch.readAllStandardError().toStdString() << readEntry().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(ran).size() > 0; })) << readEntry().toStdString();
+    QFile result(ran);
+    ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(result.readAll()), program);
 }
 
 } // namespace
