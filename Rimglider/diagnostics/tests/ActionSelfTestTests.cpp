@@ -95,35 +95,18 @@ TEST(SelfTestReport, SummaryExitStatusAndJson)
     EXPECT_EQ(checks[1].toObject().keys(), (QStringList{"before", "name", "passed", "step"})); // no "after"
 }
 
-// Stand-in for the desktop: applies the posted keys as the desktop would.
-struct Desktop {
-    std::optional<ActionSelfTest::StepSizes> volumeSteps; // absent: volume keys are ignored
-    float brightnessNormal = 0.05F;
-    float brightnessFine = 0.01F;
-    bool brightnessKeys = true;
-    VolumeController* volume = nullptr;
-    UMockdevTestbed* testbed = nullptr;
-    float expectedVolume = -1;
-    int keys = 0;
-};
-
+// The run with a stand-in for the desktop that applies the posted keys as the desktop would:
+// volume by the known steps, snapped to their grid; brightness by 5 % and 1 %.
 class SelfTestRun : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        testbed = umockdev_testbed_new();
         ASSERT_TRUE(umockdev_in_mock_environment()) << "run this binary under umockdev-wrapper";
-        desktop.testbed = testbed;
-        reportPath = stateDir.filePath("Rimglider/selftest.json");
+        GError* error = nullptr;
+        ASSERT_TRUE(umockdev_testbed_add_from_string(testbed, laptopPanel().c_str(), &error))
+            << (error ? error->message : "?");
     }
     void TearDown() override { g_object_unref(testbed); }
-
-    void addPanel()
-    {
-        GError* error = nullptr;
-        const bool added = umockdev_testbed_add_from_string(testbed, laptopPanel().c_str(), &error);
-        ASSERT_TRUE(added) << (error ? error->message : "?");
-    }
 
     QByteArray backlight(const char* attribute) const
     {
@@ -134,129 +117,95 @@ class SelfTestRun : public ::testing::Test {
         return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("<unreadable>");
     }
 
-    std::unique_ptr<VolumeController> makeVolume(const QString& address)
+    void volumeKey(int code, bool fine)
     {
-        auto controller = std::make_unique<VolumeController>(
-            [this](int code, bool fine) {
-                ++desktop.keys;
-                const auto& steps = desktop.volumeSteps;
-                if (!steps || !desktop.volume->volume()) return;
-                // Snapped to the step grid, as a desktop with fixed steps leaves it.
-                const float step = fine ? steps->fine.value_or(0.01F) : steps->normal.value_or(0.05F);
-                const float sign = code == VolumeController::soundUpKey ? 1.0F : -1.0F;
-                desktop.expectedVolume = std::round((*desktop.volume->volume() + sign * step) / step) * step;
-                desktop.volume->setLevel(desktop.expectedVolume);
-            },
-            VolumeController::Options{address});
-        desktop.volume = controller.get();
-        controller->start();
-        return controller;
+        ++keys;
+        const float step = fine ? fineStep : normalStep;
+        const float sign = code == VolumeController::soundUpKey ? 1.0F : -1.0F;
+        expectedVolume = std::round((volume->volume().value_or(0) + sign * step) / step) * step;
+        volume->setLevel(expectedVolume);
     }
 
-    std::unique_ptr<BrightnessController> makeBrightness()
+    void brightnessKey(int code, bool fine)
     {
-        BrightnessController::Options options;
-        options.busAddress = QStringLiteral("unix:path=") + stateDir.filePath(QStringLiteral("no-bus"));
-        options.busTimeout = 500ms;
-        auto controller = std::make_unique<BrightnessController>(
-            [this](int code, bool fine) {
-                ++desktop.keys;
-                if (!desktop.brightnessKeys) return;
-                const float sign = code == BrightnessController::brightnessUpKey ? 1.0F : -1.0F;
-                const int now = backlight("actual_brightness").toInt();
-                const int next =
-                    now + int(std::lround(sign * (fine ? desktop.brightnessFine : desktop.brightnessNormal) * 1000));
-                const QByteArray value = QByteArray::number(next) + '\n';
-                umockdev_testbed_set_attribute(testbed, panelBacklight, "brightness", value.constData());
-                umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness", value.constData());
-                umockdev_testbed_uevent(testbed, panelBacklight, "change");
-            },
-            options);
-        controller->start();
-        return controller;
+        ++keys;
+        const float sign = code == BrightnessController::brightnessUpKey ? 1.0F : -1.0F;
+        const int next = backlight("actual_brightness").toInt() + int(std::lround(sign * (fine ? 10 : 50)));
+        const QByteArray value = QByteArray::number(next) + '\n';
+        umockdev_testbed_set_attribute(testbed, panelBacklight, "brightness", value.constData());
+        umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness", value.constData());
+        umockdev_testbed_uevent(testbed, panelBacklight, "change");
     }
 
     // Runs the self-test to its end: each wait ends once the desktop's volume change has come
     // back from the server, then the scheduler moves on by the settle time.
-    Report runToEnd(VolumeController& volume, BrightnessController& brightness,
-                    std::optional<ActionSelfTest::StepSizes> volumeSizes, bool granted = true)
+    Report runToEnd()
     {
         std::optional<Report> report;
         ActionSelfTest::run(
-            ActionSelfTest::Services{volume, brightness, [granted] { return granted; }, clock.scheduler(),
-                                     [volumeSizes](ActionSelfTest::Target target) {
-                                         return target == ActionSelfTest::Target::volume ? volumeSizes : std::nullopt;
+            ActionSelfTest::Services{*volume, *brightness, [] { return true; }, clock.scheduler(),
+                                     [](ActionSelfTest::Target target) {
+                                         return target == ActionSelfTest::Target::volume
+                                                    ? std::optional(ActionSelfTest::StepSizes{normalStep, fineStep})
+                                                    : std::nullopt;
                                      },
                                      [] { return QDateTime(QDate(2025, 3, 3), QTime(14, 5, 9), Qt::UTC); }, reportPath,
                                      [](ActionSelfTest::Target) { return directFine; }},
             [&](const Report& r) { report = r; });
         for (int wait = 0; wait < 20 && !report; ++wait) {
-            if (desktop.expectedVolume >= 0) {
-                EXPECT_TRUE(QTest::qWaitFor([&] { return volume.volume() == desktop.expectedVolume; }, 5000));
-            }
-            desktop.expectedVolume = -1;
+            EXPECT_TRUE(expectedVolume < 0 ||
+                        QTest::qWaitFor([&] { return volume->volume() == expectedVolume; }, 5000));
+            expectedVolume = -1;
             // A direct step is done once the server reports the level set; the kernel's
             // actual_brightness follows a write to brightness.
-            EXPECT_TRUE(QTest::qWaitFor([&] { return !volume.target(); }, 5000));
-            if (testbed && backlight("brightness") != "<unreadable>")
-                umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness",
-                                               backlight("brightness").constData());
-            if (clock.pending() > 0) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !volume->target(); }, 5000));
+            umockdev_testbed_set_attribute(testbed, panelBacklight, "actual_brightness",
+                                           backlight("brightness").constData());
+            if (clock.pending() > 0)
                 clock.advance(ActionSelfTest::settleTime);
-            } else {
+            else
                 EXPECT_TRUE(QTest::qWaitFor([&] { return report.has_value() || clock.pending() > 0; }, 5000));
-            }
         }
         EXPECT_TRUE(report) << "the run did not finish";
         return report.value_or(Report{});
     }
 
-    QJsonObject writtenReport() const
-    {
-        QFile file(reportPath);
-        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
-    }
-
-    UMockdevTestbed* testbed = nullptr;
-    Desktop desktop;
+    UMockdevTestbed* testbed = umockdev_testbed_new();
     test::ManualScheduler clock;
     QTemporaryDir stateDir;
-    QString reportPath;
+    QString reportPath = stateDir.filePath("Rimglider/selftest.json");
+    std::unique_ptr<VolumeController> volume;
+    std::unique_ptr<BrightnessController> brightness;
+    float expectedVolume = -1;
+    int keys = 0;
 };
-
-TEST_F(SelfTestRun, NoOutputAndNoDisplayRunsNoChecks)
-{
-    QTemporaryDir nowhere;
-    auto volume = makeVolume(QStringLiteral("unix:") + nowhere.filePath("native"));
-    auto brightness = makeBrightness();
-    const Report report = runToEnd(*volume, *brightness, std::nullopt);
-    EXPECT_EQ(report.summary(), "0/0 checks passed");
-    EXPECT_FALSE(report.volumeAdjustable || report.hasBuiltInDisplay);
-    EXPECT_EQ(desktop.keys, 0) << "nothing to step, no key";
-    EXPECT_EQ(writtenReport(), report.toJson());
-}
 
 TEST_F(SelfTestRun, KnownVolumeStepAndUnknownBrightnessStepPassAndLevelsComeBack)
 {
     testing::PulseServer server;
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(server.pactl({"set-sink-volume", "speakers", "50%"}));
-    addPanel();
-    auto volume = makeVolume(server.address());
+    volume = std::make_unique<VolumeController>([this](int code, bool fine) { volumeKey(code, fine); },
+                                                VolumeController::Options{server.address()});
+    volume->start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return volume->volume() == 0.5F; }, 5000));
-    auto brightness = makeBrightness();
+    BrightnessController::Options options;
+    options.busAddress = QStringLiteral("unix:path=") + stateDir.filePath(QStringLiteral("no-bus"));
+    options.busTimeout = 500ms;
+    brightness =
+        std::make_unique<BrightnessController>([this](int code, bool fine) { brightnessKey(code, fine); }, options);
+    brightness->start();
     ASSERT_TRUE(brightness->hasBuiltInDisplay());
-    desktop.volumeSteps = ActionSelfTest::StepSizes{normalStep, fineStep};
 
-    const Report report = runToEnd(*volume, *brightness, desktop.volumeSteps);
+    const Report report = runToEnd();
     ASSERT_EQ(report.checks.size(), 8);
     // Volume from 0.5 steps down on the 1/16 and 1/64 grids.
     EXPECT_EQ(report.checks[0], (Check{"volume step", 0.5F, 0.4375F, normalStep, true}));
     EXPECT_EQ(report.checks[1], (Check{"volume fine step", 0.4375F, 0.421875F, fineStep, true}));
-    // Brightness from 0.25 steps up by sizes no setting tells: recorded as 0.
     // Then one direct fine step down and back, no key posted: 0.421875 - 1/64 and back.
     EXPECT_EQ(report.checks[2], (Check{"volume direct fine step down", 0.421875F, 0.40625F, directFine, true}));
     EXPECT_EQ(report.checks[3], (Check{"volume direct fine step up", 0.40625F, 0.421875F, directFine, true}));
+    // Brightness from 0.25 steps up by sizes no setting tells: recorded as 0.
     EXPECT_EQ(report.checks[4].name, "brightness step");
     EXPECT_FLOAT_EQ(report.checks[4].after.value_or(0), 0.30F);
     EXPECT_EQ(report.checks[4].step, 0.0F);
@@ -264,13 +213,15 @@ TEST_F(SelfTestRun, KnownVolumeStepAndUnknownBrightnessStepPassAndLevelsComeBack
     // On a panel of 1000 units 0.31 + 1/64 lands on 0.326, within one unit of the step.
     EXPECT_EQ(report.checks[6], (Check{"brightness direct fine step up", 0.31F, 0.326F, directFine, true}));
     EXPECT_EQ(report.checks[7], (Check{"brightness direct fine step down", 0.326F, 0.31F, directFine, true}));
-    EXPECT_EQ(desktop.keys, 4) << "the direct steps post no key";
+    EXPECT_EQ(keys, 4) << "the direct steps post no key";
     EXPECT_EQ(report.summary(), "8/8 checks passed");
     EXPECT_EQ(report.outputDevice, "Speakers");
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return volume->volume() == 0.5F; }, 5000)) << "volume restored";
     EXPECT_EQ(backlight("brightness"), "250") << "brightness restored";
-    EXPECT_EQ(writtenReport(), report.toJson());
+    QFile written(reportPath);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QJsonDocument::fromJson(written.readAll()).object(), report.toJson());
 }
 
 } // namespace
