@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <chrono>
 #include <memory>
 
 namespace rimglider::test {
@@ -35,9 +34,9 @@ struct WindowTestServices {
     QStringList helpShown;
     Permissions permissions{[this] { return granted; }, QDBusConnection(QStringLiteral("rimglider-test-none")),
                             [this](const QString& help) { helpShown << help; }};
-    QDateTime now = QDateTime(QDate(2026, 3, 10), QTime(12, 0));
     ManualScheduler scheduler;
-    Updates updates{store.settings(), QString(), updaterEnvironment()};
+    // No feed, never started: nothing of its environment is used.
+    Updates updates{store.settings(), QString(), {{}, {}, {}, QDBusConnection(QString()), {}, {}, {}, 0, false, {}}};
     ClickGuard guard;
     GesturePipeline pipeline{guard, [] { return 0.0; }};
     bool builtInDisplay = true;
@@ -55,23 +54,6 @@ struct WindowTestServices {
             .isVolumeAdjustable = [this] { return volumeAdjustable; },
             .scheduler = scheduler.scheduler(),
         });
-    }
-
-    Updater::Environment updaterEnvironment()
-    {
-        using namespace std::chrono_literals;
-        return {
-            .currentVersion = QStringLiteral("1.2"),
-            .currentBuild = QStringLiteral("12"),
-            .now = [this] { return now; },
-            .notificationBus = QDBusConnection(QStringLiteral("rimglider-test-none")),
-            .openUrl = [](const QUrl&) {},
-            .scheduler = scheduler.scheduler(),
-            .transferTimeout = 30s,
-            .maxFeedBytes = 64 * 1024,
-            .allowPlainHttpToLoopback = false,
-            .extraCaCertificates = {},
-        };
     }
 
     // An autostart entry the desktop switched off: it exists but waits for the user.

@@ -1,11 +1,13 @@
 #include "MenuView.h"
 
 #include "Appearance.h"
+#include "BrightnessController.h"
 #include "OptionRow.h"
-#include "PanelFixture.h"
 #include "SliderRow.h"
 #include "ToggleSwitch.h"
 #include "Translations.h"
+#include "VolumeController.h"
+#include "WindowTestServices.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -23,9 +25,37 @@ namespace {
 
 using Kind = TouchInput::Status::Kind;
 
+// The panel on the window services with access granted, controllers that are not started (no
+// sound server, no backlight: the unavailable states) and a touch-input status the test sets.
+struct PanelObjects : test::WindowTestServices {
+    PanelObjects() { grant(); }
+
+    // The panel on these objects, its actions recorded in `calls`.
+    std::unique_ptr<MenuView> makeView()
+    {
+        const auto record = [this](const char* window) { return [this, window] { calls << window; }; };
+        return std::make_unique<MenuView>(MenuView::Sources{settings, volume, brightness, permissions, updates,
+                                                            [this] { return touch; }, [this] { return hasFeed; }},
+                                          MenuView::Actions{.settingsWindow = record("settings"),
+                                                            .welcomeGuide = record("guide"),
+                                                            .debugWindow = {}, // none in this build
+                                                            .about = record("about"),
+                                                            .quit = record("quit")});
+    }
+
+    VolumeController volume{[](int, bool) {},
+                            {.server = QStringLiteral("unix:/nonexistent/native"),
+                             .firstRetry = std::chrono::hours(1),
+                             .longestRetry = std::chrono::hours(1)}};
+    BrightnessController brightness{[](int, bool) {}};
+    TouchInput::Status touch = TouchInput::Status::running(1);
+    bool hasFeed = false;
+    QStringList calls;
+};
+
 class MenuViewTest : public ::testing::Test {
   protected:
-    test::PanelFixture objects;
+    PanelObjects objects;
 };
 
 TEST_F(MenuViewTest, StatusLineTakesTheFirstMatchingRuleWithItsColour)
@@ -69,16 +99,8 @@ TEST_F(MenuViewTest, TilesShowTheLevelOrWhyThereIsNone)
     tile.setContent(MenuView::volumeTile(false, true, 0.456f, QStringLiteral("Speakers")));
     EXPECT_EQ(tile.accessibleName(), QStringLiteral("Volume, 46%, Speakers"));
     EXPECT_TRUE(tile.showsBar());
-    // Not adjustable: no level even if one was read, and the device name stays.
+    // Not adjustable: no level even if one was read.
     EXPECT_FALSE(MenuView::volumeTile(false, false, 0.5f, QStringLiteral("HDMI Output")).value);
-    // A name too long for the tile ends in "…"; the whole of it stays in the tooltip.
-    const QString longName = QStringLiteral("Built-in Audio Analog Stereo Headphones and Line Out");
-    tile.setContent(MenuView::volumeTile(false, true, 0.5f, longName));
-    tile.resize(140, 130);
-    tile.show();
-    QApplication::processEvents();
-    EXPECT_TRUE(tile.shownDetail().endsWith(u'…')) << tile.shownDetail().toStdString();
-    EXPECT_EQ(tile.detailText(), longName);
     // Halves round away from zero; levels above full (a boosted sink) still read.
     EXPECT_EQ(ValueTile::percentText(0.005f), QStringLiteral("1%"));
     EXPECT_EQ(ValueTile::percentText(1.5f), QStringLiteral("150%"));
@@ -155,11 +177,9 @@ TEST_F(MenuViewTest, ShowsTheLocalesLanguageWhereACatalogueExists)
         bool found;
         QString label;
     } const cases[] = {
-        {QLocale(QLocale::Esperanto), {built}, true, QStringLiteral("Randaj gestoj")},
         {QLocale(QLocale::Esperanto), {missing, built}, true, QStringLiteral("Randaj gestoj")},
         {QLocale(QLocale::Esperanto), {missing}, false, QStringLiteral("Edge gestures")},
         {QLocale(QLocale::French), {built}, false, QStringLiteral("Edge gestures")},
-        {QLocale::c(), {built}, false, QStringLiteral("Edge gestures")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.locale.name().toStdString() + " " + c.folders.join(QLatin1Char(' ')).toStdString());

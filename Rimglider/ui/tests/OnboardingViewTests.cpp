@@ -53,9 +53,6 @@ TEST_F(OnboardingViewTest, AFailedAccessRequestSaysWhyAndTheUserGoesOnWithoutAcc
     view.primaryButton()->click();
     // Completed, yet the next launch comes back to the access step.
     EXPECT_EQ(OnboardingModel::dueStep(*services.store.reopened(), false), Step::permission);
-    services.grant();
-    model.markCompleted();
-    EXPECT_EQ(OnboardingModel::dueStep(*services.store.reopened(), false), std::nullopt);
 }
 
 TEST_F(OnboardingViewTest, LessonProgressAndNotes)
@@ -78,24 +75,15 @@ TEST_F(OnboardingViewTest, LessonProgressAndNotes)
     EXPECT_EQ(lesson->trackpad()->targets(), GestureEngineKit::ZoneSet{Zone::left});
 }
 
-TEST(OnboardingWindowTest, ShowStartsTheGuideAndClosingStopsIt)
+TEST(OnboardingWindowTest, ClosingTheWindowStopsTheGuideWithoutCompletingIt)
 {
     test::WindowTestServices services;
     OnboardingWindowController controller(*services.model, services.loginItem);
-    services.settings.setEnabled(false);
     controller.show(Step::volume);
-    auto* view = qobject_cast<OnboardingView*>(controller.window());
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(services.model->step(), Step::volume);
-    EXPECT_TRUE(services.settings.isEnabled()); // opening the guide turns gestures on
-    view->close();
+    ASSERT_NE(controller.window(), nullptr);
+    controller.window()->close();
     EXPECT_FALSE(services.model->isRunning() || services.completed());
-    controller.show(Step::done);
-    EXPECT_EQ(controller.window(), view); // reused
-    view->primaryButton()->click();       // "Start Using Rimglider"
-    EXPECT_TRUE(services.completed());
-    EXPECT_FALSE(view->isVisible());
-    delete view;
+    delete controller.window();
 }
 
 } // namespace
