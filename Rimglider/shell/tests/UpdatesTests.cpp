@@ -207,40 +207,31 @@ class UpdatesTest : public ::testing::Test {
     std::vector<Updater::CheckResult> results;
 };
 
-TEST_F(UpdatesTest, ANewerVersionIsAnnouncedAndItsPageOpenedFromTheNotification)
+TEST_F(UpdatesTest, AskedChecksAreAlwaysShownAndANewerVersionsPageOpensFromTheNotification)
 {
-    server.serve("/appcast.xml",
-                 {.body = feed(item("1.1") + item("1.3", "", "https://example.org/1.3") + item("1.2"))});
+    server.serve("/appcast.xml", {.body = feed(item("1.2") + item("1.3b1", "beta", "https://example.org/1.3b1") +
+                                               item("1.4", "nightly"))});
     auto updates = startedUpdates("/appcast.xml");
     updates->checkNow();
     EXPECT_EQ(updates->lastCheck(), now); // at once, before the feed has arrived
     ASSERT_TRUE(QTest::qWaitFor([&] { return !results.empty(); }, 10000));
-    ASSERT_EQ(results[0].outcome, Outcome::updateAvailable);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !notifications.shown.empty(); }, 10000));
-    EXPECT_TRUE(notifications.shown[0].summary.contains(u"1.3"));
-    EXPECT_TRUE(opened.isEmpty()); // nothing opens by itself
-    QDBusMessage invoked =
-        QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
-    invoked << notifications.shown[0].id << QString("default");
-    service.send(invoked);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, 10000));
-    EXPECT_EQ(opened, QList<QUrl>{QUrl("https://example.org/1.3")});
-}
-
-TEST_F(UpdatesTest, BetasCountOnceAllowedAndAFailureTheUserAskedAboutIsShownUntilAGoodCheck)
-{
-    server.serve("/appcast.xml", {.body = feed(item("1.2") + item("1.3b1", "beta") + item("1.4", "nightly"))});
-    auto updates = startedUpdates("/appcast.xml");
-    EXPECT_EQ(checkNow(*updates).outcome, Outcome::upToDate);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !notifications.shown.empty(); },
-                                10000)); // asked for, so "up to date" is shown too
+    EXPECT_EQ(results[0].outcome, Outcome::upToDate);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifications.shown.size() == 1; }, 10000)); // "up to date" too
     updates->setIncludeBetas(true);
     const auto beta = checkNow(*updates);
     ASSERT_EQ(beta.outcome, Outcome::updateAvailable);
     EXPECT_EQ(beta.update->version, u"1.3b1"); // never the channel nobody allowed
-    updates->setIncludeBetas(false);
-    EXPECT_EQ(checkNow(*updates).outcome, Outcome::upToDate);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifications.shown.size() == 2; }, 10000));
+    EXPECT_TRUE(notifications.shown[1].summary.contains(u"1.3b1"));
+    EXPECT_TRUE(opened.isEmpty()); // nothing opens by itself
+    QDBusMessage invoked =
+        QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+    invoked << notifications.shown[1].id << QString("default");
+    service.send(invoked);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, 10000));
+    EXPECT_EQ(opened, QList<QUrl>{QUrl("https://example.org/1.3b1")});
 
+    // A failure stays for the settings window until a good check.
     server.serve("/appcast.xml", {.body = "<rss"});
     EXPECT_EQ(checkNow(*updates).outcome, Outcome::failed);
     EXPECT_FALSE(updates->lastError().isEmpty());

@@ -21,17 +21,6 @@ using GestureEngineKit::Zone;
 
 namespace {
 
-TouchSample touch(std::int32_t id, std::int32_t state, float majorAxis)
-{
-    TouchSample sample;
-    sample.id = id;
-    sample.state = state;
-    sample.x = 0.5f;
-    sample.y = 0.25f;
-    sample.majorAxis = majorAxis;
-    return sample;
-}
-
 QStringList labelNames()
 {
     QStringList names;
@@ -48,8 +37,13 @@ TEST(DebugViewTexts, EngineSummaryInTheLocaleAndTouchLinesInOneFormat)
     snapshot.config.edgeWidth = 0.129; // truncated, not rounded
     EXPECT_EQ(DebugView::engineSummary(snapshot, QLocale(QLocale::German, QLocale::Germany)),
               "Engine off · zones: bottom, right · edge 12% · step 2,5 mm · activation 2 mm · surface 125×78 mm");
-    TouchSample sample = touch(7, 4, 9.31f);
+    TouchSample sample;
+    sample.id = 7;
+    sample.state = 4;
+    sample.x = 0.5f;
+    sample.y = 0.25f;
     sample.absoluteX = 1200;
+    sample.majorAxis = 9.31f;
     QLocale::setDefault(QLocale(QLocale::German)); // a diagnostic format: the points stay
     EXPECT_EQ(DebugView::touchLine(sample), "#7 s4  x 0.500  y 0.250  abs 1200.0, 0.0  major 9.3");
     QLocale::setDefault(QLocale::c());
@@ -66,7 +60,6 @@ TEST(DebugViewRecording, ControlsFollowTheRecordingStateAndReportResults)
     view.setClock([&] { return now; });
     DebugView::State state;
     view.setState(state);
-    EXPECT_TRUE(view.resultBox()->isHidden());
     view.recordButton()->click();
     state.recordingStartedAt = now.addSecs(-75);
     view.setState(state);
@@ -97,10 +90,10 @@ TEST(DebugViewRecording, ControlsFollowTheRecordingStateAndReportResults)
         state.lastResult->frames = r.frames;
         state.lastResult->verdict.problems = r.problems;
         view.setState(state);
-        EXPECT_FALSE(view.recordButton()->isEnabled());
         EXPECT_EQ(view.verdictLabel()->text(), r.verdict);
         EXPECT_EQ(view.problemsLabel()->isHidden() ? QString() : view.problemsLabel()->text(), r.problemsShown);
     }
+    EXPECT_FALSE(view.recordButton()->isEnabled());
     EXPECT_EQ(view.resultDetailsLabel()->text(),
               "leftSlideUp-20260310-120000.trace · 2:05 · 0 frames · 9 claims · 31 actions");
 }
