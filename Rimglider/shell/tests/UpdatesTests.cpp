@@ -99,20 +99,6 @@ TEST(Appcast, VersionsCompareAsSparkleDoesAndOnlyAllowedChannelsAreOffered)
     }
 }
 
-TEST(UpdatesFeed, UserSettingThenBuildSettingThenNone)
-{
-    test::TestStore store;
-    QSettings& s = store.settings();
-    const QString build = "https://build.example/appcast.xml";
-    EXPECT_FALSE(Updates::feedURL(s, ""));
-    s.setValue("updateFeedURL", "");
-    EXPECT_EQ(Updates::feedURL(s, build), QUrl(build));
-    s.setValue("updateFeedURL", "https://user.example/feed");
-    EXPECT_EQ(Updates::feedURL(s, build), QUrl("https://user.example/feed"));
-    s.setValue("updateFeedURL", QStringList{"https://a", "https://b"}); // not a string
-    EXPECT_FALSE(Updates::feedURL(s, ""));
-}
-
 class UpdatesTest : public ::testing::Test {
   protected:
     // org.freedesktop.Notifications, keeping what it was asked to show.

@@ -98,7 +98,6 @@ TEST_F(MenuViewTest, TilesShowTheLevelOrWhyThereIsNone)
     ValueTile tile;
     tile.setContent(MenuView::volumeTile(false, true, 0.456f, QStringLiteral("Speakers")));
     EXPECT_EQ(tile.accessibleName(), QStringLiteral("Volume, 46%, Speakers"));
-    EXPECT_TRUE(tile.showsBar());
     // Not adjustable: no level even if one was read.
     EXPECT_FALSE(MenuView::volumeTile(false, false, 0.5f, QStringLiteral("HDMI Output")).value);
     // Halves round away from zero; levels above full (a boosted sink) still read.
@@ -108,7 +107,6 @@ TEST_F(MenuViewTest, TilesShowTheLevelOrWhyThereIsNone)
     auto view = objects.makeView(); // services that never started: nothing to show
     EXPECT_EQ(view->volumeTileWidget()->unavailableText(), QStringLiteral("Not adjustable"));
     EXPECT_EQ(view->brightnessTileWidget()->unavailableText(), QStringLiteral("No built-in display"));
-    EXPECT_FALSE(view->volumeTileWidget()->showsBar() || view->brightnessTileWidget()->showsBar());
 }
 
 TEST_F(MenuViewTest, SwitchesPickersAndSlidersWriteThroughAndFollowTheSettings)
@@ -120,9 +118,6 @@ TEST_F(MenuViewTest, SwitchesPickersAndSlidersWriteThroughAndFollowTheSettings)
     objects.settings.setEnabled(true);
     EXPECT_TRUE(view->masterSwitch()->isChecked());
 
-    view->tapToPlayRow()->toggle()->click();
-    EXPECT_TRUE(objects.settings.tapToPlay());
-
     QComboBox* haptic = view->hapticPicker();
     objects.settings.setHapticStrength(AppSettings::HapticStrength::light);
     EXPECT_EQ(haptic->currentText(), QStringLiteral("Soft"));
@@ -132,8 +127,6 @@ TEST_F(MenuViewTest, SwitchesPickersAndSlidersWriteThroughAndFollowTheSettings)
     SliderRow* sensitivity = view->sensitivityRow();
     sensitivity->slider()->setValue(sensitivity->slider()->maximum()); // written while dragging
     EXPECT_DOUBLE_EQ(objects.settings.sensitivity(), 3.0);
-    objects.settings.setEdgeWidth(0.05);
-    EXPECT_EQ(view->edgeWidthRow()->displayText(), QStringLiteral("5%"));
 }
 
 TEST_F(MenuViewTest, FooterEntriesShortcutsAndUpdateChecks)
