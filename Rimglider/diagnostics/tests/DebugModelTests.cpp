@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeZone>
 
 #include <gtest/gtest.h>
 

@@ -22,7 +22,6 @@
 #include "FakeBroker.h"
 #include "SocketFolder.h"
 
-#include <QCoreApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>

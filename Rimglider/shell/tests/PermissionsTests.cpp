@@ -1,6 +1,5 @@
 #include "Permissions.h"
 
-#include "Eventually.h"
 #include "FakeBroker.h"
 #include "PrivateBus.h"
 #include "SocketFolder.h"

@@ -11,7 +11,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>

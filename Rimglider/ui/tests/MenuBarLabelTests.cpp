@@ -2,7 +2,6 @@
 
 #include "WindowTestServices.h"
 
-#include <QSystemTrayIcon>
 #include <gtest/gtest.h>
 
 namespace rimglider {

@@ -13,9 +13,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSlider>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
