@@ -120,7 +120,6 @@ TEST_F(Model, PollsOnlyWhileOnAndLogsSwallowedClicksOncePerRefresh)
     for (int button = 0; button < 3; ++button)
         clickGuard.press(button, 10);
     clock.advance(DebugModel::pollInterval * (DebugModel::ticksPerRefresh - 1));
-    EXPECT_EQ(model.ticks(), DebugModel::ticksPerRefresh - 1);
     EXPECT_TRUE(model.log().isEmpty()) << "not before the 30th tick";
     clock.advance(DebugModel::pollInterval);
     EXPECT_EQ(texts(model),
@@ -190,16 +189,6 @@ TEST_F(Model, FailingRecordingListsItsProblemsAndHasNoContextWithoutPermission)
               QStringLiteral("\u25A0 saved rightSlideUp-20250303-140509.trace: ") + joined.join("; "));
 
     EXPECT_FALSE(savedTrace(model).header.hasContextEvents);
-
-    // A new recording clears the last result; one without touch input matches no label.
-    model.setLabel(TraceLabel::normalWork);
-    model.startRecording();
-    EXPECT_FALSE(model.lastResult());
-    model.stopRecording();
-    waitForSave(model);
-    ASSERT_TRUE(model.lastResult());
-    EXPECT_EQ(model.lastResult()->verdict.problems, std::vector<std::string>{"No touch input was recorded"});
-    EXPECT_TRUE(texts(model).last().endsWith(u": No touch input was recorded"));
 }
 
 TEST_F(Model, RecordingStopsItselfAfter45MinutesUnlessStoppedBefore)
@@ -208,9 +197,12 @@ TEST_F(Model, RecordingStopsItselfAfter45MinutesUnlessStoppedBefore)
     model.startRecording();
     model.stopRecording();
     waitForSave(model);
+    ASSERT_TRUE(model.lastResult()); // without touch input: no label matches
+    EXPECT_EQ(model.lastResult()->verdict.problems, std::vector<std::string>{"No touch input was recorded"});
     clock.advance(60s);
     model.setLabel(TraceLabel::leftSlideUp);
     model.startRecording(); // begun before the first one's 45 minutes are up
+    EXPECT_FALSE(model.lastResult());
     clock.advance(DebugModel::autoStopAfter - 60s);
     EXPECT_TRUE(model.isRecording()) << "the first recording's stop must not end the second";
     clock.advance(59s);
@@ -225,9 +217,7 @@ TEST_F(Model, RecordingStopsItselfAfter45MinutesUnlessStoppedBefore)
 TEST_F(Model, SaveIntoUnwritableFolderFails)
 {
     // A folder below a regular file cannot be made, even by root.
-    QFile blocker(tracesDir.filePath("file"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(QFile(tracesDir.filePath("file")).open(QIODevice::WriteOnly));
     DebugModel model(services(tracesDir.filePath("file/Traces")));
     model.startRecording();
     model.stopRecording();

@@ -30,6 +30,7 @@ class FakeSystemd : public QDBusVirtualObject {
         bool interactive = false;
     };
     std::vector<Call> calls;
+    QStringList members; // of the calls
     QString unitFileState = QStringLiteral("disabled");
     std::map<QString, std::pair<QString, QString>> errors; // member -> error name, message
 
@@ -38,6 +39,7 @@ class FakeSystemd : public QDBusVirtualObject {
     {
         if (message.interface() != u"org.freedesktop.systemd1.Manager") return false;
         calls.push_back({message.member(), message.arguments(), message.isInteractiveAuthorizationAllowed()});
+        members << message.member();
         if (const auto error = errors.find(message.member()); error != errors.end())
             connection.send(message.createErrorReply(error->second.first, error->second.second));
         else if (message.member() == u"GetUnitFileState")
@@ -64,13 +66,10 @@ class PermissionsRequestTest : public ::testing::Test {
         ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.systemd1")));
     }
 
-    std::unique_ptr<Permissions> makePermissions(bool brokerServes = false)
+    std::unique_ptr<Permissions> makePermissions()
     {
-        granted = brokerServes;
-        auto permissions =
-            std::make_unique<Permissions>([this] { return granted; }, bus.connect(QStringLiteral("client")),
-                                          [this](const QString& text) { helpShown << text; });
-        return permissions;
+        return std::make_unique<Permissions>([] { return false; }, bus.connect(QStringLiteral("client")),
+                                             [this](const QString& text) { helpShown << text; });
     }
 
     // Runs requestAccess() and the event loop until it reports its end.
@@ -83,18 +82,9 @@ class PermissionsRequestTest : public ::testing::Test {
         return {finished.first().at(0).value<Permissions::RequestOutcome>(), finished.first().at(1).toString()};
     }
 
-    QStringList members() const
-    {
-        QStringList names;
-        for (const auto& call : systemd.calls)
-            names << call.member;
-        return names;
-    }
-
     test::PrivateBus bus;
     QDBusConnection service{QString()};
     FakeSystemd systemd;
-    bool granted = false;
     QStringList helpShown;
 };
 
@@ -103,7 +93,7 @@ TEST_F(PermissionsRequestTest, EnablesThenStartsTheSocketAllowingPasswordPrompts
     auto permissions = makePermissions();
     const auto [outcome, detail] = request(*permissions);
     EXPECT_EQ(outcome, Permissions::RequestOutcome::started) << detail.toStdString();
-    ASSERT_EQ(members(), (QStringList{"GetUnitFileState", "EnableUnitFiles", "StartUnit"}));
+    ASSERT_EQ(systemd.members, (QStringList{"GetUnitFileState", "EnableUnitFiles", "StartUnit"}));
     EXPECT_EQ(systemd.calls[0].arguments, (QVariantList{unit}));
     const QVariantList enable = systemd.calls[1].arguments;
     ASSERT_EQ(enable.size(), 3);
@@ -114,10 +104,10 @@ TEST_F(PermissionsRequestTest, EnablesThenStartsTheSocketAllowingPasswordPrompts
     EXPECT_TRUE(helpShown.isEmpty());
 
     // An enabled socket is only started.
-    systemd.calls.clear();
+    systemd.members.clear();
     systemd.unitFileState = QStringLiteral("enabled");
     EXPECT_EQ(request(*permissions).first, Permissions::RequestOutcome::started);
-    EXPECT_EQ(members(), (QStringList{"GetUnitFileState", "StartUnit"}));
+    EXPECT_EQ(systemd.members, (QStringList{"GetUnitFileState", "StartUnit"}));
 }
 
 TEST_F(PermissionsRequestTest, EveryFailureSaysWhatHappenedAndShowsTheHelp)
@@ -142,8 +132,7 @@ TEST_F(PermissionsRequestTest, EveryFailureSaysWhatHappenedAndShowsTheHelp)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.member) + " " + c.error);
-        systemd.calls.clear();
-        systemd.errors.clear();
+        systemd.members.clear();
         if (*c.member)
             systemd.errors = {{c.member, {c.error, QStringLiteral("systemd says: no")}}};
         else
@@ -152,7 +141,7 @@ TEST_F(PermissionsRequestTest, EveryFailureSaysWhatHappenedAndShowsTheHelp)
         auto permissions = makePermissions();
         const auto [outcome, detail] = request(*permissions);
         EXPECT_EQ(outcome, c.outcome) << detail.toStdString();
-        EXPECT_EQ(members(), all.mid(0, c.calls));
+        EXPECT_EQ(systemd.members, all.mid(0, c.calls));
         ASSERT_EQ(helpShown.size(), 1);
         EXPECT_EQ(helpShown[0], Permissions::outcomeText(c.outcome, detail));
         EXPECT_TRUE(helpShown[0].contains(QString::fromLatin1(c.problem))) << helpShown[0].toStdString();
@@ -160,9 +149,9 @@ TEST_F(PermissionsRequestTest, EveryFailureSaysWhatHappenedAndShowsTheHelp)
 
         // Nothing is left half-done: the next request runs in full.
         systemd.errors.clear();
-        systemd.calls.clear();
+        systemd.members.clear();
         EXPECT_EQ(request(*permissions).first, Outcome::started);
-        EXPECT_EQ(members(), all);
+        EXPECT_EQ(systemd.members, all);
     }
 
     Permissions offline([] { return false; }, QDBusConnection(QStringLiteral("no such connection")),
