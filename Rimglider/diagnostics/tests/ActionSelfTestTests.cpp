@@ -196,21 +196,20 @@ TEST_F(SelfTestRun, KnownVolumeStepAndUnknownBrightnessStepPassAndLevelsComeBack
     ASSERT_TRUE(brightness->hasBuiltInDisplay());
 
     const Report report = runToEnd();
-    ASSERT_EQ(report.checks.size(), 8);
-    // Volume from 0.5 steps down on the 1/16 and 1/64 grids.
-    EXPECT_EQ(report.checks[0], (Check{"volume step", 0.5F, 0.4375F, normalStep, true}));
-    EXPECT_EQ(report.checks[1], (Check{"volume fine step", 0.4375F, 0.421875F, fineStep, true}));
-    // Then one direct fine step down and back, no key posted: 0.421875 - 1/64 and back.
-    EXPECT_EQ(report.checks[2], (Check{"volume direct fine step down", 0.421875F, 0.40625F, directFine, true}));
-    EXPECT_EQ(report.checks[3], (Check{"volume direct fine step up", 0.40625F, 0.421875F, directFine, true}));
-    // Brightness from 0.25 steps up by sizes no setting tells: recorded as 0.
-    EXPECT_EQ(report.checks[4].name, "brightness step");
-    EXPECT_FLOAT_EQ(report.checks[4].after.value_or(0), 0.30F);
-    EXPECT_EQ(report.checks[4].step, 0.0F);
-    EXPECT_FLOAT_EQ(report.checks[5].after.value_or(0), 0.31F);
-    // On a panel of 1000 units 0.31 + 1/64 lands on 0.326, within one unit of the step.
-    EXPECT_EQ(report.checks[6], (Check{"brightness direct fine step up", 0.31F, 0.326F, directFine, true}));
-    EXPECT_EQ(report.checks[7], (Check{"brightness direct fine step down", 0.326F, 0.31F, directFine, true}));
+    EXPECT_EQ(report.checks, (QList<Check>{
+                                 // Volume from 0.5 steps down on the 1/16 and 1/64 grids, then one
+                                 // direct fine step down and back, no key posted.
+                                 {"volume step", 0.5F, 0.4375F, normalStep, true},
+                                 {"volume fine step", 0.4375F, 0.421875F, fineStep, true},
+                                 {"volume direct fine step down", 0.421875F, 0.40625F, directFine, true},
+                                 {"volume direct fine step up", 0.40625F, 0.421875F, directFine, true},
+                                 // Brightness from 0.25 up by sizes no setting tells: recorded as 0.
+                                 {"brightness step", 0.25F, 0.30F, 0, true},
+                                 {"brightness fine step", 0.30F, 0.31F, 0, true},
+                                 // On a panel of 1000 units 0.31 + 1/64 lands on 0.326, within one unit.
+                                 {"brightness direct fine step up", 0.31F, 0.326F, directFine, true},
+                                 {"brightness direct fine step down", 0.326F, 0.31F, directFine, true},
+                             }));
     EXPECT_EQ(keys, 4) << "the direct steps post no key";
     EXPECT_EQ(report.summary(), "8/8 checks passed");
     EXPECT_EQ(report.outputDevice, "Speakers");

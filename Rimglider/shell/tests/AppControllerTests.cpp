@@ -50,11 +50,7 @@ class Controller : public ::testing::Test {
                                              clickGuard, eventTap, touchInput, freeze})
     {}
 
-    void SetUp() override
-    {
-        testbed = umockdev_testbed_new();
-        ASSERT_TRUE(umockdev_in_mock_environment()) << "run this binary under umockdev-wrapper";
-    }
+    void SetUp() override { ASSERT_TRUE(umockdev_in_mock_environment()) << "run this binary under umockdev-wrapper"; }
     void TearDown() override
     {
         touchInput.stop();
@@ -70,7 +66,7 @@ class Controller : public ::testing::Test {
     SocketFolder socket;
     FakeBroker broker;
     bool granted = true;
-    UMockdevTestbed* testbed = nullptr;
+    UMockdevTestbed* testbed = umockdev_testbed_new();
     TestStore store;
     AppSettings settings;
     TuningSettings tuning;
@@ -93,8 +89,6 @@ TEST_F(Controller, GesturesOffStillConfiguresButDisablesAndReleases)
 {
     controller.start();
     EXPECT_TRUE(settled().isEnabled);
-    EXPECT_TRUE(test::eventually([&] { return eventTap.isRunning(); })); // the tap connects on its own thread
-
     freeze.freeze();
     Tuning longerGuard;
     longerGuard.clickGuardWindow = 0.5;
@@ -105,7 +99,7 @@ TEST_F(Controller, GesturesOffStillConfiguresButDisablesAndReleases)
     EXPECT_FALSE(freeze.isFrozen());
     EXPECT_EQ(clickGuard.state().window, 0.5);
     EXPECT_EQ(snapshot.config, deriveGestureConfig(settings, tuning.values(), false));
-    EXPECT_TRUE(test::eventually([&] { return eventTap.isRunning(); }));
+    EXPECT_TRUE(test::eventually([&] { return eventTap.isRunning(); })); // still, on its own thread
 
     // Nothing changed: the same configuration again, nothing else.
     controller.apply();

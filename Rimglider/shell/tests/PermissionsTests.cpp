@@ -188,21 +188,6 @@ TEST(PermissionsHelp, APackageIsReinstalledASourceBuildInstalledAsTheReadmeSays)
         EXPECT_TRUE(text.contains(commands + u'\n')) << commands.toStdString();
 }
 
-TEST(PermissionsRefresh, EachPollTickNotifiesOnlyChanges)
-{
-    bool granted = false;
-    Permissions permissions([&] { return granted; }, QDBusConnection(QStringLiteral("none")), {});
-    int changes = 0;
-    permissions.onChange = [&] { ++changes; };
-    permissions.startPolling();
-    for (const bool now : {false, true, true, false}) {
-        granted = now;
-        ASSERT_TRUE(QMetaObject::invokeMethod(const_cast<QTimer*>(permissions.timer()), "timeout"));
-        EXPECT_EQ(permissions.isAccessibilityGranted(), now);
-    }
-    EXPECT_EQ(changes, 2);
-}
-
 // The real grant query against a stand-in broker: it never waits, and says when to ask again.
 TEST(PermissionsBrokerQuery, GrantedExactlyWhileTheBrokerWelcomesThisUser)
 {

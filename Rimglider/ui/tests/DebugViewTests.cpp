@@ -1,6 +1,5 @@
-// The debug window's texts and the tuning panel's writes on the offscreen platform; the Xvfb
-// screenshot run opens the whole window.
-#include "DebugView.h"
+// The debug window's tuning panel on the offscreen platform; the Xvfb screenshot run opens the
+// whole window.
 #include "TestStore.h"
 #include "TuningPanel.h"
 
@@ -13,30 +12,8 @@
 #include <QSlider>
 
 using namespace rimglider;
-using GestureEngineKit::TouchSample;
-using GestureEngineKit::Zone;
 
 namespace {
-
-TEST(DebugViewTexts, EngineSummaryInTheLocaleAndTouchLinesInOneFormat)
-{
-    GesturePipeline::Snapshot snapshot;
-    snapshot.isEnabled = false;
-    snapshot.config.enabledZones = {Zone::right, Zone::bottom};
-    snapshot.config.edgeWidth = 0.129; // truncated, not rounded
-    EXPECT_EQ(DebugView::engineSummary(snapshot, QLocale(QLocale::German, QLocale::Germany)),
-              "Engine off · zones: bottom, right · edge 12% · step 2,5 mm · activation 2 mm · surface 125×78 mm");
-    TouchSample sample;
-    sample.id = 7;
-    sample.state = 4;
-    sample.x = 0.5f;
-    sample.y = 0.25f;
-    sample.absoluteX = 1200;
-    sample.majorAxis = 9.31f;
-    QLocale::setDefault(QLocale(QLocale::German)); // a diagnostic format: the points stay
-    EXPECT_EQ(DebugView::touchLine(sample), "#7 s4  x 0.500  y 0.250  abs 1200.0, 0.0  major 9.3");
-    QLocale::setDefault(QLocale::c());
-}
 
 TEST(TuningPanel, SlidersWriteTheirRecordAndFollowChangesMadeElsewhere)
 {

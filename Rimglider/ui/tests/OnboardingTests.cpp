@@ -1,11 +1,10 @@
 // The welcome guide on test services, with time driven by the test: which steps show, what
 // counts, when the guide moves on by itself and when it counts as completed; then its window:
-// a failed access request, the lesson notes and what closing it does.
+// a failed access request and the lesson notes.
 #include "LessonStep.h"
 #include "OnboardingModel.h"
 #include "OnboardingTrackpadView.h"
 #include "OnboardingView.h"
-#include "OnboardingWindowController.h"
 #include "WindowTestServices.h"
 
 #include <gtest/gtest.h>
@@ -189,17 +188,6 @@ TEST_F(OnboardingViewTest, LessonProgressAndNotes)
     EXPECT_EQ(lesson->noteText(), QStringLiteral("This edge is turned off in Settings. You can skip this step."));
     services.settings.setSwapSides(true);
     EXPECT_EQ(lesson->trackpad()->targets(), GestureEngineKit::ZoneSet{Zone::left});
-}
-
-TEST(OnboardingWindowTest, ClosingTheWindowStopsTheGuideWithoutCompletingIt)
-{
-    test::WindowTestServices services;
-    OnboardingWindowController controller(*services.model, services.loginItem);
-    controller.show(Step::volume);
-    ASSERT_NE(controller.window(), nullptr);
-    controller.window()->close();
-    EXPECT_FALSE(services.model->isRunning() || services.completed());
-    delete controller.window();
 }
 
 } // namespace

@@ -106,18 +106,6 @@ TEST_F(MenuViewTest, UpdateChecksAreOfferedOnceAFeedIsConfigured)
     EXPECT_FALSE(objects.updates.lastCheck());
 }
 
-TEST(MenuBarLabel, IconFollowsWhetherGesturesRun)
-{
-    test::WindowTestServices objects; // access not granted
-    MenuBarLabel label(objects.settings, objects.permissions,
-                       [&] { return objects.settings.isEnabled() && objects.permissions.isAccessibilityGranted(); });
-    EXPECT_EQ(label.iconName(), QStringLiteral("MenuBarIconOff"));
-    objects.grant();
-    EXPECT_EQ(label.iconName(), QStringLiteral("MenuBarIcon"));
-    objects.settings.setEnabled(false);
-    EXPECT_EQ(label.iconName(), QStringLiteral("MenuBarIconOff"));
-}
-
 TEST(MenuBarLabel, PanelOpensNextToTheIconAndInsideTheScreen)
 {
     const QRect screen(0, 0, 1280, 800);

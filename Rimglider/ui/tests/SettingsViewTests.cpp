@@ -1,8 +1,7 @@
-// The settings window's tabs on test services: rows that depend on state, controls that
-// write through and follow changes made elsewhere, and the window's size on the screen.
+// The settings window's parts on test services: the rows that follow the login item and input
+// access, the desktop's own settings, the updates section and how a window is kept on screen.
 #include "DesktopSettings.h"
 #include "GeneralSettings.h"
-#include "GestureSettings.h"
 #include "ScreenFit.h"
 #include "UpdatesSection.h"
 #include "WindowTestServices.h"
@@ -10,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -52,20 +50,6 @@ class SettingsTabsTest : public ::testing::Test {
                                                  GeneralSettings::Actions{});
     }
 };
-
-TEST_F(SettingsTabsTest, GestureControlsWriteThroughAndFollowChangesMadeElsewhere)
-{
-    GestureSettings tab(services.settings);
-    auto* brightness = control(tab, QStringLiteral("Brightness"));
-    control(tab, QStringLiteral("Swap Sides"))->click();
-    EXPECT_TRUE(services.settings.swapSides());
-    EXPECT_EQ(brightness->accessibleDescription(), QStringLiteral("Right edge"));
-    services.settings.setTapToPlay(true); // the panel, say
-    services.settings.setEnabled(false);
-    button(tab, QStringLiteral("Restore Defaults"))->click();
-    EXPECT_FALSE(control(tab, QStringLiteral("Tap to Play or Pause"))->isChecked());
-    EXPECT_FALSE(services.settings.isEnabled()); // kept until the next start
-}
 
 TEST_F(SettingsTabsTest, GeneralTabFollowsTheLoginItemAndInputAccess)
 {

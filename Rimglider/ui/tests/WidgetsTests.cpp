@@ -2,9 +2,6 @@
 #include "Icons.h"
 #include "SliderRow.h"
 
-#include "Appearance.h"
-
-#include <QApplication>
 #include <QImage>
 #include <QSignalSpy>
 #include <QSlider>
@@ -36,17 +33,6 @@ TEST(Icons, EverySymbolTheWindowsUseHasABundledDrawingAndTheTrayIconsRender)
     EXPECT_TRUE(Icons::symbol(QStringLiteral("no.such.symbol")).isNull());
     for (const QIcon& icon : {Icons::application(), Icons::menuBar(true), Icons::menuBar(false)})
         EXPECT_GT(coverage(icon.pixmap(QSize(22, 22), 2.0)), 0.05);
-}
-
-TEST(Appearance, ForcedPalettesAreLightAndDarkAndSystemGivesTheDesktopsBack)
-{
-    const QColor original = QApplication::palette().color(QPalette::Window);
-    Appearance::apply(AppSettings::AppearanceMode::dark);
-    EXPECT_TRUE(Appearance::isDark(QApplication::palette()));
-    Appearance::apply(AppSettings::AppearanceMode::light);
-    EXPECT_FALSE(Appearance::isDark(QApplication::palette()));
-    Appearance::apply(AppSettings::AppearanceMode::system);
-    EXPECT_EQ(QApplication::palette().color(QPalette::Window), original);
 }
 
 TEST(SliderRow, EmitsOnlyForTheUsersChangesAndShowsStoredValuesAsTheyAre)
