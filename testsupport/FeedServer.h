@@ -42,8 +42,7 @@ class FeedServer : public QObject {
         } else {
             server_ = std::make_unique<QTcpServer>();
         }
-        listening_ = server_->listen(QHostAddress::LocalHost, 0);
-        scheme_ = tls ? "https" : "http";
+        server_->listen(QHostAddress::LocalHost, 0);
         // Pending only once ready: a TLS connection after its handshake.
         connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
             while (QTcpSocket* socket = server_->nextPendingConnection())
@@ -66,10 +65,13 @@ class FeedServer : public QObject {
                                           "-----END CERTIFICATE-----\n"));
     }
 
-    [[nodiscard]] bool isListening() const { return listening_; }
+    [[nodiscard]] bool isListening() const { return server_->isListening(); }
     [[nodiscard]] QString url(const QString& path) const
     {
-        return QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme_).arg(server_->serverPort()).arg(path);
+        return QStringLiteral("%1://127.0.0.1:%2%3")
+            .arg(qobject_cast<QSslServer*>(server_.get()) ? "https" : "http")
+            .arg(server_->serverPort())
+            .arg(path);
     }
     void serve(const QString& path, Response response) { responses_[path] = std::move(response); }
     [[nodiscard]] int requests(const QString& path) const { return requests_.value(path); }
@@ -141,8 +143,6 @@ class FeedServer : public QObject {
                                                    "-----END PRIVATE KEY-----\n";
 
     std::unique_ptr<QTcpServer> server_;
-    QString scheme_;
-    bool listening_ = false;
     QMap<QString, Response> responses_;
     QMap<QString, int> requests_;
     QList<QPointer<QTcpSocket>> sockets_;

@@ -18,8 +18,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <memory>
-
 namespace rimglider::test {
 
 struct WindowTestServices {
@@ -41,20 +39,15 @@ struct WindowTestServices {
     GesturePipeline pipeline{guard, [] { return 0.0; }};
     bool builtInDisplay = true;
     bool volumeAdjustable = true;
-    std::unique_ptr<OnboardingModel> model;
-
-    WindowTestServices()
-    {
-        model = std::make_unique<OnboardingModel>(OnboardingModel::Services{
-            .pipeline = pipeline,
-            .permissions = permissions,
-            .settings = settings,
-            .userDefaults = store.settings(),
-            .hasBuiltInDisplay = [this] { return builtInDisplay; },
-            .isVolumeAdjustable = [this] { return volumeAdjustable; },
-            .scheduler = scheduler.scheduler(),
-        });
-    }
+    OnboardingModel model{{
+        .pipeline = pipeline,
+        .permissions = permissions,
+        .settings = settings,
+        .userDefaults = store.settings(),
+        .hasBuiltInDisplay = [this] { return builtInDisplay; },
+        .isVolumeAdjustable = [this] { return volumeAdjustable; },
+        .scheduler = scheduler.scheduler(),
+    }};
 
     // An autostart entry the desktop switched off: it exists but waits for the user.
     void writeDisabledEntry()

@@ -153,7 +153,6 @@ TEST_F(Model, PassingRecordingIsSavedUnderItsLocalTimeNameAndLoggedOk)
 
     ASSERT_TRUE(model.lastResult());
     EXPECT_EQ(model.lastResult()->fileName, "normalWork-20250303-140509.trace");
-    EXPECT_EQ(model.lastResult()->frames, 1);
     EXPECT_EQ(texts(model).last(), QStringLiteral("\u25A0 saved normalWork-20250303-140509.trace: OK"));
 
     const Trace trace = savedTrace(model);
@@ -241,7 +240,6 @@ TEST_F(Model, WindowActionsAndTheSelfTestGoThroughTheirSeamsAndAreLogged)
     model.runSelfTest();
     ASSERT_TRUE(finish);
     finish(QStringLiteral("2/2 checks passed"));
-    EXPECT_EQ(model.selfTestSummary(), QStringLiteral("2/2 checks passed"));
     EXPECT_EQ(texts(model), (QStringList{"tuning values copied to the clipboard", "actuator 6: not opened",
                                          "self-test: 2/2 checks passed"}));
 }

@@ -61,7 +61,6 @@ class PermissionsRequestTest : public ::testing::Test {
     {
         ASSERT_TRUE(bus.error().isEmpty()) << bus.error().toStdString();
         service = bus.connect(QStringLiteral("systemd"));
-        ASSERT_TRUE(service.isConnected()) << service.lastError().message().toStdString();
         ASSERT_TRUE(service.registerVirtualObject(QStringLiteral("/org/freedesktop/systemd1"), &systemd));
         ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.systemd1")));
     }
@@ -96,8 +95,7 @@ TEST_F(PermissionsRequestTest, EnablesThenStartsTheSocketAllowingPasswordPrompts
     ASSERT_EQ(systemd.members, (QStringList{"GetUnitFileState", "EnableUnitFiles", "StartUnit"}));
     EXPECT_EQ(systemd.calls[0].arguments, (QVariantList{unit}));
     const QVariantList enable = systemd.calls[1].arguments;
-    ASSERT_EQ(enable.size(), 3);
-    EXPECT_EQ(enable[0].toStringList(), QStringList{unit});
+    EXPECT_EQ(enable.value(0).toStringList(), QStringList{unit});
     EXPECT_EQ(enable.mid(1), (QVariantList{false, true})); // persistent, not runtime-only; replacing stale links
     EXPECT_EQ(systemd.calls[2].arguments, (QVariantList{unit, QStringLiteral("replace")}));
     EXPECT_TRUE(systemd.calls[1].interactive && systemd.calls[2].interactive);

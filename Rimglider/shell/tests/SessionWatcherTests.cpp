@@ -36,7 +36,6 @@ class SessionEvents : public ::testing::Test {
         watcher = std::make_unique<SessionWatcher>(bus.connect(QStringLiteral("app")));
         watcher->start([this] { ++restarts; });
         ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher->sessionPath().isEmpty(); }, 5000));
-        EXPECT_EQ(watcher->sessionPath(), sessionPath);
     }
 
     void emitSignal(const QString& path, const QString& interface, const QString& name, const QVariantList& args)

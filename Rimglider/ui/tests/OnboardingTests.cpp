@@ -30,7 +30,7 @@ GestureEvent slide(Zone zone)
 class OnboardingModelTest : public ::testing::Test {
   protected:
     test::WindowTestServices services;
-    OnboardingModel& model = *services.model;
+    OnboardingModel& model = services.model;
 
     void slides(Zone zone, int count)
     {
