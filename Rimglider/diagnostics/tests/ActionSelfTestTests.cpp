@@ -211,7 +211,6 @@ TEST_F(SelfTestRun, KnownVolumeStepAndUnknownBrightnessStepPassAndLevelsComeBack
                                  {"brightness direct fine step down", 0.326F, 0.31F, directFine, true},
                              }));
     EXPECT_EQ(keys, 4) << "the direct steps post no key";
-    EXPECT_EQ(report.summary(), "8/8 checks passed");
     EXPECT_EQ(report.outputDevice, "Speakers");
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return volume->volume() == 0.5F; }, 5000)) << "volume restored";

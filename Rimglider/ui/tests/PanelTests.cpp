@@ -4,10 +4,12 @@
 
 #include "Appearance.h"
 #include "BrightnessController.h"
+#include "Translations.h"
 #include "VolumeController.h"
 #include "WindowTestServices.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -104,6 +106,23 @@ TEST_F(MenuViewTest, UpdateChecksAreOfferedOnceAFeedIsConfigured)
     EXPECT_TRUE(view->checkForUpdatesAction()->isEnabled());
     view->checkForUpdatesAction()->trigger(); // without an updater: nothing, and no check recorded
     EXPECT_FALSE(objects.updates.lastCheck());
+}
+
+// The panel in the locale's language from the first folder holding its catalogue, else in
+// English. The test catalogue (Esperanto) translates one label.
+TEST_F(MenuViewTest, ShowsTheLocalesLanguageWhereACatalogueExists)
+{
+    const QString built = QStringLiteral(RIMGLIDER_TEST_TRANSLATIONS);
+    for (const auto& [folders, label] : {std::pair{QStringList{"/nonexistent", built}, "Randaj gestoj"},
+                                         std::pair{QStringList{"/nonexistent"}, "Edge gestures"}}) {
+        Translations translations;
+        EXPECT_EQ(translations.install(QLocale(QLocale::Esperanto), folders), folders.size() == 2);
+        const auto view = objects.makeView();
+        QStringList texts;
+        for (const QLabel* shown : view->findChildren<QLabel*>())
+            texts << shown->text();
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(label))) << texts.join(u'|').toStdString();
+    }
 }
 
 TEST(MenuBarLabel, PanelOpensNextToTheIconAndInsideTheScreen)

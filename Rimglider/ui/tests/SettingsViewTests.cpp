@@ -1,16 +1,21 @@
 // The settings window's parts on test services: the rows that follow the login item and input
-// access, the desktop's own settings, the updates section and how a window is kept on screen.
+// access, the desktop's own settings, the updates section and how a window is kept on screen;
+// and the debug window's tuning panel (the Xvfb screenshot run opens both whole windows).
 #include "DesktopSettings.h"
 #include "GeneralSettings.h"
 #include "ScreenFit.h"
+#include "TuningPanel.h"
 #include "UpdatesSection.h"
 #include "WindowTestServices.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
 
 using namespace rimglider;
 using Status = LoginItem::Status;
@@ -123,6 +128,27 @@ TEST(ScreenFit, FramesArePulledInsideTheScreenWithTheTitleBarShowing)
     for (const auto& f : frames)
         EXPECT_EQ(screenfit::keptWithin(f.frame, laptop), f.expected) << f.frame.x() << "," << f.frame.y();
     EXPECT_EQ(screenfit::fittedSize(QSize(560, 900), QSize(300, 200), laptop), QSize(560, 740 - 48));
+}
+
+TEST(TuningPanel, SlidersWriteTheirRecordAndFollowChangesMadeElsewhere)
+{
+    test::TestStore store;
+    AppSettings settings{store.settings()};
+    TuningSettings tuning{store.settings()};
+    TuningPanel panel{tuning, settings, {}};
+    QSignalSpy changes(&tuning, &TuningSettings::valuesChanged);
+    panel.slider(QStringLiteral("Step distance"))->setValue(30); // 1 … 8 in steps of 0.1
+    EXPECT_EQ(panel.valueText(QStringLiteral("Step distance"))->text(), "4 mm");
+    EXPECT_EQ(Tuning::fromJson(store.reopened()->value(TuningSettings::storeKey).toByteArray())->stepDistanceMM, 4.0);
+    Tuning other = tuning.values();
+    other.swipeMinDistanceMM = 20;
+    tuning.setValues(other);
+    EXPECT_EQ(panel.slider(QStringLiteral("Swipe distance"))->value(), 15);
+    EXPECT_EQ(changes.count(), 2); // moving the slider to match wrote nothing back
+    panel.resetButton()->click();
+    EXPECT_EQ(tuning.values(), Tuning{});
+    emit panel.enginePicker()->activated(8);
+    EXPECT_EQ(tuning.values().actuatorID, 16);
 }
 
 } // namespace
