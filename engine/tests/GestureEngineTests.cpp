@@ -23,6 +23,15 @@ const GestureEvent completed = GestureEvent::released(GestureEvent::Outcome::com
 const auto cancelled = [](CancelReason r) { return GestureEvent::released(GestureEvent::Outcome::cancelled(r)); };
 const auto step = [](Zone z, SliderDirection d, bool fine = false) { return GestureEvent::sliderStep(z, d, fine); };
 
+// The default configuration but for one value.
+template <class T>
+GestureConfig with(T GestureConfig::*field, std::type_identity_t<T> value)
+{
+    GestureConfig config;
+    config.*field = value;
+    return config;
+}
+
 // A finger in the right zone that has begun a slide at y = 0.53.
 GestureEngine slidingRight(GestureConfig config = {})
 {
@@ -48,9 +57,8 @@ TEST(GestureEngine, SlideStepsByTravelAndKeepsTheRemainder)
     EXPECT_EQ(engine.handle(frame(1.06)), Events{completed});
     EXPECT_EQ(engine.phase(), Phase::idle());
 
-    GestureConfig config;
-    config.sensitivity = 2.0; // 2.6 mm of travel counts as 5.2 mm: two steps; x wanders freely
-    GestureEngine sensitive = slidingRight(config);
+    // 2.6 mm of travel counts as 5.2 mm at twice the sensitivity: two steps; x wanders freely.
+    GestureEngine sensitive = slidingRight(with(&GestureConfig::sensitivity, 2.0));
     EXPECT_EQ(sensitive.handle(frame(1.02, {finger(0.5f, 0.53f + 2.6f / 78)})),
               (Events{step(Zone::right, SliderDirection::up), step(Zone::right, SliderDirection::up)}));
     // Fine steps need Shift and Alt together.
@@ -65,13 +73,9 @@ TEST(GestureEngine, SlideStepsByTravelAndKeepsTheRemainder)
 
 TEST(GestureEngine, DegenerateStepDistanceNeverHangsOrFloods)
 {
-    GestureConfig zero;
-    zero.stepDistanceMM = 0;
-    GestureEngine stalled = slidingRight(zero);
+    GestureEngine stalled = slidingRight(with(&GestureConfig::stepDistanceMM, 0));
     EXPECT_EQ(stalled.handle(frame(1.02, {finger(0.95f, 0.9f)})), Events{});
-    GestureConfig tiny;
-    tiny.stepDistanceMM = 1e-9;
-    GestureEngine flooding = slidingRight(tiny);
+    GestureEngine flooding = slidingRight(with(&GestureConfig::stepDistanceMM, 1e-9));
     EXPECT_EQ(flooding.handle(frame(1.02, {finger(0.95f, 0.9f)})).size(), std::size_t(GestureEngine::maxStepsPerInput));
     EXPECT_LT(std::abs(flooding.claim()->accumulatedMM), 1e-9);
 }
@@ -80,9 +84,7 @@ TEST(GestureEngine, RejectedFingersAreNotTriedAgainUntilAllLift)
 {
     GestureEngine keyPressed, modifierMissing;
     keyPressed.handle(EngineInput::keyDown(0.61)); // 0.39 s before: within the typing guard
-    GestureConfig needsFn;
-    needsFn.requiredModifier = ModifierState::function;
-    modifierMissing.setConfig(needsFn);
+    modifierMissing.setConfig(with(&GestureConfig::requiredModifier, ModifierState::function));
     const std::pair<GestureEngine, TouchSample> rejected[] = {
         {GestureEngine{}, finger(0.5f, 0.5f)},            // outside every zone
         {GestureEngine{}, finger(0.95f, 0.5f, 1, 24.5f)}, // a palm
@@ -98,9 +100,7 @@ TEST(GestureEngine, RejectedFingersAreNotTriedAgainUntilAllLift)
     }
     GestureEngine bounds; // the palm and typing-guard bounds are inclusive
     EXPECT_EQ(bounds.handle(frame(1.0, {finger(0.95f, 0.5f, 1, 24.0f)})).size(), 1u);
-    GestureConfig guard;
-    guard.typingGuard = 0.25; // exactly representable
-    GestureEngine typed(guard);
+    GestureEngine typed(with(&GestureConfig::typingGuard, 0.25)); // exactly representable
     typed.handle(EngineInput::keyDown(10.0));
     EXPECT_EQ(typed.handle(frame(10.25, {finger(0.05f, 0.5f)})), Events{GestureEvent::claimed({Zone::left})});
     // Hovering (state 1) and lifting (state 5) contacts do not count.
@@ -172,9 +172,7 @@ TEST(GestureEngine, AClickCancelsASlideAndRulesOutSlidesAndSwipesButNotTaps)
     slide.handle(frame(1.0, {finger(0.95f, 0.5f)}));
     EXPECT_EQ(slide.handle(EngineInput::mouseDown(1.01)), Events{});
     EXPECT_EQ(slide.handle(frame(1.1, {finger(0.95f, 0.6f)})), Events{cancelled(CancelReason::wrongDirection)});
-    GestureConfig taps;
-    taps.bottomTapEnabled = true;
-    GestureEngine tap(taps);
+    GestureEngine tap(with(&GestureConfig::bottomTapEnabled, true));
     tap.handle(frame(1.0, {finger(0.5f, 0.03f)}));
     tap.handle(EngineInput::mouseDown(1.01));
     EXPECT_EQ(tap.handle(frame(1.1)), (Events{GestureEvent::tap(Zone::bottom), completed}));
@@ -189,38 +187,31 @@ TEST(GestureEngine, TapsAreShortAndStillAndCornerTapsPairUpWithAnInclusiveInterv
         engine.handle(frame(1.08, {finger(0.5f, 0.03f)}));
         return engine.handle(frame(liftTime));
     };
-    GestureConfig taps;
-    taps.bottomTapEnabled = true;
+    const GestureConfig taps = with(&GestureConfig::bottomTapEnabled, true);
     EXPECT_EQ(lift(taps, 1.1, 0), (Events{GestureEvent::tap(Zone::bottom), completed}));
     EXPECT_EQ(lift(taps, 1.25, 0), Events{cancelled(CancelReason::noGesture)});
     EXPECT_EQ(lift(taps, 1.1, 1.6f / 125), Events{cancelled(CancelReason::noGesture)}); // moved 1.6 mm and back
     EXPECT_EQ(lift(GestureConfig{}, 1.1, 0), Events{cancelled(CancelReason::noGesture)});
 
-    GestureEngine engine;
-    const auto tapAt = [&](double start) {
+    const auto tapAt = [](GestureEngine& engine, double start) {
         engine.handle(frame(start, {finger(0.95f, 0.95f)}));
-        return engine.handle(frame(start + 0.1));
+        return engine.handle(frame(start + 0.125));
     };
-    EXPECT_EQ(tapAt(1.0), Events{cancelled(CancelReason::noGesture)});
-    EXPECT_EQ(tapAt(1.3), (Events{GestureEvent::doubleTap(Zone::topRightCorner), completed}));
-    EXPECT_EQ(tapAt(1.6), Events{cancelled(CancelReason::noGesture)}); // the third waits for a fourth
-    EXPECT_EQ(tapAt(5.0), Events{cancelled(CancelReason::noGesture)}); // 3.3 s later: too late
-    GestureConfig exact;
-    exact.doubleTapInterval = 0.25;
-    GestureEngine bound(exact);
-    bound.handle(frame(2.0, {finger(0.95f, 0.95f)}));
-    bound.handle(frame(2.125));
-    bound.handle(frame(2.375, {finger(0.95f, 0.95f)}));
-    EXPECT_EQ(bound.handle(frame(2.5)), (Events{GestureEvent::doubleTap(Zone::topRightCorner), completed}));
+    GestureEngine engine;
+    EXPECT_EQ(tapAt(engine, 1.0), Events{cancelled(CancelReason::noGesture)});
+    EXPECT_EQ(tapAt(engine, 1.3), (Events{GestureEvent::doubleTap(Zone::topRightCorner), completed}));
+    EXPECT_EQ(tapAt(engine, 1.6), Events{cancelled(CancelReason::noGesture)}); // the third waits for a fourth
+    EXPECT_EQ(tapAt(engine, 5.0), Events{cancelled(CancelReason::noGesture)}); // 3.3 s later: too late
+    GestureEngine bound(with(&GestureConfig::doubleTapInterval, 0.25));
+    tapAt(bound, 2.0); // lifted at 2.125, down again 0.25 s later
+    EXPECT_EQ(tapAt(bound, 2.375), (Events{GestureEvent::doubleTap(Zone::topRightCorner), completed}));
 }
 
 TEST(GestureConfigZones, StartPointsFallInTheirZonesWithStrictBounds)
 {
-    const GestureConfig plain;
-    GestureConfig bottomQuarter;
-    bottomQuarter.sliderStartLimit = 0.25;
-    GestureConfig noSwipes;
-    noSwipes.bottomSwipeEnabled = false; // and taps are off by default: no bottom zone
+    const GestureConfig plain, bottomQuarter = with(&GestureConfig::sliderStartLimit, 0.25);
+    // Taps are off by default: without swipes, no bottom zone.
+    const GestureConfig noSwipes = with(&GestureConfig::bottomSwipeEnabled, false);
     GestureConfig tapsOnly = noSwipes;
     tapsOnly.bottomTapEnabled = true;
     const struct {
