@@ -25,9 +25,7 @@ namespace {
 
 TouchpadInfo sampleTouchpad()
 {
-    TouchpadInfo info;
-    info.deviceId = 7;
-    DeviceDescription& d = info.description;
+    DeviceDescription d;
     d.name = "SynPS/2 Synaptics TouchPad \"quoted\" ünï";
     d.id = {17, 2, 7, 433};
     d.properties = {INPUT_PROP_POINTER, INPUT_PROP_BUTTONPAD};
@@ -37,10 +35,7 @@ TouchpadInfo sampleTouchpad()
     d.absInfo[ABS_X] = {0, 1472, 5472, 0, 0, 60};
     d.absInfo[ABS_MT_POSITION_X] = {-5, -2147483647 - 1, 2147483647, 8, 0, 60};
     d.udevProperties = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1", "LIBINPUT_FUZZ_00=8"};
-    info.builtIn = true;
-    info.forceFeedback = true;
-    info.seat = "seat1";
-    return info;
+    return {.deviceId = 7, .description = d, .builtIn = true, .forceFeedback = true, .seat = "seat1"};
 }
 
 Bytes header(std::uint16_t type, std::uint16_t flags, std::uint32_t serial)
@@ -160,11 +155,8 @@ TEST(BrokerProtocol, MalformedRequestsAreToldApartFromUnknownAndBadArguments)
     tooManyContacts[27] = maxClaimedContacts + 1;
     tooManyContacts.insert(tooManyContacts.end(), {5, 0, 0, 0});
     const std::vector<Bytes> badArguments = {
-        header(0x0007, 0, 33) + Bytes{4, 0},
-        header(0x0007, 0, 33) + Bytes{19, 1},
-        header(0x0007, 0, 33) + Bytes{255, 0},
+        header(0x0007, 0, 33) + Bytes{19, 1}, // no such key (every code's key: below)
         header(0x0007, 0, 33) + Bytes{0, 2},
-        header(0x0007, 0, 33) + Bytes{16, 255},
         header(0x0009, 0, 33) + Bytes{1, 0, 0, 0, 2},                // SET_EXCLUSIVE on = 2
         header(0x000A, 0, 33) + Bytes{1, 0, 0, 0, 0, 0, 0, 0x80, 1}, // negative tracking id
         header(0x000A, 0, 33) + Bytes{1, 0, 0, 0, 5, 0, 0, 0, 2},
@@ -278,13 +270,10 @@ TEST(BrokerProtocol, SystemKeysMapToTheirLinuxKeysAndNothingElse)
         {0, KEY_VOLUMEUP}, {1, KEY_VOLUMEDOWN}, {2, KEY_BRIGHTNESSUP}, {3, KEY_BRIGHTNESSDOWN},
         {7, KEY_MUTE},     {16, KEY_PLAYPAUSE}, {17, KEY_NEXTSONG},    {18, KEY_PREVIOUSSONG},
     };
-    for (int code = 0; code < 256; ++code) {
-        const auto key = systemKeyFromCode(std::uint8_t(code));
-        ASSERT_EQ(key.has_value(), table.contains(code)) << code;
-        if (key) {
-            EXPECT_EQ(linuxKeyCode(*key), table.at(code));
-        }
-    }
+    std::map<int, std::uint16_t> mapped;
+    for (int code = 0; code < 256; ++code)
+        if (const auto key = systemKeyFromCode(std::uint8_t(code))) mapped[code] = linuxKeyCode(*key);
+    EXPECT_EQ(mapped, table);
 }
 
 // (The variable followed: every recorder test.)
@@ -331,15 +320,12 @@ TEST(BrokerConnection, OpensWithHelloInTheBrokersVersionAndSaysWhyItCouldNot)
     EXPECT_EQ(broker.requestsOf<Hello>().back(), Hello{1});
     broker.speakUpTo(0); // speaks nothing this client knows
     EXPECT_EQ(failureOf(BrokerConnection::open(folder.path(), 2s)).kind, Kind::protocol);
-}
 
-TEST(BrokerConnection, SilentPeerTimesOutInsteadOfHanging)
-{
-    // Listens but never accepts nor answers: the HELLO exchange must give up on its own.
+    // A peer that listens but never accepts nor answers: the HELLO exchange gives up on its own.
     const rimglider::inputd::test::TempSocket silent;
-    const auto failure = failureOf(BrokerConnection::open(silent.path(), 50ms));
-    EXPECT_EQ(failure.kind, Kind::unreachable);
-    EXPECT_NE(failure.message.find("no answer to HELLO"), std::string::npos) << failure.message;
+    const auto unanswered = failureOf(BrokerConnection::open(silent.path(), 50ms));
+    EXPECT_EQ(unanswered.kind, Kind::unreachable);
+    EXPECT_NE(unanswered.message.find("no answer to HELLO"), std::string::npos) << unanswered.message;
     ::close(silent.fd());
 }
 
