@@ -53,11 +53,6 @@ std::vector<InputEvent> emptyState(double t)
     return {{t, EV_ABS, ABS_MT_SLOT, 0}, {t, EV_ABS, ABS_MT_TRACKING_ID, -1}, {t, EV_SYN, SYN_REPORT, 0}};
 }
 
-std::size_t frameCount(const std::vector<EngineInput>& inputs)
-{
-    return std::size_t(std::ranges::count_if(inputs, [](const EngineInput& i) { return i.as<TouchFrame>(); }));
-}
-
 } // namespace
 
 TEST(FrameAssembler, HandmadeRecordingsGiveTheirContactsFrameByFrame)
@@ -208,7 +203,8 @@ TEST(TraceAssembler, StateBatchesStartAFreshViewAndAnEmptyOneIsNoNews)
     EXPECT_EQ(restated->time, 2.49);
     EXPECT_EQ(restated->touches.at(0).state, TouchSample::stateTouchBegan);
     // The gap before the state was filled as for any event at its time: 2.033 to 2.467.
-    EXPECT_EQ(frameCount(assembler.inputs()), 2u + 14u);
+    EXPECT_EQ(std::ranges::count_if(assembler.inputs(), [](const EngineInput& i) { return i.as<TouchFrame>(); }),
+              2 + 14);
 
     // A state without the finger, after it touched: the lift must be seen.
     assembler.touchpadState(emptyState(3.0));
