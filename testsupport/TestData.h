@@ -4,7 +4,7 @@
 #include "RimgliderInput/Recording.h"
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 namespace rimglider::test {
@@ -19,9 +19,7 @@ inline std::string dataPath(const std::string& name)
 inline std::string readData(const std::string& name)
 {
     std::ifstream file(dataPath(name), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // The device an evemu .desc file under input/tests/data describes.
