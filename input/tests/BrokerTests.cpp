@@ -112,25 +112,18 @@ TEST(BrokerProtocol, WireLayoutIsLittleEndianWithoutPadding)
 
 TEST(BrokerProtocol, MalformedRequestsAreToldApartFromUnknownAndBadArguments)
 {
-    const Bytes hello = encode(ClientMessage{1, Hello{1}});
-    Bytes flagged = hello;
-    flagged[2] = 1;
-    Bytes longHello = hello;
-    longHello.push_back(0);
-    Bytes shortHello = hello;
-    shortHello.pop_back();
     Bytes unknownTooLong = header(0x7777, 0, 1);
     unknownTooLong.resize(maxRequestSize + 1);
     const std::vector<Bytes> malformed = {
         {},
         Bytes(7, 0),
-        flagged,
-        longHello,
-        shortHello,
-        header(0x0002, 0, 1) + Bytes{0},    // LIST_TOUCHPADS takes no payload
-        header(0x0007, 0, 1) + Bytes{0},    // POST_SYSTEM_KEY short
-        header(0x0008, 0, 1) + Bytes(7, 0), // PLAY_EFFECT short
-        header(0x7777, 2, 1),               // unknown type but flags set
+        header(0x0001, 1, 1) + Bytes{1, 0, 0, 0},    // HELLO with a flag set
+        header(0x0001, 0, 1) + Bytes{1, 0, 0, 0, 0}, // HELLO one byte long
+        header(0x0001, 0, 1) + Bytes{1, 0, 0},       // and one byte short
+        header(0x0002, 0, 1) + Bytes{0},             // LIST_TOUCHPADS takes no payload
+        header(0x0007, 0, 1) + Bytes{0},             // POST_SYSTEM_KEY short
+        header(0x0008, 0, 1) + Bytes(7, 0),          // PLAY_EFFECT short
+        header(0x7777, 2, 1),                        // unknown type but flags set
         unknownTooLong,
     };
     for (const Bytes& packet : malformed)
