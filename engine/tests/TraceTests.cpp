@@ -286,7 +286,6 @@ TEST(GestureConfigJson, OptionalsRoundTripAndABadValueNamesItsKey)
 // Written in UTC with whole seconds (earlier times round down); read with offsets and fractions.
 TEST(InternetDates, FormatWholeSecondsParseOffsetsAndFractionsAndRejectNonsense)
 {
-    using namespace std::chrono;
     EXPECT_EQ(formatInternetDate(TraceDate{} - 250ms), "1969-12-31T23:59:59Z");
     const TraceDate expected = sys_days{2026y / December / 6} + 14h + 5min + 9s;
     EXPECT_EQ(parseInternetDate("2026-12-06T14:05:09Z"), expected);
