@@ -43,8 +43,7 @@ void check(bool condition)
 [[maybe_unused]] void importAndWrite(const Recording& recording)
 {
     try {
-        const auto trace = importRecording(recording, ImportOptions{});
-        GestureEngineKit::TraceFile::encode(trace);
+        GestureEngineKit::TraceFile::encode(importRecording(recording, ImportOptions{}));
     } catch (const RecordingError&) {
     } catch (const GestureEngineKit::TraceFileError&) {
         // Recorded times too large to write are refused, not crashed on.
