@@ -227,7 +227,6 @@ TEST(GestureConfigZones, StartPointsFallInTheirZonesWithStrictBounds)
         {plain, 0.91, 0.9, {Zone::right, Zone::topRightCorner}},
         {plain, 0.89, 0.9, {Zone::topRightCorner}},
         {plain, 0.05, 0.03, {Zone::left, Zone::bottom}},
-        {plain, 0.5, 0.5, {}},
         {bottomQuarter, 0.05, 0.2, {Zone::left}},
         {bottomQuarter, 0.05, 0.25, {}},
         {bottomQuarter, 0.95, 0.9, {Zone::topRightCorner}}, // only the sides are limited

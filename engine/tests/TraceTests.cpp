@@ -321,7 +321,6 @@ TEST(TraceHeaderJson, AllSevenKeysRequired)
 }
 
 // (The judge command's tests show a missing gesture and one in the wrong direction.)
-// (Each label's scripted example passing: below.)
 TEST(TraceVerdict, EachLabelWantsItsGestureAndNothingElse)
 {
     const struct {
