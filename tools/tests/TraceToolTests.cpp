@@ -55,15 +55,6 @@ std::future<ToolRun> runAsync(std::vector<std::string> args, const std::string& 
     return std::async(std::launch::async, [args = std::move(args)] { return run(args); });
 }
 
-// An empty folder in the build tree named after the running test.
-fs::path scratchFolder()
-{
-    const auto path = fs::path(TEST_SCRATCH_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(path);
-    fs::create_directories(path);
-    return path;
-}
-
 class TraceToolTest : public ::testing::Test {
   protected:
     std::string write(const std::string& fileName, const std::string& bytes)
@@ -83,7 +74,13 @@ class TraceToolTest : public ::testing::Test {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
 
-    fs::path folder = scratchFolder();
+    // An empty folder in the build tree named after the running test.
+    fs::path folder = [] {
+        const auto path = fs::path(TEST_SCRATCH_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(path);
+        fs::create_directories(path);
+        return path;
+    }();
 };
 
 // A recording's touchpad and keyboard as the broker serves them, merged by time as an import
@@ -266,17 +263,15 @@ TEST_F(TraceToolTest, ImportFailuresLeaveNoFileBehind)
 TEST_F(TraceRecordTest, RecordsTheInputsAnImportOfTheSameEventsGives)
 {
     const Recording recording = readLibinputRecord(readData("handmade/test-touchpad-and-keyboard.yml"));
-    const RecordedDevice& touchpad = recording.devices.at(1);
-    const RecordedDevice& keyboard = recording.devices.at(2);
     const Trace imported = importRecording(recording, ImportOptions{});
 
     FakeBroker broker(sockets.path());
     broker.addTouchpad({1, recording.devices.at(0).description, false, false, "seat0"}); // not chosen: external
-    broker.addTouchpad({4, touchpad.description, true, false, "seat0"});
+    broker.addTouchpad({4, recording.devices.at(1).description, true, false, "seat0"});
     const std::string out = (folder / "live.trace").string();
     auto running = runAsync({"record", "--label", "rightSlideUp", "--note", "live test", "-o", out}, broker.path());
     ASSERT_TRUE(eventually([&] { return broker.touchpadSubscribers(4) == 1 && broker.keySubscribers() == 1; }));
-    replay(broker, 4, touchpad, keyboard);
+    replay(broker, 4, recording.devices.at(1), recording.devices.at(2)); // the touchpad and the keyboard
     broker.disconnectAll(); // the recording ends with the broker; what came before is kept
     ASSERT_EQ(running.wait_for(10s), std::future_status::ready);
     const ToolRun r = running.get();
