@@ -265,11 +265,12 @@ TEST_F(TraceRecordTest, RecordsTheInputsAnImportOfTheSameEventsGives)
     const Recording recording = readLibinputRecord(readData("handmade/test-touchpad-and-keyboard.yml"));
     const Trace imported = importRecording(recording, ImportOptions{});
 
+    std::future<ToolRun> running; // declared first so a failed assertion ends the broker, then the tool
     FakeBroker broker(sockets.path());
     broker.addTouchpad({1, recording.devices.at(0).description, false, false, "seat0"}); // not chosen: external
     broker.addTouchpad({4, recording.devices.at(1).description, true, false, "seat0"});
     const std::string out = (folder / "live.trace").string();
-    auto running = runAsync({"record", "--label", "rightSlideUp", "--note", "live test", "-o", out}, broker.path());
+    running = runAsync({"record", "--label", "rightSlideUp", "--note", "live test", "-o", out}, broker.path());
     ASSERT_TRUE(eventually([&] { return broker.touchpadSubscribers(4) == 1 && broker.keySubscribers() == 1; }));
     replay(broker, 4, recording.devices.at(1), recording.devices.at(2)); // the touchpad and the keyboard
     broker.disconnectAll(); // the recording ends with the broker; what came before is kept
@@ -314,10 +315,11 @@ TEST_F(TraceRecordTest, StopsWhenTheTimeIsUpAndKnowsWhetherKeysWereServed)
 
 TEST_F(TraceRecordTest, CtrlCEndsTheRecordingAndSavesIt)
 {
+    std::future<ToolRun> running; // declared first so a failed assertion ends the broker, then the tool
     FakeBroker broker(sockets.path());
     broker.addTouchpad({2, testTouchpad(), true, false, "seat0"});
     const std::string out = (folder / "interrupted.trace").string();
-    auto running = runAsync({"record", "--label", "normalWork", "--seconds", "3600", "-o", out}, broker.path());
+    running = runAsync({"record", "--label", "normalWork", "--seconds", "3600", "-o", out}, broker.path());
     // Subscribed means recording: the tool has taken over SIGINT by then.
     ASSERT_TRUE(eventually([&] { return broker.touchpadSubscribers(2) == 1; }));
     ::kill(::getpid(), SIGINT);
