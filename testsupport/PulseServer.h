@@ -1,6 +1,6 @@
-// A private PulseAudio server for one test: its own runtime folder and socket, two null sinks
-// described "Speakers" (default) and "Headphones", no authentication, never exiting when idle.
-// Start and pactl go through the server's own tools, as a user's would.
+// A private PulseAudio server for one test: its own runtime folder and socket, a null sink
+// described "Speakers" as the default, no authentication, never exiting when idle. The daemon
+// runs as our child, so a kill is seen when it is reaped; pactl talks to it as a user's would.
 #pragma once
 
 #include <QDir>
@@ -9,9 +9,6 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-#include <sys/types.h>
 
 namespace rimglider::testing {
 
@@ -27,34 +24,25 @@ class PulseServer {
             config.write(QStringLiteral("load-module module-native-protocol-unix auth-anonymous=1 socket=%1\n"
                                         "load-module module-null-sink sink_name=speakers "
                                         "sink_properties=device.description=Speakers\n"
-                                        "load-module module-null-sink sink_name=headphones "
-                                        "sink_properties=device.description=Headphones\n"
                                         "set-default-sink speakers\n")
                              .arg(socketPath())
                              .toUtf8());
     }
     ~PulseServer() { kill(); }
-    PulseServer(const PulseServer&) = delete;
-    PulseServer& operator=(const PulseServer&) = delete;
 
     QString address() const { return QStringLiteral("unix:") + socketPath(); }
 
     // Starts the daemon and waits (bounded) until it answers.
     [[nodiscard]] bool start()
     {
-        // A killed daemon not yet reaped still looks alive through its pid file.
-        QFile::remove(dir_.filePath(QStringLiteral("pulse/pid")));
-        QProcess daemon;
-        daemon.setProcessEnvironment(environment());
-        daemon.start(QStringLiteral("pulseaudio"),
-                     {QStringLiteral("-n"), QStringLiteral("-F"), configPath(), QStringLiteral("--daemonize=yes"),
-                      QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--realtime=no"),
-                      QStringLiteral("--high-priority=no"), QStringLiteral("--use-pid-file=yes"),
-                      QStringLiteral("--log-target=file:") + dir_.filePath(QStringLiteral("pulse.log"))});
-        if (!daemon.waitForFinished(10000) || daemon.exitStatus() != QProcess::NormalExit || daemon.exitCode() != 0)
-            return false;
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            if (pactl({QStringLiteral("info")})) return (pid_ = readPid()) > 0;
+        daemon_.setProcessEnvironment(environment());
+        daemon_.start(QStringLiteral("pulseaudio"),
+                      {QStringLiteral("-n"), QStringLiteral("-F"), configPath(), QStringLiteral("--daemonize=no"),
+                       QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--realtime=no"),
+                       QStringLiteral("--high-priority=no"), QStringLiteral("--use-pid-file=no"),
+                       QStringLiteral("--log-target=file:") + dir_.filePath(QStringLiteral("pulse.log"))});
+        for (int attempt = 0; attempt < 500 && daemon_.state() != QProcess::NotRunning; ++attempt) {
+            if (pactl({QStringLiteral("info")})) return true;
             QTest::qWait(10);
         }
         return false;
@@ -63,9 +51,9 @@ class PulseServer {
     // Ends the daemon without a goodbye, as a crash would.
     bool kill()
     {
-        if (pid_ <= 0) return false;
-        ::kill(pid_, SIGKILL);
-        return waitGone();
+        if (daemon_.state() == QProcess::NotRunning) return false;
+        daemon_.kill();
+        return daemon_.waitForFinished(5000);
     }
 
     // Runs pactl against this server; true when it succeeded.
@@ -94,39 +82,8 @@ class PulseServer {
         return env;
     }
 
-    pid_t readPid() const
-    {
-        QFile file(dir_.filePath(QStringLiteral("pulse/pid")));
-        if (!file.open(QIODevice::ReadOnly)) return -1;
-        return pid_t(file.readAll().trimmed().toInt());
-    }
-
-    // Gone once it no longer runs: a daemon's parent is init, which may reap it only later, and
-    // a zombie holds no socket any more.
-    bool running() const
-    {
-        if (::kill(pid_, 0) != 0) return false;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid_));
-        if (!stat.open(QIODevice::ReadOnly)) return false;
-        const QByteArray text = stat.readAll();
-        const qsizetype afterName = text.lastIndexOf(')');
-        return afterName < 0 || text.mid(afterName + 2, 1) != "Z";
-    }
-
-    bool waitGone()
-    {
-        for (int attempt = 0; attempt < 500; ++attempt) {
-            if (!running()) {
-                pid_ = -1;
-                return true;
-            }
-            QTest::qWait(10);
-        }
-        return false;
-    }
-
     QTemporaryDir dir_;
-    pid_t pid_ = -1;
+    QProcess daemon_;
 };
 
 } // namespace rimglider::testing
