@@ -30,45 +30,30 @@ class StandardSettingsStore : public ::testing::Test {
 
 } // namespace
 
-TEST_F(StandardSettingsStore, TheDocumentedConfFileAloneIsReadAndWritten)
+TEST_F(StandardSettingsStore, TheDocumentedConfFileAloneIsReadAndWrittenAndAnEarlierIniStoreIsTakenOverOnce)
 {
     // Qt's fallback files for the organisation and for all its applications count for nothing.
     write("kelpo.ini", "[General]\nquickMute=false\nhapticStrength=off\n");
     write("kelpo/kelpo.conf", "[General]\nswapSides=true\n");
+    write("kelpo/Rimglider.ini", "[General]\nschemaVersion=2\nfineControl=false\nhapticStrength=light\n");
     EXPECT_EQ(settingsStorePath(), file("kelpo/Rimglider.conf"));
     {
         const auto store = openSettingsStore(settingsStorePath());
         AppSettings settings(*store);
         EXPECT_TRUE(settings.quickMute());
-        EXPECT_FALSE(settings.swapSides());
-        EXPECT_EQ(settings.hapticStrength(), AppSettings::HapticStrength::strong);
+        EXPECT_FALSE(settings.swapSides() || settings.fineControl());
+        EXPECT_EQ(settings.hapticStrength(), AppSettings::HapticStrength::light);
         settings.resetToDefaults();
         EXPECT_EQ(store->value("quickMute").toString(), "true");
         EXPECT_EQ(store->value("hapticStrength").toString(), "strong");
     }
     EXPECT_TRUE(QFile::exists(file("kelpo/Rimglider.conf")));
-    EXPECT_FALSE(QFile::exists(file("kelpo/Rimglider.ini")));
-    // A user's edit of that file is what the next start reads.
+    EXPECT_TRUE(QFile::exists(file("kelpo/Rimglider.ini"))); // left alone
+    // A user's edit of that file is what the next start reads; the old file no longer counts.
     write("kelpo/Rimglider.conf", "[General]\nschemaVersion=2\nquickMute=false\nswapSides=true\n");
     const auto reopened = openSettingsStore(settingsStorePath());
     AppSettings settings(*reopened);
     EXPECT_FALSE(settings.quickMute());
-    EXPECT_TRUE(settings.swapSides());
-}
-
-TEST_F(StandardSettingsStore, ValuesOfAnEarlierIniStoreAreTakenOverOnce)
-{
-    write("kelpo/Rimglider.ini", "[General]\nschemaVersion=2\nswapSides=true\nhapticStrength=light\n");
-    {
-        const auto store = openSettingsStore(settingsStorePath());
-        AppSettings settings(*store);
-        EXPECT_TRUE(settings.swapSides());
-        EXPECT_EQ(settings.hapticStrength(), AppSettings::HapticStrength::light);
-        settings.setSwapSides(false);
-    }
-    EXPECT_TRUE(QFile::exists(file("kelpo/Rimglider.ini"))); // left alone
-    // Once the .conf exists the old file no longer counts.
-    const auto store = openSettingsStore(settingsStorePath());
-    AppSettings settings(*store);
-    EXPECT_FALSE(settings.swapSides());
+    EXPECT_TRUE(settings.swapSides() && settings.fineControl());
+    EXPECT_EQ(settings.hapticStrength(), AppSettings::HapticStrength::strong);
 }

@@ -50,19 +50,16 @@ TEST(TuningSettingsStore, BadDataGivesTheDefaultsAndStaysUntilOverwritten)
     QJsonObject good = QJsonDocument::fromJson(*full.toJson()).object();
     EXPECT_EQ(Tuning::fromJson(*full.toJson()), full);
 
+    const auto with = [&](const char* key, const QJsonValue& value) {
+        QJsonObject changed = good;
+        changed[key] = value;
+        return QJsonDocument(changed).toJson();
+    };
     QJsonObject noActuator = good;
     noActuator.remove("actuatorID");
-    QJsonObject badFreeze = good;
-    badFreeze["freezeFrom"] = "never";
-    QJsonObject textNumber = good;
-    textNumber["stepDistanceMM"] = "3";
-    QJsonObject fractionalId = good;
-    fractionalId["actuatorID"] = 1.5;
-    QJsonObject hugeId = good;
-    hugeId["actuatorID"] = 3e9;
-    for (const QByteArray& bad : {QByteArray("not json"), QByteArray("[1,2]"), QJsonDocument(noActuator).toJson(),
-                                  QJsonDocument(badFreeze).toJson(), QJsonDocument(textNumber).toJson(),
-                                  QJsonDocument(fractionalId).toJson(), QJsonDocument(hugeId).toJson()}) {
+    for (const QByteArray& bad :
+         {QByteArray("not json"), QByteArray("[1,2]"), QJsonDocument(noActuator).toJson(), with("freezeFrom", "never"),
+          with("stepDistanceMM", "3"), with("actuatorID", 1.5), with("actuatorID", 3e9)}) {
         TestStore store;
         store.settings().setValue("tuning", bad);
         TuningSettings tuning(store.settings());
