@@ -19,8 +19,6 @@ class CaughtLog {
         });
     }
     ~CaughtLog() { Log::setObserver(std::move(previous_)); }
-    CaughtLog(const CaughtLog&) = delete;
-    CaughtLog& operator=(const CaughtLog&) = delete;
 
     std::vector<std::string> messages() const
     {

@@ -12,8 +12,10 @@ inline constexpr const char* panel = "/sys/devices/pci0000:00/0000:00:02.0/drm/c
 inline constexpr const char* panelBacklight =
     "/sys/devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight";
 
-// The GPU, its card and the internal panel's connector, awake, without any backlight.
-inline constexpr const char* gpuWithPanel = R"(P: /devices/pci0000:00/0000:00:02.0
+// The whole display, the panel awake and its backlight at 250 of 1000.
+inline std::string laptopPanel()
+{
+    return R"(P: /devices/pci0000:00/0000:00:02.0
 E: SUBSYSTEM=pci
 E: DRIVER=i915
 
@@ -28,11 +30,8 @@ E: DEVTYPE=drm_connector
 A: enabled=enabled\n
 A: dpms=On\n
 A: status=connected\n
-)";
 
-// A raw backlight on the panel connector at 250 of 1000.
-inline constexpr const char* rawPanelBacklight =
-    R"(P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
+P: /devices/pci0000:00/0000:00:02.0/drm/card0/card0-eDP-1/intel_backlight
 E: SUBSYSTEM=backlight
 A: type=raw\n
 A: max_brightness=1000\n
@@ -40,11 +39,6 @@ A: brightness=250\n
 A: actual_brightness=250\n
 A: bl_power=0\n
 )";
-
-// The whole display of a laptop.
-inline std::string laptopPanel()
-{
-    return std::string(gpuWithPanel) + "\n" + rawPanelBacklight;
 }
 
 } // namespace rimglider::test

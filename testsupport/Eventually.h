@@ -7,7 +7,6 @@
 
 namespace rimglider::test {
 
-// Polls `condition` until it holds or `timeout` passes.
 inline bool eventually(const std::function<bool()>& condition,
                        std::chrono::milliseconds timeout = std::chrono::milliseconds(5000))
 {

@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -73,8 +72,6 @@ class FakeBroker {
         ::close(wake_);
         ::unlink(path_.c_str());
     }
-    FakeBroker(const FakeBroker&) = delete;
-    FakeBroker& operator=(const FakeBroker&) = delete;
 
     [[nodiscard]] const std::string& path() const { return path_; }
 

@@ -3,7 +3,6 @@
 // runs as our child, so a kill is seen when it is reaped; pactl talks to it as a user's would.
 #pragma once
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>

@@ -11,8 +11,6 @@
 #include "FakeBroker.h"
 #include "SocketFolder.h"
 
-#include "RimgliderInput/Recording.h"
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
