@@ -9,29 +9,18 @@
 
 using namespace rimglider;
 
-namespace {
-
-// A temporary XDG_CONFIG_HOME for one test (each test runs in a process of its own).
-class StandardSettingsStore : public ::testing::Test {
-  protected:
-    void SetUp() override { qputenv("XDG_CONFIG_HOME", home_.path().toLocal8Bit()); }
-
-    QString file(const QString& relative) const { return home_.filePath(relative); }
-    void write(const QString& relative, const QByteArray& text) const
-    {
-        QDir(home_.path()).mkpath(QFileInfo(file(relative)).path());
+// Each test runs in a process of its own, so it may point XDG_CONFIG_HOME at a folder of its own.
+TEST(StandardSettingsStore, TheDocumentedConfFileAloneIsReadAndWrittenAndAnEarlierIniStoreIsTakenOverOnce)
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    const auto file = [&](const QString& relative) { return home.filePath(relative); };
+    const auto write = [&](const QString& relative, const QByteArray& text) {
+        QDir(home.path()).mkpath(QFileInfo(file(relative)).path());
         QFile out(file(relative));
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(text);
-    }
-
-    QTemporaryDir home_;
-};
-
-} // namespace
-
-TEST_F(StandardSettingsStore, TheDocumentedConfFileAloneIsReadAndWrittenAndAnEarlierIniStoreIsTakenOverOnce)
-{
+    };
     // Qt's fallback files for the organisation and for all its applications count for nothing.
     write("kelpo.ini", "[General]\nquickMute=false\nhapticStrength=off\n");
     write("kelpo/kelpo.conf", "[General]\nswapSides=true\n");
