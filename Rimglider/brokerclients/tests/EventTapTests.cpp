@@ -37,8 +37,6 @@ struct Fixture {
         pipeline.stopRecording([&](std::vector<EngineInput> inputs) { recorded.set_value(std::move(inputs)); });
         return recorded.get_future().get();
     }
-    // The guard swallows presses as while a corner gesture owns the finger.
-    void guardClicks() { guard.observe({GestureEvent::claimed({Zone::topRightCorner})}, GestureConfig{}, 0); }
 };
 
 } // namespace
@@ -55,8 +53,8 @@ TEST(EventTap, KeysModifiersAndClicksReachTheEngineAndTheClickGuardDecides)
     broker.sendKeys(broker::KeyDown{{5, 0}});
     broker.sendKeys(broker::Modifiers{{5, 100000}, ModifierState{ModifierState::shift, ModifierState::option}});
     broker.sendKeys(broker::Modifiers{{5, 200000}, ModifierState{}});
-    f.guardClicks();
-    broker.sendKeys(broker::Button{{6, 0}, 1, true}); // swallowed: counted and remembered
+    f.guard.observe({GestureEvent::claimed({Zone::topRightCorner})}, {}, 0); // a corner gesture owns the finger
+    broker.sendKeys(broker::Button{{6, 0}, 1, true});                        // swallowed: counted and remembered
     ASSERT_TRUE(eventually([&] { return f.guard.swallowedCount() == 1; }));
     EXPECT_EQ(f.guard.state().swallowedButtons, std::set<std::int64_t>{1});
     f.guard.reset();

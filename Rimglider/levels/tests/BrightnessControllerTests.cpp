@@ -52,10 +52,9 @@ class BrightnessControllerTest : public ::testing::Test {
     // The emulated file's content, read behind the controller's back.
     QByteArray fileContent(const char* devpath, const char* attribute) const
     {
-        gchar* sysDir = umockdev_testbed_get_sys_dir(testbed);
+        g_autofree gchar* sysDir = umockdev_testbed_get_sys_dir(testbed);
         QFile file(QString::fromUtf8(sysDir) + QString::fromUtf8(devpath + 4) + QLatin1Char('/') +
                    QString::fromUtf8(attribute));
-        g_free(sysDir);
         return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("<unreadable>");
     }
 
