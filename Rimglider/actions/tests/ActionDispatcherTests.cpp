@@ -139,9 +139,7 @@ TEST_F(Dispatch, FreezesFromTheChosenMomentUntilReleaseOrTenSecondsAtMost)
     EXPECT_TRUE(freeze.isFrozen());
     dispatcher.handle(GestureEvent::released(GestureEvent::Outcome::completed()));
     EXPECT_FALSE(freeze.isFrozen());
-    Tuning fromGesture;
-    fromGesture.freezeFrom = Tuning::FreezeFrom::gesture;
-    tuning.setValues(fromGesture);
+    tuning.setValues(Tuning{.freezeFrom = Tuning::FreezeFrom::gesture});
     dispatcher.handle(GestureEvent::claimed({Zone::topRightCorner}));
     EXPECT_FALSE(freeze.isFrozen());
     dispatcher.handle(GestureEvent::sliderBegan(Zone::right));

@@ -29,12 +29,7 @@ broker::TouchpadInfo pad(std::uint32_t id, bool builtIn, bool forceFeedback)
 
 class HapticPulses : public ::testing::Test {
   protected:
-    HapticPulses() : settings(store.settings()), tuning(store.settings())
-    {
-        Tuning values;
-        values.actuatorID = 6;
-        tuning.setValues(values);
-    }
+    HapticPulses() : settings(store.settings()), tuning(store.settings()) { tuning.setValues(Tuning{.actuatorID = 6}); }
 
     SocketFolder socket;
     FakeBroker broker{socket.path()};

@@ -26,11 +26,7 @@ struct Fixture {
     std::optional<FakeBroker> broker;
     EventTap tap{pipeline, guard, EventTap::Options{.socketPath = folder.path(), .reconnectInterval = 20ms}};
 
-    FakeBroker& serve()
-    {
-        broker.emplace(folder.path());
-        return *broker;
-    }
+    FakeBroker& serve() { return broker.emplace(folder.path()); }
     std::vector<EngineInput> stopRecording()
     {
         std::promise<std::vector<EngineInput>> recorded;

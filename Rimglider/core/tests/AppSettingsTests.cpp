@@ -104,9 +104,7 @@ TEST(GestureConfigDerivation, SettingsShapeZonesAndConditions)
 {
     TestStore store;
     AppSettings settings(store.settings());
-    Tuning tuning;
-    tuning.stepDistanceMM = 3;
-    tuning.candidateTimeout = 1.1;
+    const Tuning tuning{.stepDistanceMM = 3, .candidateTimeout = 1.1};
     GestureConfig expected;
     expected.stepDistanceMM = 3;
     expected.candidateTimeout = 1.1;

@@ -28,8 +28,7 @@ TEST(TuningSettingsStore, ChangesAreStoredOnceAndAFreshStartReadsThemBack)
     tuning.onChange = [&] { ++changes; };
     tuning.reset(); // nothing to reset: nothing stored
     EXPECT_FALSE(store.reopened()->contains("tuning"));
-    Tuning changed;
-    changed.stepDistanceMM = 3;
+    const Tuning changed{.stepDistanceMM = 3};
     tuning.setValues(changed);
     tuning.setValues(changed);
     EXPECT_EQ(changes, 1);
@@ -44,9 +43,7 @@ TEST(TuningSettingsStore, ChangesAreStoredOnceAndAFreshStartReadsThemBack)
 
 TEST(TuningSettingsStore, BadDataGivesTheDefaultsAndStaysUntilOverwritten)
 {
-    Tuning full;
-    full.freezeFrom = Tuning::FreezeFrom::gesture;
-    full.actuatorID = -7;
+    const Tuning full{.freezeFrom = Tuning::FreezeFrom::gesture, .actuatorID = -7};
     QJsonObject good = QJsonDocument::fromJson(*full.toJson()).object();
     EXPECT_EQ(Tuning::fromJson(*full.toJson()), full);
 
@@ -74,8 +71,7 @@ TEST(TuningSettingsStore, UnencodableRecordIsKeptInMemoryOnlyButStillAnnounced)
 {
     TestStore store;
     TuningSettings tuning(store.settings());
-    Tuning good;
-    good.stepDistanceMM = 4;
+    const Tuning good{.stepDistanceMM = 4};
     tuning.setValues(good);
     int changes = 0;
     tuning.onChange = [&] { ++changes; };
