@@ -18,6 +18,10 @@ namespace rimglider::inputd::test {
 
 class FakeEvdev;
 
+// udev's properties of a built-in touchpad.
+inline const std::vector<std::string> builtInTouchpad = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1",
+                                                         "ID_INPUT_TOUCHPAD_INTEGRATION=internal"};
+
 class EmulatedInput {
   public:
     EmulatedInput();

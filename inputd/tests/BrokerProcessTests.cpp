@@ -15,9 +15,6 @@ using namespace rimglider::test;
 
 namespace {
 
-const std::vector<std::string> touchpadProperties = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1",
-                                                     "ID_INPUT_TOUCHPAD_INTEGRATION=internal"};
-
 using Triple = std::array<int, 3>; // type, code, value
 const auto key = [](int code, int value) { return Triple{EV_KEY, code, value}; };
 const auto axis = [](int code, int value) { return Triple{EV_ABS, code, value}; };
@@ -212,7 +209,7 @@ TEST_F(BrokerOnEmulatedDevices, TouchpadsComingAndGoingAreAnnouncedAsTheyAre)
     const auto client = connect();
     EXPECT_TRUE(list(*client).empty()); // a client that listed is told of touchpads coming and going
     const DeviceDescription recorded = alpsDescription();
-    const auto node = emulation.add(recorded, 8, touchpadProperties);
+    const auto node = emulation.add(recorded, 8, builtInTouchpad);
     const auto message = client->receive();
     ASSERT_TRUE(message);
     EXPECT_EQ(message->serial, 0u);
@@ -238,13 +235,13 @@ TEST_F(BrokerOnEmulatedDevices, TouchpadsComingAndGoingAreAnnouncedAsTheyAre)
     EXPECT_EQ(client->expect<EffectResult>().status, ENODEV);
 
     // A pad coming back is a new device with a new id.
-    emulation.add(recorded, 9, touchpadProperties);
+    emulation.add(recorded, 9, builtInTouchpad);
     EXPECT_GT(std::get<Touchpad>(client->receive()->message).info.deviceId, added.deviceId);
 }
 
 TEST_F(BrokerOnEmulatedDevices, SlowClientBlocksNobodyAndIsToldWhatItMissed)
 {
-    const auto node = emulation.add(alpsDescription(), 10, touchpadProperties);
+    const auto node = emulation.add(alpsDescription(), 10, builtInTouchpad);
     start();
     const auto slow = connect();
     const auto fast = connect();
@@ -293,7 +290,7 @@ TEST_F(BrokerOnEmulatedDevices, SlowClientBlocksNobodyAndIsToldWhatItMissed)
 
 TEST_F(BrokerOnEmulatedDevices, LostEventsAreResyncedNotForwarded)
 {
-    const auto node = emulation.add(alpsDescription(), 11, touchpadProperties);
+    const auto node = emulation.add(alpsDescription(), 11, builtInTouchpad);
     start();
     const auto client = connect();
     const std::uint32_t id = list(*client).at(0).deviceId;

@@ -56,9 +56,7 @@ class ExclusiveRig {
   public:
     using Frames = std::vector<std::vector<input_event>>;
 
-    explicit ExclusiveRig(const DeviceDescription& description,
-                          std::vector<std::string> udev = {"ID_INPUT=1", "ID_INPUT_TOUCHPAD=1",
-                                                           "ID_INPUT_TOUCHPAD_INTEGRATION=internal"},
+    explicit ExclusiveRig(const DeviceDescription& description, std::vector<std::string> udev = builtInTouchpad,
                           BrokerConfig config = {})
         : pad(emulation, description, 30, udev), broker(withClock(std::move(config)), true)
     {}

@@ -1,19 +1,17 @@
 #include "LibinputJudge.h"
 
 #include "EmulatedInput.h"
+#include "Eventually.h"
 
 #include <umockdev.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <spawn.h>
 #include <sstream>
 #include <stdexcept>
@@ -66,19 +64,6 @@ std::string fixDeviceNumber(UMockdevTestbed* testbed, const EmulatedInput::Node&
     return number;
 }
 
-// Everything libinput printed so far, read without waiting.
-void drain(int fd, std::string& out)
-{
-    char buffer[4096];
-    for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 0) != 1) return;
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0) return;
-        out.append(buffer, std::size_t(n));
-    }
-}
-
 double seconds(const input_event& e)
 {
     return double(e.input_event_sec) + double(e.input_event_usec) / 1e6;
@@ -86,13 +71,11 @@ double seconds(const input_event& e)
 
 } // namespace
 
-std::vector<LibinputJudge::Event> LibinputJudge::judge(const DeviceDescription& device,
-                                                       const std::vector<std::string>& udevProperties,
-                                                       const std::vector<input_event>& stream)
+std::vector<std::string> judgeByLibinput(const DeviceDescription& device, const std::vector<input_event>& stream)
 {
     // As libinput's own udev rule leaves a touchpad: its fuzz moved from the kernel to udev.
     DeviceDescription pad = device;
-    std::vector<std::string> properties = udevProperties;
+    std::vector<std::string> properties = builtInTouchpad;
     for (auto& [code, info] : pad.absInfo)
         if (char name[32]; info.fuzz > 0 && std::snprintf(name, sizeof name, "LIBINPUT_FUZZ_%02x=", code) > 0) {
             properties.push_back(name + std::to_string(std::exchange(info.fuzz, 0)));
@@ -105,44 +88,34 @@ std::vector<LibinputJudge::Event> LibinputJudge::judge(const DeviceDescription& 
     for (const std::string& p : properties)
         database += "E:" + p + "\n";
     database += "G:seat\nQ:seat\n";
+    const std::string output = emulation.directory() + "/libinput.out";
     const std::string script = "mount -t tmpfs tmpfs /run && mkdir -p /run/udev/data && printf '%s' \"$JUDGE_DB\" > "
                                "/run/udev/data/c" +
-                               number + " && exec libinput debug-events --enable-tap --device " + node.devnode;
+                               number + " && exec libinput debug-events --enable-tap --device " + node.devnode + " >" +
+                               output + " 2>&1";
     setenv("JUDGE_DB", database.c_str(), 1);
     const char* argv[] = {"unshare", "-m", "--propagation", "private", "/bin/sh", "-c", script.c_str(), nullptr};
-
-    int output[2];
-    if (pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, output[1], 2);
     pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, "unshare", &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(output[1]);
-    if (spawned != 0) {
-        close(output[0]);
+    if (posix_spawnp(&pid, "unshare", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
         throw std::runtime_error("cannot run unshare");
-    }
-    std::string printed;
-    const auto stop = [&] {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        drain(output[0], printed);
-        close(output[0]);
+    const auto printed = [&] {
+        std::ifstream file(output);
+        std::ostringstream text;
+        text << file.rdbuf();
+        return text.str();
     };
+    const auto added = [&] { return printed().find("DEVICE_ADDED") != std::string::npos; };
 
     // Bounded wait for the external program to take the device.
-    const auto ready = Clock::now() + std::chrono::seconds(10);
-    while (printed.find("DEVICE_ADDED") == std::string::npos) {
-        int status = 0;
-        if (Clock::now() > ready || waitpid(pid, &status, WNOHANG) == pid) {
-            stop();
-            throw std::runtime_error("libinput did not take the emulated device:\n" + printed);
+    bool exited = false;
+    rimglider::test::eventually([&] { return added() || (exited = waitpid(pid, nullptr, WNOHANG) == pid); },
+                                std::chrono::seconds(10));
+    if (!added()) {
+        if (!exited) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        drain(output[0], printed);
+        throw std::runtime_error("libinput did not take the emulated device:\n" + printed());
     }
 
     // Frame by frame with the recorded gaps, stamped with the times they are due at (not when
@@ -163,29 +136,22 @@ std::vector<LibinputJudge::Event> LibinputJudge::judge(const DeviceDescription& 
         }
         emulation.write(node, frame);
         frame.clear();
-        drain(output[0], printed);
     }
     std::this_thread::sleep_for(std::chrono::seconds(1)); // libinput's tap and scroll timers run out
-    stop();
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
 
-    if (std::getenv("JUDGE_VERBOSE")) std::fprintf(stderr, "%s", printed.c_str());
-    std::vector<Event> events;
-    std::istringstream lines(printed);
+    std::vector<std::string> events;
+    std::istringstream lines(printed());
     for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
-        std::string device_, type, time;
+        std::string device_, type, time, rest;
         fields >> device_ >> type >> time;
         if (device_.find("event") == std::string::npos || !time.starts_with("+")) continue;
-        std::string rest;
         std::getline(fields, rest);
-        events.push_back({type, rest});
+        events.push_back(type + rest);
     }
     return events;
-}
-
-std::size_t LibinputJudge::count(const std::vector<Event>& events, const std::string& type)
-{
-    return std::size_t(std::count_if(events.begin(), events.end(), [&](const Event& e) { return e.type == type; }));
 }
 
 } // namespace rimglider::inputd::test

@@ -19,17 +19,9 @@
 
 namespace rimglider::inputd::test {
 
-class LibinputJudge {
-  public:
-    struct Event {
-        std::string type; // POINTER_MOTION, POINTER_BUTTON, POINTER_SCROLL_FINGER, ...
-        std::string text; // the rest of libinput's line, its time left out
-    };
-    // Plays `stream` on a fresh emulated device (the calling test may hold no other testbed),
-    // its fuzz moved to udev's LIBINPUT_FUZZ_* as libinput's rule would.
-    static std::vector<Event> judge(const DeviceDescription& device, const std::vector<std::string>& udevProperties,
-                                    const std::vector<input_event>& stream);
-    static std::size_t count(const std::vector<Event>& events, const std::string& type);
-};
+// libinput's events for `stream` played on a fresh built-in touchpad of that description (the
+// calling test may hold no other testbed), its fuzz moved to udev's LIBINPUT_FUZZ_* as libinput's
+// rule would: each its type and the rest of its line, the time left out ("POINTER_BUTTON ...").
+std::vector<std::string> judgeByLibinput(const DeviceDescription& device, const std::vector<input_event>& stream);
 
 } // namespace rimglider::inputd::test
