@@ -25,15 +25,8 @@ const Triple syn{EV_SYN, SYN_REPORT, 0};
 std::vector<input_event> at(Time t, const std::vector<Triple>& events)
 {
     std::vector<input_event> out;
-    for (const auto& [type, code, value] : events) {
-        input_event e{};
-        e.input_event_sec = t.seconds;
-        e.input_event_usec = t.microseconds;
-        e.type = std::uint16_t(type);
-        e.code = std::uint16_t(code);
-        e.value = value;
-        out.push_back(e);
-    }
+    for (const auto& [type, code, value] : events)
+        out.push_back({{t.seconds, t.microseconds}, std::uint16_t(type), std::uint16_t(code), value});
     return out;
 }
 std::vector<WireEvent> wire(Time t, const std::vector<Triple>& events)

@@ -58,13 +58,7 @@ class Filter : public ::testing::Test {
     }
     static input_event event(Us t, const E& e)
     {
-        input_event ev{};
-        ev.input_event_sec = t * 1000 / 1'000'000;
-        ev.input_event_usec = t * 1000 % 1'000'000;
-        ev.type = std::uint16_t(e[0]);
-        ev.code = std::uint16_t(e[1]);
-        ev.value = e[2];
-        return ev;
+        return {{t / 1000, t % 1000 * 1000}, std::uint16_t(e[0]), std::uint16_t(e[1]), e[2]};
     }
     static Frames strip(const ContactFilter::Frames& frames)
     {

@@ -23,11 +23,7 @@ namespace rimglider::inputd::test {
 // Events at time 0: ExclusiveRig::write gives them their seconds.
 inline input_event ev(std::uint16_t type, std::uint16_t code, std::int32_t value)
 {
-    input_event e{};
-    e.type = type;
-    e.code = code;
-    e.value = value;
-    return e;
+    return {{}, type, code, value};
 }
 inline const input_event syn = ev(EV_SYN, SYN_REPORT, 0);
 
