@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Eventually.h"
+#include "TestClient.h"
 
 #include <chrono>
 #include <csignal>
@@ -12,8 +13,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,13 +81,12 @@ class BrokerProcess {
   private:
     bool accepting() const
     {
-        const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        socket_.copy(address.sun_path, sizeof address.sun_path - 1);
-        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        ::close(fd);
-        return ok;
+        try {
+            TestClient probe(socket_);
+            return true;
+        } catch (const std::runtime_error&) {
+            return false;
+        }
     }
 
     std::string socket_;

@@ -64,10 +64,6 @@ IoctlHandler::Answer FakeEvdev::answer(unsigned long request, UMockdevIoctlData*
     const unsigned nr = _IOC_NR(request);
     const std::size_t size = _IOC_SIZE(request);
     const auto buffer = [&] { return IoctlHandler::resolve(arg, size)->data; };
-    const auto codes = [&](std::uint16_t type) {
-        const auto it = device_.codes.find(type);
-        return it == device_.codes.end() ? std::set<std::uint16_t>{} : it->second;
-    };
     const auto text = [&](const std::string& s) -> IoctlHandler::Answer {
         auto* out = reinterpret_cast<char*>(buffer());
         const std::size_t n = std::min(size, s.size() + 1);
@@ -80,8 +76,8 @@ IoctlHandler::Answer FakeEvdev::answer(unsigned long request, UMockdevIoctlData*
             bits.insert(EV_SYN);
             for (const auto& [type, set] : device_.codes)
                 bits.insert(type);
-        } else {
-            bits = codes(std::uint16_t(nr - 0x20));
+        } else if (const auto it = device_.codes.find(std::uint16_t(nr - 0x20)); it != device_.codes.end()) {
+            bits = it->second;
         }
         setBits(reinterpret_cast<std::uint8_t*>(buffer()), size, bits);
         return {long(size), 0};

@@ -64,11 +64,6 @@ std::string fixDeviceNumber(UMockdevTestbed* testbed, const EmulatedInput::Node&
     return number;
 }
 
-double seconds(const input_event& e)
-{
-    return double(e.input_event_sec) + double(e.input_event_usec) / 1e6;
-}
-
 } // namespace
 
 std::vector<std::string> judgeByLibinput(const DeviceDescription& device, const std::vector<input_event>& stream)
@@ -128,7 +123,8 @@ std::vector<std::string> judgeByLibinput(const DeviceDescription& device, const 
     for (const input_event& e : stream) {
         frame.push_back(e);
         if (e.type != EV_SYN || e.code != SYN_REPORT) continue;
-        const auto due = std::int64_t((seconds(frame.back()) - seconds(stream.front())) * 1e6);
+        const std::int64_t due = (e.input_event_sec - stream.front().input_event_sec) * 1'000'000 +
+                                 (e.input_event_usec - stream.front().input_event_usec);
         std::this_thread::sleep_until(start + std::chrono::microseconds(due));
         for (input_event& f : frame) {
             f.input_event_sec = (originUs + due) / 1'000'000;
