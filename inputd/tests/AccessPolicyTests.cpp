@@ -4,20 +4,12 @@
 
 using rimglider::inputd::AccessPolicy;
 
-TEST(AccessPolicy, RootBrokerServesRootAndUsersWithTheActiveSessionOnTheSeat)
+// A root broker asking logind: SessionFollowingTests serve root and the active session's user and
+// refuse a user without one.
+TEST(AccessPolicy, WithoutLogindOnlyRootIsServedAndAnUnprivilegedBrokerServesItsOwnUserWhateverTheSessions)
 {
-    const auto active = [](uid_t uid) { return uid == 1000; };
-    EXPECT_TRUE(AccessPolicy::allows(true, 0, 0, active));
-    EXPECT_TRUE(AccessPolicy::allows(true, 0, 1000, active));
-    EXPECT_FALSE(AccessPolicy::allows(true, 0, 1001, active));
-    EXPECT_FALSE(AccessPolicy::allows(true, 0, 65534, active));
-    // Without a way to ask logind nobody but root is served.
     EXPECT_TRUE(AccessPolicy::allows(true, 0, 0, nullptr));
     EXPECT_FALSE(AccessPolicy::allows(true, 0, 1000, nullptr));
-}
-
-TEST(AccessPolicy, UnprivilegedBrokerServesOnlyItsOwnUserWhateverTheSessions)
-{
     int asked = 0;
     const auto everyoneActive = [&](uid_t) {
         ++asked;
