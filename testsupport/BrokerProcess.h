@@ -36,9 +36,8 @@ class BrokerProcess {
         posix_spawn_file_actions_destroy(&actions);
         if (rc != 0) throw std::runtime_error("cannot start " + program);
         // Bounded polling for the external process: ready once it accepts connections.
-        int status = 0;
         const bool answered = rimglider::test::eventually(
-            [&] { return accepting() || waitpid(pid_, &status, WNOHANG) == pid_; }, std::chrono::seconds(10));
+            [&] { return accepting() || waitpid(pid_, nullptr, WNOHANG) == pid_; }, std::chrono::seconds(10));
         if (!accepting()) {
             if (!answered) stop();
             pid_ = -1;

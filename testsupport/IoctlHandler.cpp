@@ -41,9 +41,8 @@ int IoctlHandler::onIoctlSignal(UMockdevIoctlBase*, UMockdevIoctlClient* client,
 {
     auto* me = static_cast<IoctlHandler*>(self);
     const unsigned long request = umockdev_ioctl_client_get_request(client);
-    Answer answer{-1, ENOTTY};
     me->remember(client);
-    if (me->onIoctl_) answer = me->onIoctl_(request, umockdev_ioctl_client_get_arg(client), client);
+    const Answer answer = me->onIoctl_(request, umockdev_ioctl_client_get_arg(client), client);
     umockdev_ioctl_client_complete(client, answer.result, answer.error);
     return TRUE;
 }

@@ -209,10 +209,6 @@ TEST_F(BrokerOnEmulatedDevices, TouchpadsComingAndGoingAreAnnouncedAsTheyAre)
     const TouchpadInfo added = std::get<Touchpad>(message->message).info;
     EXPECT_TRUE(added.description.hasUdevProperty("ID_INPUT_TOUCHPAD=1"));
     EXPECT_FALSE(added.description.hasUdevProperty("SUBSYSTEM=input")); // only ID_* and LIBINPUT_*
-    EXPECT_EQ(added.description.name, recorded.name);
-    EXPECT_EQ(added.description.id, recorded.id);
-    EXPECT_EQ(added.description.absInfo, recorded.absInfo);
-    EXPECT_EQ(added.description.codes.at(EV_ABS), recorded.codes.at(EV_ABS));
     EXPECT_TRUE(added.builtIn);
     EXPECT_FALSE(added.forceFeedback);
     EXPECT_EQ(added.seat, "seat0");

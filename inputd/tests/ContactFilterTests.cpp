@@ -20,8 +20,6 @@ using Us = ContactFilter::Microseconds;
 DeviceDescription clone()
 {
     DeviceDescription d;
-    d.name = "Test Pad";
-    d.codes[EV_SYN] = {SYN_REPORT};
     d.codes[EV_KEY] = {BTN_LEFT, BTN_TOOL_FINGER, BTN_TOUCH, BTN_TOOL_DOUBLETAP, BTN_TOOL_TRIPLETAP};
     d.codes[EV_MSC] = {MSC_TIMESTAMP};
     for (std::uint16_t code : {ABS_X, ABS_Y, ABS_PRESSURE, ABS_MT_POSITION_X, ABS_MT_POSITION_Y, ABS_MT_PRESSURE})
@@ -64,9 +62,7 @@ class Filter : public ::testing::Test {
     {
         Frames out;
         for (const auto& f : frames) {
-            EXPECT_FALSE(f.empty());
-            EXPECT_EQ(f.back().type, EV_SYN);
-            EXPECT_EQ(f.back().code, SYN_REPORT);
+            EXPECT_TRUE(!f.empty() && f.back().type == EV_SYN && f.back().code == SYN_REPORT) << "no SYN_REPORT";
             std::vector<E> events;
             for (std::size_t i = 0; i + 1 < f.size(); ++i)
                 events.push_back({f[i].type, f[i].code, f[i].value});

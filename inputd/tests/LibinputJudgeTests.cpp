@@ -29,9 +29,7 @@ std::vector<input_event> recording(const std::string& name, const DeviceDescript
     std::optional<int> first[2];
     for (const InputEvent& recorded : readEvemu(readData(name)).events) {
         const auto micro = std::llround(recorded.time * 1e6);
-        input_event e = ev(recorded.type, recorded.code, recorded.value);
-        e.input_event_sec = micro / 1'000'000;
-        e.input_event_usec = micro % 1'000'000;
+        input_event e{{micro / 1'000'000, micro % 1'000'000}, recorded.type, recorded.code, recorded.value};
         const bool x = e.code == ABS_X || e.code == ABS_MT_POSITION_X,
                    y = e.code == ABS_Y || e.code == ABS_MT_POSITION_Y;
         if (at && e.type == EV_ABS && (x || y)) {
