@@ -34,12 +34,6 @@ std::vector<int> FakeEvdev::grabs() const
     return grabs_;
 }
 
-bool FakeEvdev::grabbed() const
-{
-    const auto all = grabs();
-    return !all.empty() && all.back() != 0;
-}
-
 void FakeEvdev::grabBusy(bool busy)
 {
     std::lock_guard lock(mutex_);

@@ -25,7 +25,6 @@ class FakeEvdev {
     [[nodiscard]] const std::string& name() const { return device_.name; }
     // Every EVIOCGRAB argument, in order (1 grab, 0 ungrab).
     [[nodiscard]] std::vector<int> grabs() const;
-    [[nodiscard]] bool grabbed() const;
     // EVIOCGRAB 1 fails with EBUSY, as when another program holds the grab.
     void grabBusy(bool busy);
     // The effects EVIOCSFF uploaded, in order, each given the next id; `failUploads` makes the

@@ -29,7 +29,6 @@ namespace rimglider::inputd::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr int nodeNumber = 40;
 
@@ -115,7 +114,7 @@ std::vector<std::string> judgeByLibinput(const DeviceDescription& device, const 
 
     // Frame by frame with the recorded gaps, stamped with the times they are due at (not when
     // they happen to be written: the verdict must not depend on the machine's load).
-    const auto start = Clock::now();
+    const auto start = std::chrono::steady_clock::now();
     timespec origin{};
     clock_gettime(CLOCK_MONOTONIC, &origin);
     const std::int64_t originUs = std::int64_t(origin.tv_sec) * 1'000'000 + origin.tv_nsec / 1000;
