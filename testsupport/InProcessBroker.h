@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace rimglider::inputd::test {
 
@@ -75,6 +76,13 @@ class InProcessBroker {
             broker_->dispatch(10);
         }
         return false;
+    }
+    // The serial and error a refused connection is answered with, before the broker closes it.
+    std::pair<std::uint32_t, broker::ErrorCode> refusal(const TestClient& client)
+    {
+        const auto message = next(client);
+        if (!message || !closed(client)) throw std::runtime_error("no answer, or the connection stayed open");
+        return {message->serial, std::get<broker::Error>(message->message).code};
     }
     // Lets the broker handle whatever is pending.
     void settle()

@@ -42,20 +42,14 @@ Bytes packet(std::uint8_t tag, std::size_t size = 1000)
     return b;
 }
 
-// Fills the socket until the connection starts queueing.
-void fillSocket(ClientConnection& c)
-{
-    for (int i = 0; c.queuedBytes() == 0; ++i)
-        ASSERT_TRUE(c.send(packet(1), Kind::input, 1)) << i;
-}
-
 } // namespace
 
 TEST(ClientConnection, QueuedPacketsGoOutInOrderAndASlowClientLosesInputButNeverRepliesAndIsToldWhatWasCut)
 {
     Pair p;
     ClientConnection c(p.broker, 1000, 1);
-    fillSocket(c);
+    for (int i = 0; c.queuedBytes() == 0; ++i) // fills the socket until the connection starts queueing
+        ASSERT_TRUE(c.send(packet(1), Kind::input, 1)) << i;
     ASSERT_TRUE(c.send(packet(7, 100), Kind::input, 7));
     c.discardInput(7);                 // unsubscribed: what is queued of it is forgotten
     EXPECT_EQ(c.queuedBytes(), 1000u); // what filled the socket stays
