@@ -45,20 +45,26 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// A listening service socket at `path`; the benchmark cannot run without one.
+int listenAt(const std::string& path, int backlog)
+{
+    const int listener = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(listener, backlog) != 0) {
+        std::perror(path.c_str());
+        std::exit(2);
+    }
+    return listener;
+}
+
 // Accepts one client, welcomes it and timestamps every request it reads.
 class TimestampingBroker {
   public:
-    explicit TimestampingBroker(const std::string& path)
+    explicit TimestampingBroker(const std::string& path) : listener_(listenAt(path, 1))
     {
-        listener_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-            ::listen(listener_, 1) != 0) {
-            std::perror("bench broker");
-            std::exit(2);
-        }
         thread_ = std::thread([this] { serve(); });
     }
     ~TimestampingBroker()
@@ -127,15 +133,7 @@ struct HungServiceFigures {
 HungServiceFigures withHungService(const std::string& path, QCoreApplication& app, AppSettings& settings,
                                    TuningSettings& tuning)
 {
-    const int listener = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(listener, 4096) != 0) {
-        std::perror("hung service");
-        std::exit(2);
-    }
+    const int listener = listenAt(path, 4096);
     ClickGuard guard;
     GesturePipeline pipeline(guard, [] { return 0.0; });
     TouchInput input({.socketPath = path});
